@@ -1,0 +1,58 @@
+#include "engine/publication_stages.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/engine/generation_fixture.h"
+
+namespace {
+
+using namespace std::string_literals;
+using PublicationStages = GenerationTest;
+
+TEST_F(PublicationStages, StyleCopyTakesTopLevelFilesOnly) {
+    TempFolder style;
+    style.Write("main.htm", "<MAIN-SMALL-LARGE><MAIN>");
+    style.Write("site.css", "body{}");
+    style.Write("sub/inner.css", "x");
+    dest.Write("site.css", "old");
+    CopyStyleFiles(style.path(), dest.path());
+    EXPECT_EQ(Page("site.css"), "body{}");
+    EXPECT_TRUE(Exists("main.htm"));
+    EXPECT_FALSE(Exists("sub"));
+}
+
+TEST_F(PublicationStages, TemplatesAreReplacedByTheirPagesAndOtherFilesStay) {
+    SetPictures(2);
+    dest.Write("Index.HTML", "<MAIN-INDEX-PAGE><INDEX><a LINKTOPAGE>THUMBNAIL</a>");
+    dest.Write("main.htm", "<MAIN-INDEX-PAGE><MAIN>LINKTOFIRSTPAGE");
+    dest.Write("notes.htm", "no markers here");
+    dest.Write("kind-only.htm", "<MAIN-INDEX-PAGE>");
+    dest.Write("indexpage7.htm", "from an earlier, larger gallery");
+    dest.MakeFolder("folder.htm");
+    PageContext context{job, images};
+    GenerateGalleryPages(context);
+
+    EXPECT_FALSE(Exists("Index.HTML"));
+    EXPECT_EQ(Page("main.htm"), "indexpage1.htm");
+    EXPECT_EQ(Page("indexpage2.htm"), "<a  HREF=\"imagepage2.htm\" >thn_p2.jpg</a>");
+    EXPECT_EQ(Page("notes.htm"), "no markers here");
+    EXPECT_EQ(Page("kind-only.htm"), "<MAIN-INDEX-PAGE>");
+    EXPECT_EQ(Page("indexpage7.htm"), "from an earlier, larger gallery");
+}
+
+TEST_F(PublicationStages, BinaryAndHugeTemplatesAreTreatedAsText) {
+    SetPictures(3);
+    const std::string binary = "\0\xff\xfe<MAIN-SMALL-LARGE>\0<LARGE>PICTURE\xc3\x28"s;
+    dest.Write("bin.htm", binary);
+    // 50 MB of filler around one placeholder: handled in one pass, not once per byte.
+    std::string huge = "<MAIN-INDEX-PAGE><MAIN>" + std::string(50 << 20, 'x') + "LINKTOFIRSTPAGE";
+    dest.Write("huge.htm", huge);
+    PageContext context{job, images};
+    GenerateGalleryPages(context);
+    EXPECT_EQ(Page("largepage3.htm"), "\0\xff\xfe\0p3.jpg\xc3\x28"s);
+    const std::string main = Page("main.htm");
+    EXPECT_EQ(main.size(), (50u << 20) + 14u);
+    EXPECT_EQ(main.substr(main.size() - 14), "indexpage1.htm");
+}
+
+}  // namespace
