@@ -69,6 +69,8 @@ void ApplyCommonTags(PageBuffer& page, PageContext& context) {
     page.ReplacePlaceholder("TEXTCOLOR", "text=\"" + HtmlColor(job.m_crTextColor) + "\"");
 }
 
-void WritePage(const PageBuffer& page, const GalleryJob& job, const std::string& name) {
-    page.WriteTo(JoinPath(job.m_strDestFolder, name));
+void WritePage(const PageBuffer& page, PageContext& context, const std::string& name) {
+    if (page.WriteTo(JoinPath(context.job.m_strDestFolder, name))) {
+        ++context.pagesWritten;
+    }
 }

@@ -17,7 +17,7 @@ std::string GeneratorCredit();
 void ApplyCommonTags(PageBuffer& page, PageContext& context);
 
 // Writes the page as folder + "/" + name; a page that cannot be written is skipped.
-void WritePage(const PageBuffer& page, const GalleryJob& job, const std::string& name);
+void WritePage(const PageBuffer& page, PageContext& context, const std::string& name);
 
 // printf-style formatting for the page name formats and link values.
 std::string Format(const char* format, int number);

@@ -97,3 +97,14 @@ std::string_view FileNameOf(std::string_view path) {
     const auto slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
+
+bool IsSameFolder(const std::string& a, const std::string& b) {
+    if (a == b) {
+        return true;
+    }
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) {
+        return false;
+    }
+    return S_ISDIR(sa.st_mode) && S_ISDIR(sb.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}

@@ -25,3 +25,6 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 
 // The part of a path after its last '/'.
 std::string_view FileNameOf(std::string_view path);
+
+// Whether two folder texts name the same folder: equal texts, or both naming one existing directory.
+bool IsSameFolder(const std::string& a, const std::string& b);

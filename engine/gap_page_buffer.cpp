@@ -151,6 +151,10 @@ std::ptrdiff_t GapPageBuffer::Find(std::string_view text) {
     if (text.empty()) {
         return 0;
     }
+    if (Size() < m_rememberFrom && m_known.empty()) {
+        const std::size_t hit = FindStartingIn(text, 0, kNone);
+        return hit == kNone ? kNotFound : static_cast<std::ptrdiff_t>(hit);
+    }
     KnownMatches& known = KnownFor(text);
     std::size_t hit = known.nextKnown ? FindStartingIn(text, known.lo, known.hi)
                                       : FindStartingIn(text, known.lo, kNone);

@@ -13,7 +13,13 @@
 //    few positions around itself as unknown, so the next search looks there and nowhere else.
 class GapPageBuffer final : public PageBuffer {
 public:
-    std::unique_ptr<PageBuffer> NewEmpty() const override { return std::make_unique<GapPageBuffer>(); }
+    // Pages smaller than `rememberFrom` bytes are searched outright: remembering costs more than
+    // it saves on them.
+    explicit GapPageBuffer(std::size_t rememberFrom = 16 * 1024) : m_rememberFrom(rememberFrom) {}
+
+    std::unique_ptr<PageBuffer> NewEmpty() const override {
+        return std::make_unique<GapPageBuffer>(m_rememberFrom);
+    }
     void Load(std::string_view text) override;
     std::size_t Size() const override { return m_data.size() - GapSize(); }
     std::string Text() const override;
@@ -49,4 +55,5 @@ private:
     std::size_t m_gapStart = 0;
     std::size_t m_gapEnd = 0;
     std::vector<KnownMatches> m_known;
+    std::size_t m_rememberFrom;
 };

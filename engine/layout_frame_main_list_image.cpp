@@ -15,7 +15,7 @@ constexpr int kRoleTop = 4;
 
 void WriteAsIs(PageBuffer& page, PageContext& ctx, const char* name) {
     ApplyCommonTags(page, ctx);
-    WritePage(page, ctx.job, name);
+    WritePage(page, ctx, name);
 }
 
 // Removes the block markers and lets the block stand once per picture. Without both markers there
@@ -82,7 +82,7 @@ void WriteListPage(PageBuffer& templ, PageContext& ctx) {
     page->ReplacePlaceholder("LINKTOFIRSTPAGE", "firstpage.htm");
     page->ReplacePlaceholder("<IMAGES>", Format("%d", ctx.PictureCount()));
     ApplyCommonTags(*page, ctx);
-    WritePage(*page, ctx.job, "listpage.htm");
+    WritePage(*page, ctx, "listpage.htm");
 }
 
 void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
@@ -105,7 +105,7 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
         page->ReplacePlaceholder("<IMAGE>", Format("%d", i + 1));
         page->ReplacePlaceholder("<IMAGES>", Format("%d", n));
         ApplyCommonTags(*page, ctx);
-        WritePage(*page, ctx.job, Format("imagepage%d.htm", i + 1));
+        WritePage(*page, ctx, Format("imagepage%d.htm", i + 1));
     }
 }
 

@@ -14,7 +14,7 @@ void WriteMainPage(PageBuffer& page, PageContext& ctx) {
     page.ReplacePlaceholder("LINKTOFIRSTPAGE", Format("indexpage%d.htm", 1));
     page.ReplacePlaceholder("<PAGES>", Format("%d", ctx.PictureCount()));
     ApplyCommonTags(page, ctx);
-    WritePage(page, ctx.job, "main.htm");
+    WritePage(page, ctx, "main.htm");
 }
 
 // Fills the thumbnail slots of one index page in text order. Returns the number of complete slots
@@ -73,7 +73,7 @@ void WriteIndexPages(PageBuffer& templ, PageContext& ctx) {
         const int indexes = k > 0 ? (n + k - 1) / k : 1;
         page->ReplacePlaceholder("<INDEXES>", Format("%d", indexes));
         ApplyCommonTags(*page, ctx);
-        WritePage(*page, ctx.job, Format("indexpage%d.htm", p + 1));
+        WritePage(*page, ctx, Format("indexpage%d.htm", p + 1));
     }
 }
 
@@ -97,7 +97,7 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
         page->ReplacePlaceholder("<PAGE>", Format("%d", i + 1));
         page->ReplacePlaceholder("<PAGES>", Format("%d", n));
         ApplyCommonTags(*page, ctx);
-        WritePage(*page, ctx.job, Format("imagepage%d.htm", i + 1));
+        WritePage(*page, ctx, Format("imagepage%d.htm", i + 1));
     }
 }
 

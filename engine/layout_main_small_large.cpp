@@ -31,7 +31,7 @@ void WriteMainPage(PageBuffer& page, PageContext& ctx) {
     page.ReplacePlaceholder("LINKTOFIRSTLARGEPAGE", any ? Format("largepage%d.htm", 1) : "main.htm");
     page.ReplacePlaceholder("<IMAGES>", Format("%d", ctx.PictureCount()));
     ApplyCommonTags(page, ctx);
-    WritePage(page, ctx.job, "main.htm");
+    WritePage(page, ctx, "main.htm");
 }
 
 void WriteSequence(PageBuffer& templ, PageContext& ctx, const Sequence& seq) {
@@ -58,7 +58,7 @@ void WriteSequence(PageBuffer& templ, PageContext& ctx, const Sequence& seq) {
         page->ReplacePlaceholder("<IMAGE>", Format("%d", i + 1));
         page->ReplacePlaceholder("<IMAGES>", Format("%d", n));
         ApplyCommonTags(*page, ctx);
-        WritePage(*page, ctx.job, Format(seq.pageFormat, i + 1));
+        WritePage(*page, ctx, Format(seq.pageFormat, i + 1));
     }
 }
 

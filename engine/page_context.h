@@ -13,6 +13,7 @@ struct PageContext {
     // The background picture is copied into the destination once per run, not once per page:
     // the result is the same and a large gallery does not copy it thousands of times.
     bool backgroundCopied = false;
+    int pagesWritten = 0;
 
     int PictureCount() const { return static_cast<int>(images.GetSize()); }
     std::string ThumbnailOf(int index) const;

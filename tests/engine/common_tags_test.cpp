@@ -69,12 +69,16 @@ TEST_F(CommonTagsTest, BackgroundAlreadyInDestinationIsNotDamaged) {
     EXPECT_EQ(Page("tile.png"), "PNGDATA");
 }
 
-TEST_F(CommonTagsTest, UnwritablePageIsSkipped) {
+TEST_F(CommonTagsTest, WrittenPagesAreCountedAndUnwritableOnesSkipped) {
     GapPageBuffer page;
     page.Load("x");
+    PageContext context{job, images};
+    WritePage(page, context, "main.htm");
+    EXPECT_EQ(context.pagesWritten, 1);
     job.m_strDestFolder = dest / "missing";
-    WritePage(page, job, "main.htm");
+    WritePage(page, context, "main.htm");
     EXPECT_FALSE(Exists("missing/main.htm"));
+    EXPECT_EQ(context.pagesWritten, 1);
 }
 
 }  // namespace
