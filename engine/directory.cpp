@@ -8,7 +8,9 @@
 
 namespace {
 
-char FoldUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char FoldUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool IsDirectoryAt(const std::string& folder, const dirent& entry) {
     if (entry.d_type == DT_DIR) {
@@ -25,15 +27,15 @@ bool IsDirectoryAt(const std::string& folder, const dirent& entry) {
 }  // namespace
 
 bool EnumerationOrderLess(std::string_view a, std::string_view b) {
-    const auto folded = std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    const auto folded =
+        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
             return static_cast<unsigned char>(FoldUpper(x)) < static_cast<unsigned char>(FoldUpper(y));
         });
     if (folded) {
         return true;
     }
-    const auto foldedReverse = std::lexicographical_compare(
-        b.begin(), b.end(), a.begin(), a.end(), [](char x, char y) {
+    const auto foldedReverse =
+        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), [](char x, char y) {
             return static_cast<unsigned char>(FoldUpper(x)) < static_cast<unsigned char>(FoldUpper(y));
         });
     if (foldedReverse) {
@@ -102,7 +104,8 @@ bool IsSameFolder(const std::string& a, const std::string& b) {
     if (a == b) {
         return true;
     }
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) {
         return false;
     }

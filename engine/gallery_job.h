@@ -9,9 +9,15 @@ using ColorRef = std::uint32_t;
 constexpr ColorRef MakeColorRef(unsigned red, unsigned green, unsigned blue) {
     return (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);
 }
-constexpr unsigned RedOf(ColorRef c) { return c & 0xFFu; }
-constexpr unsigned GreenOf(ColorRef c) { return (c >> 8) & 0xFFu; }
-constexpr unsigned BlueOf(ColorRef c) { return (c >> 16) & 0xFFu; }
+constexpr unsigned RedOf(ColorRef c) {
+    return c & 0xFFu;
+}
+constexpr unsigned GreenOf(ColorRef c) {
+    return (c >> 8) & 0xFFu;
+}
+constexpr unsigned BlueOf(ColorRef c) {
+    return (c >> 16) & 0xFFu;
+}
 
 // The user's choices for one publication. The wizard's pages fill it in; the run only reads it.
 // Members are public and named as the pages and the run know them; the start values are those of

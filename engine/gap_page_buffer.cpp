@@ -11,7 +11,9 @@ void GapPageBuffer::Load(std::string_view text) {
     m_known.clear();
 }
 
-std::string GapPageBuffer::Text() const { return CopyRange(0, Size()); }
+std::string GapPageBuffer::Text() const {
+    return CopyRange(0, Size());
+}
 
 std::string GapPageBuffer::CopyRange(std::size_t start, std::size_t end) const {
     std::string out;
@@ -93,7 +95,8 @@ bool GapPageBuffer::WriteTo(const std::string& path) const {
     return std::fclose(file.release()) == 0 && written;
 }
 
-std::size_t GapPageBuffer::FindStartingIn(std::string_view pattern, std::size_t from, std::size_t limit) const {
+std::size_t GapPageBuffer::FindStartingIn(std::string_view pattern, std::size_t from,
+                                          std::size_t limit) const {
     const std::size_t size = Size();
     const std::size_t p = pattern.size();
     if (p > size) {
@@ -156,8 +159,8 @@ std::ptrdiff_t GapPageBuffer::Find(std::string_view text) {
         return hit == kNone ? kNotFound : static_cast<std::ptrdiff_t>(hit);
     }
     KnownMatches& known = KnownFor(text);
-    std::size_t hit = known.nextKnown ? FindStartingIn(text, known.lo, known.hi)
-                                      : FindStartingIn(text, known.lo, kNone);
+    std::size_t hit =
+        known.nextKnown ? FindStartingIn(text, known.lo, known.hi) : FindStartingIn(text, known.lo, kNone);
     if (hit == kNone && known.nextKnown) {
         hit = known.next;
     }

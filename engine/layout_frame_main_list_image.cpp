@@ -98,7 +98,8 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
         if (fi >= 0) {
             page->ReplacePlaceholder("IMFILEPATH", ctx.LargeOf(i));
         }
-        page->ReplacePlaceholder("LINKTOBACKIMAGEPAGE", i == 0 ? "firstpage.htm" : Format("imagepage%d.htm", i));
+        page->ReplacePlaceholder("LINKTOBACKIMAGEPAGE",
+                                 i == 0 ? "firstpage.htm" : Format("imagepage%d.htm", i));
         page->ReplacePlaceholder("LINKTOFORWARDIMAGEPAGE",
                                  i + 1 == n ? "firstpage.htm" : Format("imagepage%d.htm", i + 2));
         page->ReplacePlaceholder("LINKTOFIRSTPAGE", "firstpage.htm");

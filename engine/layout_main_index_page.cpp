@@ -91,7 +91,8 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
             page->ReplacePlaceholder("IMFILENAME", ctx.LargeOf(i));
         }
         page->ReplacePlaceholder("LINKTOBACKPAGE", i == 0 ? "main.htm" : Format("imagepage%d.htm", i));
-        page->ReplacePlaceholder("LINKTOFORWARDPAGE", i + 1 == n ? "main.htm" : Format("imagepage%d.htm", i + 2));
+        page->ReplacePlaceholder("LINKTOFORWARDPAGE",
+                                 i + 1 == n ? "main.htm" : Format("imagepage%d.htm", i + 2));
         page->ReplacePlaceholder("LINKTOINDEXPAGE", Format("indexpage%d.htm", 1));
         page->ReplacePlaceholder("LINKTOMAINPAGE", "main.htm");
         page->ReplacePlaceholder("<PAGE>", Format("%d", i + 1));

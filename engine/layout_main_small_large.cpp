@@ -10,18 +10,18 @@ constexpr int kRoleSmall = 1;
 constexpr int kRoleLarge = 2;
 
 struct Sequence {
-    const char* pageFormat;     // this sequence's page names
-    const char* twinFormat;     // the other sequence's page names
-    const char* picture;        // placeholder of the picture shown
+    const char* pageFormat;  // this sequence's page names
+    const char* twinFormat;  // the other sequence's page names
+    const char* picture;     // placeholder of the picture shown
     const char* back;
     const char* forward;
     const char* twin;
     bool large;
 };
 
-constexpr Sequence kSmall = {"smallpage%d.htm", "largepage%d.htm", "THUMBNAIL", "LINKTOBACKSMALLPAGE",
+constexpr Sequence kSmall = {"smallpage%d.htm",        "largepage%d.htm", "THUMBNAIL", "LINKTOBACKSMALLPAGE",
                              "LINKTOFORWARDSMALLPAGE", "LINKTOLARGEPAGE", false};
-constexpr Sequence kLarge = {"largepage%d.htm", "smallpage%d.htm", "PICTURE", "LINKTOBACKLARGEPAGE",
+constexpr Sequence kLarge = {"largepage%d.htm",        "smallpage%d.htm", "PICTURE", "LINKTOBACKLARGEPAGE",
                              "LINKTOFORWARDLARGEPAGE", "LINKTOSMALLPAGE", true};
 
 void WriteMainPage(PageBuffer& page, PageContext& ctx) {

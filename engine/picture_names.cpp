@@ -8,7 +8,9 @@ std::string PictureBaseName(std::string_view path) {
     return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
 }
 
-std::string ThumbnailName(std::string_view path) { return "thn_" + PictureBaseName(path) + ".jpg"; }
+std::string ThumbnailName(std::string_view path) {
+    return "thn_" + PictureBaseName(path) + ".jpg";
+}
 
 std::string LargePictureName(std::string_view path, int jpegQuality) {
     return PictureBaseName(path) + (jpegQuality < 1 ? ".gif" : ".jpg");

@@ -5,7 +5,9 @@
 #include "engine/publication_stages.h"
 #include "engine/source_scan.h"
 
-void GalleryPublisher::ScanSourceFolder() { ::ScanSourceFolder(m_job.m_strSourceFolder, m_imageList); }
+void GalleryPublisher::ScanSourceFolder() {
+    ::ScanSourceFolder(m_job.m_strSourceFolder, m_imageList);
+}
 
 int GalleryPublisher::ConvertImages(ProgressSink& progress) {
     return m_converter.ConvertImages(m_job, m_imageList, progress, m_cancel);

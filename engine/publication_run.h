@@ -27,7 +27,8 @@ public:
 // galvane-publish makes one per run.
 class GalleryPublisher {
 public:
-    GalleryPublisher(const GalleryJob& job, PictureConverter& converter) : m_job(job), m_converter(converter) {}
+    GalleryPublisher(const GalleryJob& job, PictureConverter& converter)
+        : m_job(job), m_converter(converter) {}
 
     // Refills the list from the job's source folder.
     void ScanSourceFolder();

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 8> kPictureExtensions = {"bmp", "gif", "jpg",  "jpeg",
+constexpr std::array<std::string_view, 8> kPictureExtensions = {"bmp", "gif",  "jpg", "jpeg",
                                                                 "tif", "tiff", "pcx", "tga"};
 
 std::string LowerExtension(const std::string& fullPath) {

@@ -3,7 +3,8 @@
 #include "engine/directory.h"
 #include "engine/program_info.h"
 
-int DiscoverStylesIn(const std::vector<std::string>& folders, GalleryJob& job, std::vector<StyleInfo>& styles) {
+int DiscoverStylesIn(const std::vector<std::string>& folders, GalleryJob& job,
+                     std::vector<StyleInfo>& styles) {
     styles.clear();
     job.m_nStyleCount = 0;
     for (const std::string& folder : folders) {

@@ -12,7 +12,8 @@ struct StyleInfo {
 
 // Finds the style folders (names holding "###") directly inside each of `folders`, in enumeration
 // order, folder by folder. Sets job.m_nStyleCount and returns it.
-int DiscoverStylesIn(const std::vector<std::string>& folders, GalleryJob& job, std::vector<StyleInfo>& styles);
+int DiscoverStylesIn(const std::vector<std::string>& folders, GalleryJob& job,
+                     std::vector<StyleInfo>& styles);
 
 // The same, beside the program and in the installed data folder.
 int DiscoverStyles(GalleryJob& job, std::vector<StyleInfo>& styles);

@@ -17,8 +17,9 @@ std::string_view KindMarker(int kind) {
 }
 
 std::string_view RoleMarker(int kind, int role) {
-    return (kind >= 0 && kind < kLayoutRows && role >= 0 && role < kMarkersPerRow - 1) ? kMarkers[kind][role + 1]
-                                                                                        : std::string_view{};
+    return (kind >= 0 && kind < kLayoutRows && role >= 0 && role < kMarkersPerRow - 1)
+               ? kMarkers[kind][role + 1]
+               : std::string_view{};
 }
 
 std::optional<TemplateRole> RecognizeTemplate(PageBuffer& page) {

@@ -75,7 +75,8 @@ int CompareTrees(const std::string& a, const std::string& b, int& files) {
         ++files;
         std::string left, right;
         const fs::path other = fs::path(b) / fs::relative(entry.path(), a);
-        if (!ReadWholeFile(entry.path().string(), left) || !ReadWholeFile(other.string(), right) || left != right) {
+        if (!ReadWholeFile(entry.path().string(), left) || !ReadWholeFile(other.string(), right) ||
+            left != right) {
             ++differences;
             std::fprintf(stderr, "differs: %s\n", other.c_str());
         }
@@ -94,7 +95,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::printf("%zu templates from %s\n", templates.size(), stylesFolder.c_str());
-    std::printf("%8s %12s %12s %10s %8s %s\n", "pictures", "reference s", "buffer s", "ratio", "pages", "identical");
+    std::printf("%8s %12s %12s %10s %8s %s\n", "pictures", "reference s", "buffer s", "ratio", "pages",
+                "identical");
     bool allIdentical = true;
     for (int n : {100, 1000, 10000}) {
         ImageList images;
@@ -109,7 +111,8 @@ int main(int argc, char** argv) {
         int files = 0;
         const bool identical = CompareTrees(naiveDest, fastDest, files) == 0 && files > 0;
         allIdentical = allIdentical && identical;
-        std::printf("%8d %12.3f %12.3f %9.1fx %8d %s\n", n, naive, fast, naive / fast, files, identical ? "yes" : "NO");
+        std::printf("%8d %12.3f %12.3f %9.1fx %8d %s\n", n, naive, fast, naive / fast, files,
+                    identical ? "yes" : "NO");
     }
     fs::remove_all(work);
     return allIdentical ? 0 : 1;

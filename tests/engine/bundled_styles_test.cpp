@@ -62,9 +62,9 @@ TEST(BundledStyles, GalleriesHaveNoDanglingLinksAndNoPlaceholdersLeft) {
                 }
                 const std::string page = ReadFile(dest / entry.name);
                 for (const char* word : {"<MAIN-INDEX-PAGE>", "<FRAME-MAIN-LIST-IMAGE>", "<MAIN-SMALL-LARGE>",
-                                         "THUMBNAIL", "PICTURE", "LINKTO", "TITLEOFPAGE", "BKGND", "TEXTCOLOR",
-                                         "GALVANECONTENT", "<NAME>", "<COMMENTARY>", "FILENAME", "IMFILEPATH",
-                                         "<IMAGES>", "<PAGES>", "<INDEXES>", "TABLE>"}) {
+                                         "THUMBNAIL", "PICTURE", "LINKTO", "TITLEOFPAGE", "BKGND",
+                                         "TEXTCOLOR", "GALVANECONTENT", "<NAME>", "<COMMENTARY>", "FILENAME",
+                                         "IMFILEPATH", "<IMAGES>", "<PAGES>", "<INDEXES>", "TABLE>"}) {
                     EXPECT_EQ(page.find(word), std::string::npos) << entry.name << " keeps " << word;
                 }
             }

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "engine/gap_page_buffer.h"
 #include "engine/gallery_job.h"
+#include "engine/gap_page_buffer.h"
 #include "engine/image_list.h"
 #include "engine/page_context.h"
 #include "engine/page_generation.h"

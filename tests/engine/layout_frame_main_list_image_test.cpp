@@ -4,10 +4,12 @@
 
 namespace {
 
-const std::string kList1 = "<FRAME-MAIN-LIST-IMAGE><LIST><IMAGES>:<BEGINTABLE>[<a href=\"LINKTOIMAGEPAGE\">"
-                           "THUMBNAIL|THFILENAME</a>]<ENDTABLE><a href=\"LINKTOFIRSTPAGE\">";
-const std::string kImage = "<FRAME-MAIN-LIST-IMAGE><IMAGE><IMAGE>/<IMAGES> PICTURE IMFILEPATH "
-                           "LINKTOBACKIMAGEPAGE LINKTOFORWARDIMAGEPAGE LINKTOFIRSTPAGE";
+const std::string kList1 =
+    "<FRAME-MAIN-LIST-IMAGE><LIST><IMAGES>:<BEGINTABLE>[<a href=\"LINKTOIMAGEPAGE\">"
+    "THUMBNAIL|THFILENAME</a>]<ENDTABLE><a href=\"LINKTOFIRSTPAGE\">";
+const std::string kImage =
+    "<FRAME-MAIN-LIST-IMAGE><IMAGE><IMAGE>/<IMAGES> PICTURE IMFILEPATH "
+    "LINKTOBACKIMAGEPAGE LINKTOFORWARDIMAGEPAGE LINKTOFIRSTPAGE";
 
 std::string Slot(int n) {
     return "[<a href=\"imagepage" + std::to_string(n) + ".htm\">thn_p" + std::to_string(n) + ".jpg|thn_p" +
@@ -34,8 +36,9 @@ TEST_F(FrameMainListImageLayout, BlockStandsOncePerPicture) {
 
 TEST_F(FrameMainListImageLayout, SurplusSlotsRepeatTheLastPicture) {
     SetPictures(3);
-    Generate("<FRAME-MAIN-LIST-IMAGE><LIST><BEGINTABLE>(THUMBNAIL LINKTOIMAGEPAGE)(THUMBNAIL LINKTOIMAGEPAGE)"
-             "<ENDTABLE>");
+    Generate(
+        "<FRAME-MAIN-LIST-IMAGE><LIST><BEGINTABLE>(THUMBNAIL LINKTOIMAGEPAGE)(THUMBNAIL LINKTOIMAGEPAGE)"
+        "<ENDTABLE>");
     std::string expected;
     for (int n : {1, 2, 3, 3, 3, 3}) {
         expected += "(thn_p" + std::to_string(n) + ".jpg imagepage" + std::to_string(n) + ".htm)";

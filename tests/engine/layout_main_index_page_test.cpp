@@ -6,12 +6,14 @@
 namespace {
 
 const std::string kSlot = "[<a LINKTOPAGE><img src=\"THUMBNAIL\" title=\"THFILENAME\"></a>]";
-const std::string kIndex4 = "<MAIN-INDEX-PAGE><INDEX> page <INDEX> of <INDEXES> " + kSlot + kSlot + kSlot + kSlot +
+const std::string kIndex4 = "<MAIN-INDEX-PAGE><INDEX> page <INDEX> of <INDEXES> " + kSlot + kSlot + kSlot +
+                            kSlot +
                             " <a href=\"LINKTOBACKINDEX\">b</a><a href=\"LINKTOFORWARDINDEX\">f</a>"
                             "<a href=\"LINKTOMAINPAGE\">m</a>";
-const std::string kPicture = "<MAIN-INDEX-PAGE><PAGE> <img src=\"PICTURE\">IMFILENAME <PAGE>/<PAGES> "
-                             "<a href=\"LINKTOBACKPAGE\">b</a><a href=\"LINKTOFORWARDPAGE\">f</a>"
-                             "<a href=\"LINKTOINDEXPAGE\">i</a><a href=\"LINKTOMAINPAGE\">m</a>";
+const std::string kPicture =
+    "<MAIN-INDEX-PAGE><PAGE> <img src=\"PICTURE\">IMFILENAME <PAGE>/<PAGES> "
+    "<a href=\"LINKTOBACKPAGE\">b</a><a href=\"LINKTOFORWARDPAGE\">f</a>"
+    "<a href=\"LINKTOINDEXPAGE\">i</a><a href=\"LINKTOMAINPAGE\">m</a>";
 
 std::string FilledSlot(int picture) {
     const std::string thumb = "thn_p" + std::to_string(picture) + ".jpg";
@@ -31,10 +33,12 @@ TEST_F(MainIndexPageLayout, StartPageLinksToFirstIndexPage) {
 TEST_F(MainIndexPageLayout, SevenPicturesOnFourSlotPages) {
     SetPictures(7);
     Generate(kIndex4);
-    const std::string links1 = " <a href=\"main.htm\">b</a><a href=\"indexpage2.htm\">f</a><a href=\"main.htm\">m</a>";
+    const std::string links1 =
+        " <a href=\"main.htm\">b</a><a href=\"indexpage2.htm\">f</a><a href=\"main.htm\">m</a>";
     EXPECT_EQ(Page("indexpage1.htm"),
               " page 1 of 2 " + FilledSlot(1) + FilledSlot(2) + FilledSlot(3) + FilledSlot(4) + links1);
-    const std::string links2 = " <a href=\"indexpage1.htm\">b</a><a href=\"main.htm\">f</a><a href=\"main.htm\">m</a>";
+    const std::string links2 =
+        " <a href=\"indexpage1.htm\">b</a><a href=\"main.htm\">f</a><a href=\"main.htm\">m</a>";
     EXPECT_EQ(Page("indexpage2.htm"),
               " page 2 of 2 " + FilledSlot(5) + FilledSlot(6) + FilledSlot(7) + kEmptySlot + links2);
     EXPECT_FALSE(Exists("indexpage3.htm"));
@@ -71,7 +75,8 @@ TEST_F(MainIndexPageLayout, SurplusFileNamePlaceholderTakesNextPagesPicture) {
     SetPictures(3);
     Generate("<MAIN-INDEX-PAGE><INDEX><a LINKTOPAGE>THUMBNAIL</a> THFILENAME THFILENAME THFILENAME");
     // Round 1 fills the slot, the closing round fills one more with the cursor already moved on.
-    EXPECT_EQ(Page("indexpage1.htm"), "<a  HREF=\"imagepage1.htm\" >thn_p1.jpg</a> thn_p1.jpg thn_p2.jpg THFILENAME");
+    EXPECT_EQ(Page("indexpage1.htm"),
+              "<a  HREF=\"imagepage1.htm\" >thn_p1.jpg</a> thn_p1.jpg thn_p2.jpg THFILENAME");
     EXPECT_EQ(Page("indexpage3.htm"), "<a  HREF=\"imagepage3.htm\" >thn_p3.jpg</a> thn_p3.jpg  THFILENAME");
 }
 

@@ -4,11 +4,13 @@
 
 namespace {
 
-const std::string kSmall = "<MAIN-SMALL-LARGE><SMALL>THUMBNAIL IMFILENAME LINKTOBACKSMALLPAGE "
-                           "LINKTOFORWARDSMALLPAGE LINKTOLARGEPAGE LINKTOLARGEPAGE LINKTOLARGEPAGE "
-                           "LINKTOMAINPAGE <IMAGE>/<IMAGES>";
-const std::string kLarge = "<MAIN-SMALL-LARGE><LARGE>PICTURE IMFILENAME LINKTOBACKLARGEPAGE "
-                           "LINKTOFORWARDLARGEPAGE LINKTOSMALLPAGE LINKTOSMALLPAGE LINKTOMAINPAGE <IMAGE>/<IMAGES>";
+const std::string kSmall =
+    "<MAIN-SMALL-LARGE><SMALL>THUMBNAIL IMFILENAME LINKTOBACKSMALLPAGE "
+    "LINKTOFORWARDSMALLPAGE LINKTOLARGEPAGE LINKTOLARGEPAGE LINKTOLARGEPAGE "
+    "LINKTOMAINPAGE <IMAGE>/<IMAGES>";
+const std::string kLarge =
+    "<MAIN-SMALL-LARGE><LARGE>PICTURE IMFILENAME LINKTOBACKLARGEPAGE "
+    "LINKTOFORWARDLARGEPAGE LINKTOSMALLPAGE LINKTOSMALLPAGE LINKTOMAINPAGE <IMAGE>/<IMAGES>";
 
 using MainSmallLargeLayout = GenerationTest;
 
@@ -22,12 +24,15 @@ TEST_F(MainSmallLargeLayout, ThreePicturesLinkedBothWaysAndToTwins) {
     SetPictures(3);
     Generate(kSmall);
     Generate(kLarge);
-    EXPECT_EQ(Page("smallpage1.htm"), "thn_p1.jpg thn_p1.jpg main.htm smallpage2.htm largepage1.htm largepage1.htm "
-                                      "LINKTOLARGEPAGE main.htm 1/3");
-    EXPECT_EQ(Page("smallpage3.htm"), "thn_p3.jpg thn_p3.jpg smallpage2.htm main.htm largepage3.htm largepage3.htm "
-                                      "LINKTOLARGEPAGE main.htm 3/3");
-    EXPECT_EQ(Page("largepage2.htm"), "p2.jpg p2.jpg largepage1.htm largepage3.htm smallpage2.htm smallpage2.htm "
-                                      "main.htm 2/3");
+    EXPECT_EQ(Page("smallpage1.htm"),
+              "thn_p1.jpg thn_p1.jpg main.htm smallpage2.htm largepage1.htm largepage1.htm "
+              "LINKTOLARGEPAGE main.htm 1/3");
+    EXPECT_EQ(Page("smallpage3.htm"),
+              "thn_p3.jpg thn_p3.jpg smallpage2.htm main.htm largepage3.htm largepage3.htm "
+              "LINKTOLARGEPAGE main.htm 3/3");
+    EXPECT_EQ(Page("largepage2.htm"),
+              "p2.jpg p2.jpg largepage1.htm largepage3.htm smallpage2.htm smallpage2.htm "
+              "main.htm 2/3");
     EXPECT_FALSE(Exists("smallpage4.htm"));
 }
 

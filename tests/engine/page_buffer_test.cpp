@@ -35,10 +35,12 @@ public:
     NaivePageBuffer naive;
 };
 
-const std::vector<std::string> kPatterns = {"AB", "ABA", "BAB", "AAAA", "THUMBNAIL", "THUMB", "NAIL", "B", "ABAB"};
+const std::vector<std::string> kPatterns = {"AB",    "ABA",  "BAB", "AAAA", "THUMBNAIL",
+                                            "THUMB", "NAIL", "B",   "ABAB"};
 
 std::string RandomText(std::mt19937& rng, std::size_t length) {
-    static const std::string pieces[] = {"A", "B", "AB", "THUMB", "NAIL", "THUMBNAIL", "x", "\n", std::string(1, '\0')};
+    static const std::string pieces[] = {
+        "A", "B", "AB", "THUMB", "NAIL", "THUMBNAIL", "x", "\n", std::string(1, '\0')};
     std::string text;
     while (text.size() < length) {
         text += pieces[rng() % std::size(pieces)];
@@ -61,7 +63,8 @@ TEST(GapPageBuffer, RandomEditsAgreeWithSearchingFromTheStart) {
                 case 0: {  // replace the first occurrence, as placeholders are
                     const auto p = pair.Find(pattern);
                     if (p >= 0) {
-                        pair.Replace(static_cast<std::size_t>(p), static_cast<std::size_t>(p) + pattern.size(),
+                        pair.Replace(static_cast<std::size_t>(p),
+                                     static_cast<std::size_t>(p) + pattern.size(),
                                      RandomText(rng, rng() % 12));
                     }
                     break;
@@ -91,8 +94,8 @@ TEST(GapPageBuffer, RandomEditsAgreeWithSearchingFromTheStart) {
 TEST(GapPageBuffer, SearchesAcrossTheGap) {
     GapPageBuffer page{0};
     page.Load("aaaaTHUMBNAILbbbb");
-    page.Replace(2, 2, "");     // gap now sits at 2
-    page.Replace(8, 8, "");     // gap inside the word
+    page.Replace(2, 2, "");  // gap now sits at 2
+    page.Replace(8, 8, "");  // gap inside the word
     EXPECT_EQ(page.Find("THUMBNAIL"), 4);
     page.Replace(4, 13, "x");
     EXPECT_EQ(page.Find("THUMBNAIL"), PageBuffer::kNotFound);

@@ -82,8 +82,8 @@ TEST_F(PublicationRunTest, ReportsEveryStageInOrder) {
     ASSERT_EQ(publisher.m_imageList.GetSize(), 2u);
     EXPECT_EQ(publisher.RunPublication(sink), 1);
     EXPECT_EQ(sink.calls, (Calls{{0, 100}, {20, 0}, {40, 0}, {60, 0}, {80, 0}, {80, 0}, {90, 0}, {100, 0}}));
-    for (const char* name : {"main.htm", "indexpage1.htm", "indexpage2.htm", "imagepage1.htm", "imagepage2.htm",
-                             "style.css", "thn_a.jpg", "a.jpg"}) {
+    for (const char* name : {"main.htm", "indexpage1.htm", "indexpage2.htm", "imagepage1.htm",
+                             "imagepage2.htm", "style.css", "thn_a.jpg", "a.jpg"}) {
         EXPECT_TRUE(FileExists(dest / name)) << name;
     }
     EXPECT_FALSE(FileExists(dest / "index.htm"));
@@ -133,7 +133,8 @@ TEST_F(PublicationRunTest, DestinationThatIsTheStyleFolderKeepsTheTemplates) {
     job.m_strDestFolder = style.path() + "/.";
     EXPECT_TRUE(DestinationIsStyleFolder(job));
     publisher.RunPublication(sink);
-    EXPECT_EQ(ReadFile(style / "index.htm"), "<MAIN-INDEX-PAGE><INDEX><a LINKTOPAGE><img src=\"THUMBNAIL\"></a>");
+    EXPECT_EQ(ReadFile(style / "index.htm"),
+              "<MAIN-INDEX-PAGE><INDEX><a LINKTOPAGE><img src=\"THUMBNAIL\"></a>");
     EXPECT_FALSE(FileExists(style / "indexpage1.htm"));
     EXPECT_EQ(sink.calls.back(), std::make_pair(100, 0));
     job.m_strDestFolder = dest.path();

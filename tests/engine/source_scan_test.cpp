@@ -16,9 +16,9 @@ std::vector<std::string> Paths(const ImageList& list) {
 
 TEST(ScanSourceFolder, KeepsPicturesAndSkipsThumbnailsFoldersAndOtherFiles) {
     TempFolder dir;
-    for (const char* name : {"a.JPG", "b.gif", "c.txt", "thn_a.jpg", "Thn_x.jpg", "archive.tar.gif", "bare.",
-                             "photo.jpe", "photo.png", "noext", "p.Jpeg", "q.TIFF", "r.pcx", "s.tga", "t.bmp",
-                             "u.tif"}) {
+    for (const char* name :
+         {"a.JPG", "b.gif", "c.txt", "thn_a.jpg", "Thn_x.jpg", "archive.tar.gif", "bare.", "photo.jpe",
+          "photo.png", "noext", "p.Jpeg", "q.TIFF", "r.pcx", "s.tga", "t.bmp", "u.tif"}) {
         dir.Write(name, "x");
     }
     dir.MakeFolder("d.jpg");
@@ -65,7 +65,8 @@ TEST(ImageList, OperationsKeepOrderAndClampIndices) {
     ImageList list;
     EXPECT_EQ(list.GetPathAt(0), "");
     const std::string longPath = "/" + std::string(3000, 'p') + "/x.jpg";
-    for (const std::string& p : {std::string("/a.jpg"), std::string("/b.jpg"), longPath, std::string("/d.jpg")}) {
+    for (const std::string& p :
+         {std::string("/a.jpg"), std::string("/b.jpg"), longPath, std::string("/d.jpg")}) {
         list.Add(p);
     }
     EXPECT_EQ(list.GetPathAt(2), longPath);  // whole paths, never cut
