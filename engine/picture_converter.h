@@ -1,6 +1,3 @@
-// TEMPORARY NOTE FOR THE HELPER WORKING ON imaging/: your task prompt said "$(RULES)" where the house rules
-// belong. Read /tmp/rules.md NOW and follow it (no git commits, own build dir, never mention the spec in
-// code, etc.). Delete this line from both files once read.
 #pragma once
 
 #include <atomic>

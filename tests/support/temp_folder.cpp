@@ -21,7 +21,9 @@ TempFolder::~TempFolder() {
     fs::remove_all(m_path, ec);
 }
 
-std::string TempFolder::operator/(std::string_view name) const { return m_path + "/" + std::string(name); }
+std::string TempFolder::operator/(std::string_view name) const {
+    return m_path + "/" + std::string(name);
+}
 
 std::string TempFolder::Write(std::string_view name, std::string_view content) const {
     const std::string path = *this / name;
@@ -44,4 +46,6 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-bool FileExists(const std::string& path) { return fs::exists(path); }
+bool FileExists(const std::string& path) {
+    return fs::exists(path);
+}

@@ -1,0 +1,187 @@
+#include "cli/publish_options.h"
+
+#include <charconv>
+#include <climits>
+#include <functional>
+#include <map>
+
+const char* const kPublishUsage =
+    "usage: galvane-publish --source DIR --dest DIR --style NAME|PATH [options]\n"
+    "       galvane-publish --upload-only DIR --ftp-server HOST[:PORT] --ftp-login LOGIN [options]\n"
+    "       galvane-publish --list-styles\n"
+    "\n"
+    "  --style S            display name of a bundled style, or the path of a style folder\n"
+    "  --use-original       publish the source pictures as they are (only thumbnails are made);\n"
+    "                       --dest may then be left out or name the source folder\n"
+    "  --title T            page title (default \"Gallery\")\n"
+    "  --name T             short text on every page (default \"Image gallery\")\n"
+    "  --commentary T       long text on the first page\n"
+    "  --bg-color RRGGBB    background colour (default ffffff)\n"
+    "  --text-color RRGGBB  text colour (default 000000)\n"
+    "  --bg-image FILE      background picture (default: the style's own background.*)\n"
+    "  --no-bg-image        no background picture\n"
+    "  --thumb WxH          largest thumbnail (default 100x100; 0 = no limit that way)\n"
+    "  --large WxH          largest large picture (default 0x0: pictures keep their size)\n"
+    "  --gif                large pictures as GIF\n"
+    "  --quality Q          JPEG quality 0..100 (default 75; 0 means GIF)\n"
+    "  --list-styles        print NAME<Tab>PATH of each style found, then exit\n"
+    "  --quiet              no progress bar\n"
+    "\n"
+    "Upload (after publishing, or alone with --upload-only DIR):\n"
+    "  --ftp-server HOST[:PORT] --ftp-login LOGIN [--ftp-subfolder DIR] [--create-subfolder]\n"
+    "  The password is read from GALVANE_FTP_PASSWORD, or asked for on the terminal.\n";
+
+std::optional<int> ParseNumber(const std::string& text, int low, int high) {
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high) {
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+std::optional<ColorRef> ParseHtmlColor(const std::string& text) {
+    const std::string digits = !text.empty() && text[0] == '#' ? text.substr(1) : text;
+    if (digits.size() != 6) {
+        return std::nullopt;
+    }
+    unsigned value = 0;
+    const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + 6, value, 16);
+    if (ec != std::errc() || ptr != digits.data() + 6) {
+        return std::nullopt;
+    }
+    return MakeColorRef((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
+}
+
+bool ParseSize(const std::string& text, int& width, int& height) {
+    const auto x = text.find_first_of("xX");
+    if (x == std::string::npos) {
+        return false;
+    }
+    const auto w = ParseNumber(text.substr(0, x), 0, INT_MAX);
+    const auto h = ParseNumber(text.substr(x + 1), 0, INT_MAX);
+    if (!w || !h) {
+        return false;
+    }
+    width = *w;
+    height = *h;
+    return true;
+}
+
+std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* argv, std::string& error) {
+    PublishOptions o;
+    using Setter = std::function<bool(const std::string&)>;
+    const std::map<std::string, Setter> withValue = {
+        {"--source",
+         [&](const std::string& v) {
+             o.source = v;
+             return true;
+         }},
+        {"--dest",
+         [&](const std::string& v) {
+             o.dest = v;
+             return true;
+         }},
+        {"--style",
+         [&](const std::string& v) {
+             o.style = v;
+             return true;
+         }},
+        {"--title",
+         [&](const std::string& v) {
+             o.title = v;
+             return true;
+         }},
+        {"--name",
+         [&](const std::string& v) {
+             o.name = v;
+             return true;
+         }},
+        {"--commentary",
+         [&](const std::string& v) {
+             o.commentary = v;
+             return true;
+         }},
+        {"--bg-image",
+         [&](const std::string& v) {
+             o.bgImage = v;
+             return true;
+         }},
+        {"--bg-color",
+         [&](const std::string& v) {
+             auto c = ParseHtmlColor(v);
+             o.bgColor = c.value_or(0);
+             return c.has_value();
+         }},
+        {"--text-color",
+         [&](const std::string& v) {
+             auto c = ParseHtmlColor(v);
+             o.textColor = c.value_or(0);
+             return c.has_value();
+         }},
+        {"--thumb", [&](const std::string& v) { return ParseSize(v, o.thumbWidth, o.thumbHeight); }},
+        {"--large", [&](const std::string& v) { return ParseSize(v, o.largeWidth, o.largeHeight); }},
+        {"--quality",
+         [&](const std::string& v) {
+             auto q = ParseNumber(v, 0, 100);
+             o.quality = q.value_or(0);
+             return q.has_value();
+         }},
+        {"--ftp-server",
+         [&](const std::string& v) {
+             o.ftpServer = v;
+             return true;
+         }},
+        {"--ftp-login",
+         [&](const std::string& v) {
+             o.ftpLogin = v;
+             return true;
+         }},
+        {"--ftp-subfolder",
+         [&](const std::string& v) {
+             o.ftpSubfolder = v;
+             return true;
+         }},
+        {"--upload-only",
+         [&](const std::string& v) {
+             o.uploadOnly = v;
+             return true;
+         }},
+    };
+    const std::map<std::string, bool*> flags = {
+        {"--use-original", &o.useOriginal},
+        {"--no-bg-image", &o.noBgImage},
+        {"--list-styles", &o.listStyles},
+        {"--quiet", &o.quiet},
+        {"--create-subfolder", &o.createSubfolder},
+        {"--help", &o.help},
+        {"-h", &o.help},
+    };
+    bool gif = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--gif") {
+            gif = true;
+        } else if (const auto flag = flags.find(arg); flag != flags.end()) {
+            *flag->second = true;
+        } else if (const auto option = withValue.find(arg); option != withValue.end()) {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return std::nullopt;
+            }
+            const std::string value = argv[++i];
+            if (!option->second(value)) {
+                error = "malformed value for " + arg + ": \"" + value + "\"";
+                return std::nullopt;
+            }
+        } else {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        }
+    }
+    if (gif) {
+        o.quality = 0;
+    }
+    return o;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "engine/gallery_job.h"
+
+// What galvane-publish was asked to do, as typed.
+struct PublishOptions {
+    std::string source;
+    std::string dest;
+    std::string style;
+    bool useOriginal = false;
+    std::string title = kDefaultTitle;
+    std::string name = kDefaultName;
+    std::string commentary = kDefaultCommentary;
+    ColorRef bgColor = 0x00FFFFFF;
+    ColorRef textColor = 0;
+    std::string bgImage;
+    bool noBgImage = false;
+    int thumbWidth = 100;
+    int thumbHeight = 100;
+    int largeWidth = 0;
+    int largeHeight = 0;
+    int quality = 75;
+    bool listStyles = false;
+    bool quiet = false;
+    bool help = false;
+
+    std::string ftpServer;
+    std::string ftpLogin;
+    std::string ftpSubfolder;
+    bool createSubfolder = false;
+    std::string uploadOnly;
+
+    bool Publishes() const { return uploadOnly.empty() && !listStyles && !help; }
+    bool Uploads() const { return !ftpServer.empty() || !uploadOnly.empty(); }
+};
+
+// Parses the command line; on a malformed one returns nothing and sets `error`.
+std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* argv, std::string& error);
+
+// "RRGGBB" (or "#RRGGBB"), hex digits in either case, red first.
+std::optional<ColorRef> ParseHtmlColor(const std::string& text);
+// "WxH" with whole numbers from 0.
+bool ParseSize(const std::string& text, int& width, int& height);
+// A whole number in [low, high].
+std::optional<int> ParseNumber(const std::string& text, int low, int high);
+
+extern const char* const kPublishUsage;

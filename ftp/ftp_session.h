@@ -1,0 +1,80 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+
+#include "ftp/ftp_address.h"
+#include "ftp/socket_tracker.h"
+
+// How long an upload waits before it gives up on a server.
+struct FtpTimeouts {
+    std::chrono::seconds connect{30};  // to reach the server and log in
+    std::chrono::seconds stall{60};    // for an answer, or for any byte of a file to move
+};
+
+enum class FtpOutcome {
+    Done,            // the request did what it asked
+    Refused,         // it failed, and the connection is still good for the next request
+    ConnectionLost,  // the control connection is gone: closed, dropped, timed out or never made
+    Aborted,         // Abort was called
+};
+
+enum class ConnectOutcome {
+    Connected,   // logged in
+    NotCreated,  // no connection could be formed from the server text and credentials
+    Failed,      // the server could not be reached, or refused the login
+    Aborted,
+};
+
+// One FTP login kept open for a whole series of requests, on libcurl: one easy handle, driven through
+// a multi handle so that an abort from another thread wakes it at once. Active mode, binary transfers.
+//
+// Curl keeps the control connection between requests and remembers the folder its last request
+// changed to: a request whose URL names the same folder sends no CWD at all. Changing the folder is a
+// body-less request for the folder's URL (one "CWD folder", FTPMETHOD_SINGLECWD); files then go to
+// URLs inside that folder, and so to the server's current folder, with nothing but EPRT and STOR.
+class FtpSession {
+public:
+    FtpSession();
+    ~FtpSession();
+    FtpSession(const FtpSession&) = delete;
+    FtpSession& operator=(const FtpSession&) = delete;
+
+    // Makes the handles. False when they cannot be made.
+    bool Open(const FtpTimeouts& timeouts);
+    ConnectOutcome Connect(const FtpAddress& address, const std::string& login, const std::string& password);
+    // Changes the server's current folder to a folder named relative to the login folder.
+    FtpOutcome ChangeDirectory(const std::string& folder);
+    // One MKD request in the current folder. A refusal by the server counts as Done: nobody looks.
+    FtpOutcome MakeDirectory(const std::string& folder);
+    // Sends one local file, binary, into the current folder under the remote name.
+    FtpOutcome PutFile(const std::string& localPath, const std::string& remoteName);
+    // Logs out and frees the handles; after an abort, drops the connection without a word.
+    void Close();
+
+    // Any thread: ends the request under way at once and every later one before it starts.
+    void Abort();
+    bool IsAborted() const { return m_aborted.load(); }
+
+private:
+    CURLcode Perform();
+    FtpOutcome Outcome(CURLcode result) const;
+    bool SetBodyless(const std::string& url);
+    std::string FolderUrl() const;
+
+    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept;
+    static std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* file) noexcept;
+
+    std::atomic<bool> m_aborted{false};
+    std::mutex m_handlesMutex;  // guards the handle pointers against Abort on another thread
+    CURL* m_easy = nullptr;
+    CURLM* m_multi = nullptr;
+    curl_slist* m_quote = nullptr;
+    SocketTracker m_sockets;
+    std::string m_serverUrl;      // "ftp://host:port/"
+    std::string m_currentFolder;  // as typed; empty for the login folder
+};

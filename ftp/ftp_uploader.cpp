@@ -1,0 +1,217 @@
+#include "ftp/ftp_uploader.h"
+
+#include <utility>
+
+#include "engine/directory.h"
+#include "ftp/upload_file_list.h"
+#include "ftp/upload_status_texts.h"
+
+using namespace upload_status;
+
+FtpUploader::FtpUploader(UploadWindow& window) : m_window(window) {}
+
+void FtpUploader::SetInputs(FtpUploadInputs inputs) {
+    m_inputs = std::move(inputs);
+}
+
+void FtpUploader::SetConnectTimeout(std::chrono::seconds timeout) {
+    m_timeouts.connect = timeout;
+}
+
+void FtpUploader::SetStallTimeout(std::chrono::seconds timeout) {
+    m_timeouts.stall = timeout;
+}
+
+void FtpUploader::Run() {
+    m_filesSent = 0;
+    m_filesFailed = 0;
+    m_completed = false;
+    if (m_session.IsAborted()) {
+        return;
+    }
+    try {
+        RunSteps();
+    } catch (...) {
+        // Memory exhaustion or any other unexpected error ends the run like a lost connection;
+        // nothing is thrown out of the worker thread.
+        try {
+            m_files.clear();
+            Terminate();
+        } catch (...) {
+        }
+    }
+}
+
+void FtpUploader::RunSteps() {
+    EnableInputs(false);
+    EnableStart(false);
+    Status(kConnecting);
+    if (!m_session.Open(m_timeouts)) {
+        EnableStart(true);
+        Status(kNoSession);
+        EnableInputs(true);
+        return;
+    }
+    if (!Connect()) {
+        return;
+    }
+    Status(kConnected);
+    if (!m_inputs.subfolder.empty() && !EnterSubfolder()) {
+        return;
+    }
+    SendFiles();
+}
+
+bool FtpUploader::Connect() {
+    const auto address = ParseServerText(m_inputs.server);
+    const bool usable =
+        address && !HasControlCharacters(m_inputs.login) && !HasControlCharacters(m_inputs.password);
+    switch (usable ? m_session.Connect(*address, m_inputs.login, m_inputs.password)
+                   : ConnectOutcome::NotCreated) {
+        case ConnectOutcome::Connected:
+            return true;
+        case ConnectOutcome::NotCreated:
+            CloseConnection();
+            Status(kNoConnection);  // after CloseConnection, so that it stays
+            return false;
+        case ConnectOutcome::Failed:
+            Terminate();  // a refused login or an unknown server
+            return false;
+        case ConnectOutcome::Aborted:
+            CloseConnection();
+            return false;
+    }
+    return false;
+}
+
+bool FtpUploader::EnterSubfolder() {
+    const std::string& subfolder = m_inputs.subfolder;
+    FtpOutcome changed = m_session.ChangeDirectory(subfolder);
+    if (changed == FtpOutcome::Done) {
+        return true;
+    }
+    if (changed != FtpOutcome::Refused) {
+        EndAfterFailure(changed);
+        return false;
+    }
+    if (!AskYesNo(kSubfolderQuestion, kSubfolderQuestionCaption)) {
+        CloseConnection();
+        Status(kSubfolderDeclined);
+        EnableInputs(true);
+        return false;
+    }
+    // One create request only: the parents of a folder of several levels must exist already.
+    const FtpOutcome created = m_session.MakeDirectory(subfolder);
+    if (created == FtpOutcome::ConnectionLost || created == FtpOutcome::Aborted) {
+        EndAfterFailure(created);
+        return false;
+    }
+    changed = m_session.ChangeDirectory(subfolder);
+    if (changed == FtpOutcome::Done) {
+        return true;
+    }
+    if (changed != FtpOutcome::Refused) {
+        EndAfterFailure(changed);
+        return false;
+    }
+    CloseConnection();
+    Status(kSubfolderNotCreated);
+    EnableInputs(true);
+    return false;
+}
+
+void FtpUploader::SendFiles() {
+    m_files = ListUploadFiles(m_inputs.localFolder);
+    const int count = static_cast<int>(m_files.size());
+    SetProgressRange(count);
+    SetProgressPosition(0);
+    for (int i = 0; i < count; ++i) {
+        SetProgressPosition(i);
+        const std::string& path = m_files[static_cast<std::size_t>(i)];
+        const std::string name(FileNameOf(path));
+        const FtpOutcome sent = m_session.PutFile(path, name);
+        if (sent == FtpOutcome::Done) {
+            ++m_filesSent;
+            Status(Transfered(i + 1, count));
+            continue;
+        }
+        if (sent == FtpOutcome::Aborted) {
+            m_files.clear();
+            CloseConnection();
+            return;
+        }
+        ++m_filesFailed;
+        Status(FileTransferError(i, path, m_inputs.server, m_inputs.subfolder, name));
+        if (sent == FtpOutcome::ConnectionLost) {
+            m_files.clear();
+            Terminate();  // every later file would fail the same way
+            return;
+        }
+    }
+    SetProgressPosition(count);
+    m_files.clear();
+    Status(kTransferComplete);
+    m_completed = true;
+    CloseConnection();
+}
+
+void FtpUploader::EndAfterFailure(FtpOutcome outcome) {
+    if (outcome == FtpOutcome::Aborted) {
+        CloseConnection();
+    } else {
+        Terminate();
+    }
+}
+
+// The general failure path. The reason is said again after CloseConnection's "Disconnect", so that
+// the line that stays tells the user the run failed.
+void FtpUploader::Terminate() {
+    Status(kTerminated);
+    CloseConnection();
+    Status(kTerminated);
+}
+
+void FtpUploader::CloseConnection() {
+    m_session.Close();
+    EnableStart(true);
+    Status(kDisconnect);
+    EnableInputs(true);
+}
+
+void FtpUploader::Abort() {
+    m_session.Abort();
+}
+
+void FtpUploader::Status(const std::string& text) {
+    if (!m_session.IsAborted()) {
+        m_window.SetStatusText(text);
+    }
+}
+
+void FtpUploader::EnableStart(bool enable) {
+    if (!m_session.IsAborted()) {
+        m_window.EnableStart(enable);
+    }
+}
+
+void FtpUploader::EnableInputs(bool enable) {
+    if (!m_session.IsAborted()) {
+        m_window.EnableInputs(enable);
+    }
+}
+
+void FtpUploader::SetProgressRange(int upper) {
+    if (!m_session.IsAborted()) {
+        m_window.SetProgressRange(upper);
+    }
+}
+
+void FtpUploader::SetProgressPosition(int position) {
+    if (!m_session.IsAborted()) {
+        m_window.SetProgressPosition(position);
+    }
+}
+
+bool FtpUploader::AskYesNo(const std::string& text, const std::string& caption) {
+    return !m_session.IsAborted() && m_window.AskYesNo(text, caption);
+}

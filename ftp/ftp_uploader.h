@@ -1,0 +1,72 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "ftp/ftp_session.h"
+#include "ftp/upload_window.h"
+
+// What one upload sends where, as typed in the host window's fields; nothing is checked or trimmed.
+struct FtpUploadInputs {
+    std::string localFolder;
+    std::string server;  // "host" or "host:port"
+    std::string login;
+    std::string password;
+    std::string subfolder;  // relative to the login folder; empty for the login folder itself
+};
+
+// Sends every file of one local folder, without its subfolders, to one folder of an FTP server, over
+// one login, one blocking put per file. It talks to the user only through its host window: status
+// line, progress bar, enabled controls and one Yes/No question. Used by Galvane's finish page and by
+// Skiffer, each running Run on a worker thread of its own.
+class FtpUploader {
+public:
+    explicit FtpUploader(UploadWindow& window);
+
+    void SetInputs(FtpUploadInputs inputs);
+    void SetConnectTimeout(std::chrono::seconds timeout);
+    // How long a silent server is waited for (no answer, or no byte of a file moving) before the file
+    // fails and the run ends. One minute unless set.
+    void SetStallTimeout(std::chrono::seconds timeout);
+
+    // The whole upload, on the caller's thread.
+    void Run();
+    // Closes what is open and gives the window back to the user.
+    void CloseConnection();
+    // Any thread, for good: ends the transfer under way at once; Run then returns promptly and makes
+    // no further call to the window. A window call already under way still has to be served.
+    void Abort();
+
+    // The outcome of the latest run.
+    int FilesSent() const { return m_filesSent.load(); }
+    int FilesFailed() const { return m_filesFailed.load(); }
+    // Whether the latest run went through every file ("Transfer complete"), whatever their fate.
+    bool Completed() const { return m_completed.load(); }
+
+private:
+    void RunSteps();
+    bool Connect();
+    bool EnterSubfolder();
+    void SendFiles();
+    void EndAfterFailure(FtpOutcome outcome);
+    void Terminate();
+
+    // The window, silent once the run is aborted.
+    void Status(const std::string& text);
+    void EnableStart(bool enable);
+    void EnableInputs(bool enable);
+    void SetProgressRange(int upper);
+    void SetProgressPosition(int position);
+    bool AskYesNo(const std::string& text, const std::string& caption);
+
+    UploadWindow& m_window;
+    FtpUploadInputs m_inputs;
+    FtpTimeouts m_timeouts;
+    FtpSession m_session;
+    std::vector<std::string> m_files;  // the run's file list, full local paths
+    std::atomic<int> m_filesSent{0};
+    std::atomic<int> m_filesFailed{0};
+    std::atomic<bool> m_completed{false};
+};

@@ -1,0 +1,186 @@
+#include "imaging/conversion.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "imaging/conversion_plan.h"
+#include "imaging/picture_conversion.h"
+
+namespace {
+
+// One conversion: workers take work units in turn; the calling thread reports each entry's two
+// steps in list order as they complete.
+class ConversionRun {
+public:
+    ConversionRun(const ConversionSettings& settings, std::vector<std::string> paths,
+                  const std::atomic<bool>& cancel)
+        : m_settings(settings),
+          m_paths(std::move(paths)),
+          m_units(PlanWorkUnits(m_paths, settings)),
+          m_cancel(cancel),
+          m_halvesDone(m_paths.size(), 0),
+          m_thumbnailMissing(m_paths.size(), 0) {}
+
+    ConversionRun(const ConversionRun&) = delete;
+    ConversionRun& operator=(const ConversionRun&) = delete;
+
+    // Whatever happened on the calling thread, no worker outlives the run.
+    ~ConversionRun() {
+        m_abandoned = true;
+        for (std::thread& thread : m_threads) {
+            thread.join();
+        }
+    }
+
+    void Start(unsigned maxWorkers) {
+        const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(maxWorkers, m_units.size()));
+        {
+            const std::lock_guard lock(m_mutex);
+            m_workersRunning = workers;
+        }
+        for (unsigned i = 0; i < workers; ++i) {
+            try {
+                m_threads.emplace_back(&ConversionRun::Work, this);
+            } catch (...) {
+                const std::lock_guard lock(m_mutex);
+                --m_workersRunning;
+            }
+        }
+        if (m_threads.empty() && workers > 0) {  // no thread to be had: convert here
+            {
+                const std::lock_guard lock(m_mutex);
+                m_workersRunning = 1;
+            }
+            Work();
+        }
+    }
+
+    void ReportInOrder(ConversionProgress& bar) {
+        for (std::size_t entry = 0; entry < m_paths.size(); ++entry) {
+            for (int half = 1; half <= 2; ++half) {
+                if (!WaitForHalf(entry, half)) {
+                    return;
+                }
+                bar.Step();
+            }
+        }
+    }
+
+    // The pictures of finished entries that gave no thumbnail, in list order.
+    std::vector<std::string> Unreadable() {
+        const std::lock_guard lock(m_mutex);
+        std::vector<std::string> unreadable;
+        for (std::size_t entry = 0; entry < m_paths.size(); ++entry) {
+            if (m_halvesDone[entry] == 2 && m_thumbnailMissing[entry]) {
+                unreadable.push_back(m_paths[entry]);
+            }
+        }
+        return unreadable;
+    }
+
+private:
+    bool ShouldStop() const { return m_cancel.load() || m_abandoned.load(); }
+
+    void Work() noexcept {
+        try {
+            while (!ShouldStop()) {
+                const std::size_t unit = m_nextUnit.fetch_add(1);
+                if (unit >= m_units.size()) {
+                    break;
+                }
+                for (const std::size_t entry : m_units[unit]) {
+                    if (ShouldStop()) {
+                        break;
+                    }
+                    MakeLargePicture(m_settings, m_paths[entry]);
+                    HalfDone(entry);
+                    const bool made = MakeThumbnail(m_settings, m_paths[entry]);
+                    HalfDone(entry, !made);
+                }
+            }
+        } catch (...) {
+            // A failure outside the picture calls ends the conversion early, as in list order.
+            m_abandoned = true;
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            --m_workersRunning;
+        }
+        m_changed.notify_all();
+    }
+
+    void HalfDone(std::size_t entry, bool thumbnailMissing = false) {
+        {
+            const std::lock_guard lock(m_mutex);
+            ++m_halvesDone[entry];
+            m_thumbnailMissing[entry] = thumbnailMissing ? 1 : 0;
+        }
+        m_changed.notify_all();
+    }
+
+    // False when the step will not come: cancelled, or every worker has stopped without it. The
+    // cancel flag is set without a notification, so it is looked at every few milliseconds.
+    bool WaitForHalf(std::size_t entry, int half) {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            if (m_cancel.load()) {
+                return false;
+            }
+            if (m_halvesDone[entry] >= half) {
+                return true;
+            }
+            if (m_workersRunning == 0) {
+                return false;
+            }
+            m_changed.wait_for(lock, std::chrono::milliseconds(20));
+        }
+    }
+
+    const ConversionSettings& m_settings;
+    const std::vector<std::string> m_paths;
+    const std::vector<WorkUnit> m_units;
+    const std::atomic<bool>& m_cancel;
+    std::atomic<bool> m_abandoned{false};
+    std::atomic<std::size_t> m_nextUnit{0};
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<int> m_halvesDone;        // by m_mutex
+    std::vector<char> m_thumbnailMissing;  // by m_mutex
+    unsigned m_workersRunning = 0;  // by m_mutex
+    std::vector<std::thread> m_threads;
+};
+
+unsigned WorkerLimit(unsigned requested) {
+    const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
+    return requested == 0 ? hardware : std::min(requested, hardware);
+}
+
+}  // namespace
+
+int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& images, ProgressSink& progress,
+                                    const std::atomic<bool>& cancel) {
+    const int count = static_cast<int>(images.GetSize());
+    m_unreadable.clear();
+    try {
+        std::vector<std::string> paths;
+        paths.reserve(images.GetSize());
+        for (std::size_t i = 0; i < images.GetSize(); ++i) {
+            paths.push_back(images.GetPathAt(i));
+        }
+        const ConversionSettings settings = SettingsOf(job);
+        ConversionProgress bar(progress, count);
+        ConversionRun run(settings, std::move(paths), cancel);
+        run.Start(WorkerLimit(m_maxWorkers));
+        run.ReportInOrder(bar);
+        m_unreadable = run.Unreadable();
+    } catch (...) {
+        // As designed: a failure outside the picture calls ends the conversion early.
+    }
+    return count;
+}

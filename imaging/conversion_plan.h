@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "imaging/picture_conversion.h"
+
+// Entries of the picture list that one worker must convert in list order, because their results
+// depend on that order: they write a file of the same name (a.bmp and a.tif both make thn_a.jpg
+// and a.jpg), or one writes a file over another's source. Each unit holds entry indices in
+// ascending order; units are ordered by their first entry. Entries that touch no name in common
+// are in different units and may be converted at the same time.
+using WorkUnit = std::vector<std::size_t>;
+
+std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
+                                    const ConversionSettings& settings);

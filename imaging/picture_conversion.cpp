@@ -1,0 +1,103 @@
+#include "imaging/picture_conversion.h"
+
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "engine/directory.h"
+#include "engine/picture_names.h"
+#include "imaging/picture_sizes.h"
+#include "imaging/vimbral/vimbral.h"
+
+namespace {
+
+struct ImageDeleter {
+    void operator()(vimbral::ImageObject* image) const { vimbral::DeleteImageObject(image); }
+};
+// Frees the image object on every path, also when a half is abandoned by an exception.
+using ImageHandle = std::unique_ptr<vimbral::ImageObject, ImageDeleter>;
+
+ImageHandle LoadPicture(const std::string& path) {
+    return ImageHandle(vimbral::InitImageObject(path.c_str(), nullptr, -1, -1));
+}
+
+void StretchTo(vimbral::Image image, const std::optional<PictureSize>& size) {
+    if (size) {
+        vimbral::Stretch(image, size->width, size->height);
+    }
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+ConversionSettings SettingsOf(const GalleryJob& job) {
+    ConversionSettings settings;
+    settings.destFolder = job.m_strDestFolder;
+    settings.makeLargePictures = !IsSameFolder(job.m_strDestFolder, job.m_strSourceFolder);
+    settings.jpegQuality = job.m_nJpegQuality;
+    settings.thumbMaxWidth = job.m_nThumbMaxWidth;
+    settings.thumbMaxHeight = job.m_nThumbMaxHeight;
+    settings.largeMaxWidth = job.m_nLargeMaxWidth;
+    settings.largeMaxHeight = job.m_nLargeMaxHeight;
+    return settings;
+}
+
+void MakeLargePicture(const ConversionSettings& settings, const std::string& sourcePath) {
+    if (!settings.makeLargePictures) {
+        return;
+    }
+    try {
+        const std::string target =
+            JoinPath(settings.destFolder, LargePictureName(sourcePath, settings.jpegQuality));
+        if (IsSameFile(target, sourcePath)) {
+            return;
+        }
+        const ImageHandle image = LoadPicture(sourcePath);
+        if (!image) {
+            return;
+        }
+        const int quality = settings.jpegQuality;
+        if (vimbral::GetNumBits(image.get()) != 24 && quality > 0) {
+            vimbral::ChangeImageFormat(image.get(), 24);
+        }
+        if (vimbral::GetNumBits(image.get()) != 8 && quality <= 0) {
+            vimbral::ChangeImageFormat(image.get(), 8);
+        }
+        if (quality > 0) {
+            vimbral::SetQuality(image.get(), quality);
+        }
+        StretchTo(image.get(),
+                  LargePictureSize(vimbral::GetWidth(image.get()), vimbral::GetHeight(image.get()),
+                                   settings.largeMaxWidth, settings.largeMaxHeight));
+        vimbral::Save(image.get(), target.c_str(), quality > 0 ? vimbral::kFormatJpeg : vimbral::kFormatGif);
+    } catch (...) {
+        // The half is abandoned; the conversion goes on.
+    }
+}
+
+bool MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath) {
+    try {
+        const std::string target = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
+        const ImageHandle image = LoadPicture(sourcePath);
+        if (!image) {
+            return false;
+        }
+        if (vimbral::GetNumBits(image.get()) != 24 && settings.jpegQuality > 0) {
+            vimbral::ChangeImageFormat(image.get(), 24);
+        }
+        // With GIF chosen this is 0, which Vimbral takes as its default quality.
+        vimbral::SetQuality(image.get(), settings.jpegQuality);
+        StretchTo(image.get(), ThumbnailSize(vimbral::GetWidth(image.get()), vimbral::GetHeight(image.get()),
+                                             settings.thumbMaxWidth, settings.thumbMaxHeight));
+        return vimbral::Save(image.get(), target.c_str(), vimbral::kFormatThumbnail) != 0;
+    } catch (...) {
+        // The half is abandoned; the conversion goes on.
+        return false;
+    }
+}

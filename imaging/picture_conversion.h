@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "engine/gallery_job.h"
+
+// What the conversion of one picture needs of the job.
+struct ConversionSettings {
+    std::string destFolder;
+    // False when the destination is the source folder (IsSameFolder): no large pictures then.
+    bool makeLargePictures = true;
+    int jpegQuality = 0;  // below 1: large pictures are GIF files
+    int thumbMaxWidth = 0;
+    int thumbMaxHeight = 0;
+    int largeMaxWidth = 0;
+    int largeMaxHeight = 0;
+};
+
+ConversionSettings SettingsOf(const GalleryJob& job);
+
+// The two halves of one picture's conversion, through Vimbral. Each loads the source
+// itself and writes its file into the destination folder, or nothing when the source cannot be read
+// or written; an exception from a library call abandons the half, never escapes.
+
+// Writes the large picture, unless settings say not to, or its file would be the source itself.
+void MakeLargePicture(const ConversionSettings& settings, const std::string& sourcePath);
+// Writes the thumbnail, always from the source (never from the large picture). False when no
+// thumbnail could be made: the source could not be read.
+bool MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath);

@@ -1,0 +1,215 @@
+#include "imaging/vimbral/decoding.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "imaging/vimbral/limits.h"
+
+namespace vimbral_impl {
+namespace {
+
+std::mutex g_wholeDecodeMutex;
+
+// Runs one libvips operation on `in`; null (and the error forgotten) when it fails.
+template <typename Operation>
+ImageRef Apply(const ImageRef& in, Operation operation) {
+    if (!in) {
+        return nullptr;
+    }
+    VipsImage* out = nullptr;
+    if (operation(in.get(), &out) != 0) {
+        DropVipsError();
+        return nullptr;
+    }
+    return ImageRef(out);
+}
+
+// White, and full opacity, in the value range of the image's band format.
+double WhiteOf(const VipsImage* image) {
+    switch (image->BandFmt) {
+        case VIPS_FORMAT_USHORT:
+        case VIPS_FORMAT_SHORT:
+            return 65535.0;
+        case VIPS_FORMAT_FLOAT:
+        case VIPS_FORMAT_DOUBLE:
+            return image->Type == VIPS_INTERPRETATION_scRGB ? 1.0 : 255.0;
+        default:
+            return 255.0;
+    }
+}
+
+ImageRef FlattenOntoWhite(ImageRef image) {
+    if (!image || !vips_image_hasalpha(image.get())) {
+        return image;
+    }
+    const double white = WhiteOf(image.get());
+    std::vector<double> background(static_cast<std::size_t>(image->Bands - 1), white);
+    VipsArrayDouble* array = vips_array_double_new(background.data(), static_cast<int>(background.size()));
+    ImageRef flat = Apply(image, [&](VipsImage* in, VipsImage** out) {
+        return vips_flatten(in, out, "background", array, "max_alpha", white, nullptr);
+    });
+    vips_area_unref(VIPS_AREA(array));
+    return flat;
+}
+
+ImageRef ToThreeBands(ImageRef image) {
+    if (!image) {
+        return nullptr;
+    }
+    if (image->Bands > 3) {
+        return Apply(image, [](VipsImage* in, VipsImage** out) {
+            return vips_extract_band(in, out, 0, "n", 3, nullptr);
+        });
+    }
+    if (image->Bands < 3) {
+        ImageRef grey =
+            image->Bands == 1 ? std::move(image) : Apply(image, [](VipsImage* in, VipsImage** out) {
+                return vips_extract_band(in, out, 0, nullptr);
+            });
+        return Apply(grey, [](VipsImage* in, VipsImage** out) {
+            VipsImage* bands[3] = {in, in, in};
+            return vips_bandjoin(bands, out, 3, nullptr);
+        });
+    }
+    return image;
+}
+
+// Greyscale, CMYK, 16-bit, float and alpha pictures all become 8-bit sRGB with three bands.
+ImageRef ToSrgb8(ImageRef image) {
+    image = FlattenOntoWhite(std::move(image));
+    if (!image) {
+        return nullptr;
+    }
+    if (image->Type != VIPS_INTERPRETATION_sRGB || image->BandFmt != VIPS_FORMAT_UCHAR) {
+        ImageRef srgb = Apply(image, [](VipsImage* in, VipsImage** out) {
+            return vips_colourspace(in, out, VIPS_INTERPRETATION_sRGB, nullptr);
+        });
+        if (srgb) {  // pictures without a known colour space keep their values
+            image = std::move(srgb);
+        }
+    }
+    if (image->BandFmt != VIPS_FORMAT_UCHAR) {
+        image = Apply(image, [](VipsImage* in, VipsImage** out) {
+            return vips_cast(in, out, VIPS_FORMAT_UCHAR, "shift", TRUE, nullptr);
+        });
+    }
+    return ToThreeBands(std::move(image));
+}
+
+// Resampling may round a side to one pixel more or less: crop or repeat the edge to fit exactly.
+ImageRef FitExactly(ImageRef image, int width, int height) {
+    if (!image || (image->Xsize == width && image->Ysize == height)) {
+        return image;
+    }
+    if (image->Xsize > width || image->Ysize > height) {
+        const int w = std::min(image->Xsize, width);
+        const int h = std::min(image->Ysize, height);
+        image = Apply(image, [&](VipsImage* in, VipsImage** out) {
+            return vips_extract_area(in, out, 0, 0, w, h, nullptr);
+        });
+    }
+    if (image && (image->Xsize < width || image->Ysize < height)) {
+        image = Apply(image, [&](VipsImage* in, VipsImage** out) {
+            return vips_embed(in, out, 0, 0, width, height, "extend", VIPS_EXTEND_COPY, nullptr);
+        });
+    }
+    return image;
+}
+
+ImageRef CopyToMemory(const ImageRef& image) {
+    if (!image) {
+        return nullptr;
+    }
+    VipsImage* memory = vips_image_copy_memory(image.get());
+    if (memory == nullptr) {
+        DropVipsError();
+    }
+    return ImageRef(memory);
+}
+
+ImageRef ThumbnailFromFile(const SourceFile& source, int width, int height) {
+    VipsImage* out = nullptr;
+    const int status =
+        source.colourManaged
+            ? vips_thumbnail(source.path.c_str(), &out, width, "height", height, "size", VIPS_SIZE_FORCE,
+                             "fail_on", VIPS_FAIL_ON_ERROR, "export_profile", "srgb", nullptr)
+            : vips_thumbnail(source.path.c_str(), &out, width, "height", height, "size", VIPS_SIZE_FORCE,
+                             "fail_on", VIPS_FAIL_ON_ERROR, nullptr);
+    if (status != 0) {
+        DropVipsError();
+        return nullptr;
+    }
+    return ImageRef(out);
+}
+
+// ImageMagick reads the whole picture when it opens it, so it is opened once and resampled from
+// memory. The coder is named explicitly ("BMP:path"): ImageMagick then neither guesses another
+// format nor reads a colon in the path as a format prefix.
+ImageRef ThumbnailThroughMagick(const SourceFile& source, int width, int height) {
+    const std::string name = std::string(MagickCoder(source.legacyFormat)) + ":" + source.path;
+    VipsImage* loaded = nullptr;
+    if (vips_magickload(name.c_str(), &loaded, "fail_on", VIPS_FAIL_ON_ERROR, nullptr) != 0) {
+        DropVipsError();
+        return nullptr;
+    }
+    ImageRef whole(loaded);
+    if (!FitsLimits(whole->Xsize, whole->Ysize, kMaxPixelsWholeDecode)) {
+        return nullptr;
+    }
+    const bool colourManaged = NeedsColourManagement(whole.get());
+    return Apply(whole, [&](VipsImage* in, VipsImage** out) {
+        return colourManaged
+                   ? vips_thumbnail_image(in, out, width, "height", height, "size", VIPS_SIZE_FORCE,
+                                          "export_profile", "srgb", nullptr)
+                   : vips_thumbnail_image(in, out, width, "height", height, "size", VIPS_SIZE_FORCE, nullptr);
+    });
+}
+
+}  // namespace
+
+bool NeedsColourManagement(VipsImage* image) {
+    return vips_image_get_typeof(image, VIPS_META_ICC_NAME) != 0 ||
+           vips_image_get_interpretation(image) == VIPS_INTERPRETATION_CMYK;
+}
+
+std::optional<Pipeline> OpenAt(const SourceFile& source, int width, int height) {
+    if (!FitsLimits(width, height)) {
+        return std::nullopt;
+    }
+    Pipeline pipeline;
+    ImageRef sized;
+    if (source.decoder == Decoder::Magick) {
+        pipeline.wholeDecode = std::unique_lock(g_wholeDecodeMutex);
+        sized = ThumbnailThroughMagick(source, width, height);
+    } else {
+        sized = ThumbnailFromFile(source, width, height);
+    }
+    pipeline.image = FitExactly(ToSrgb8(std::move(sized)), width, height);
+    if (!pipeline.image) {
+        return std::nullopt;
+    }
+    return pipeline;
+}
+
+ImageRef DecodeAt(const SourceFile& source, int width, int height) {
+    auto pipeline = OpenAt(source, width, height);
+    return pipeline ? CopyToMemory(pipeline->image) : nullptr;
+}
+
+ImageRef ResizeInMemory(VipsImage* picture, int width, int height) {
+    if (picture == nullptr || !FitsLimits(width, height)) {
+        return nullptr;
+    }
+    if (picture->Xsize == width && picture->Ysize == height) {
+        return Share(picture);
+    }
+    const double hscale = static_cast<double>(width) / picture->Xsize;
+    const double vscale = static_cast<double>(height) / picture->Ysize;
+    ImageRef resized = Apply(Share(picture), [&](VipsImage* in, VipsImage** out) {
+        return vips_resize(in, out, hscale, "vscale", vscale, nullptr);
+    });
+    return CopyToMemory(FitExactly(ToSrgb8(std::move(resized)), width, height));
+}
+
+}  // namespace vimbral_impl

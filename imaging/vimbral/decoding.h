@@ -1,0 +1,33 @@
+#pragma once
+
+#include <mutex>
+#include <optional>
+
+#include "imaging/vimbral/source_file.h"
+#include "imaging/vimbral/vips_runtime.h"
+
+namespace vimbral_impl {
+
+// A picture as Vimbral keeps and writes it: 8-bit sRGB, three bands, no alpha, exactly the size
+// asked for, upright.
+struct Pipeline {
+    ImageRef image;  // lazy: pixels are decoded as they are read
+    // Held while an ImageMagick decode lives: those decode whole pictures into memory, so they take
+    // turns across threads to keep memory bounded.
+    std::unique_lock<std::mutex> wholeDecode;
+};
+
+// The source resampled to width x height: shrink-on-load where the format has it (JPEG DCT
+// scaling), then libvips' reduce kernels; EXIF orientation and colour management applied.
+std::optional<Pipeline> OpenAt(const SourceFile& source, int width, int height);
+
+// Whether a picture carries an ICC profile or CMYK pixels.
+bool NeedsColourManagement(VipsImage* image);
+
+// OpenAt, decoded into memory. Null when the file cannot be decoded.
+ImageRef DecodeAt(const SourceFile& source, int width, int height);
+
+// A picture in Vimbral's form resampled to width x height, in memory.
+ImageRef ResizeInMemory(VipsImage* picture, int width, int height);
+
+}  // namespace vimbral_impl

@@ -1,0 +1,187 @@
+// The exported functions of libvimbral.so. Every one of them returns a value for every failure:
+// no exception and no libvips error leaves the library.
+
+#include "imaging/vimbral/vimbral.h"
+
+#include <string>
+#include <utility>
+
+#include "imaging/vimbral/decoding.h"
+#include "imaging/vimbral/image_object.h"
+#include "imaging/vimbral/kept_decode.h"
+#include "imaging/vimbral/limits.h"
+#include "imaging/vimbral/writing.h"
+
+namespace vimbral_impl {
+
+ImageRef DecodeSource(const SourceFile& source, int width, int height) {
+    if (ImageRef kept = FindKeptDecode(source, width, height)) {
+        return ResizeInMemory(kept.get(), width, height);
+    }
+    ImageRef decoded = DecodeAt(source, width, height);
+    if (decoded) {
+        KeepDecode(source, decoded.get());
+    }
+    return decoded;
+}
+
+bool DecodeInPlace(vimbral::ImageObject& image) {
+    if (image.pixels) {
+        return true;
+    }
+    if (!image.Usable()) {
+        return false;
+    }
+    image.pixels = DecodeSource(*image.source, image.width, image.height);
+    if (!image.pixels) {
+        image.undecodable = true;
+        return false;
+    }
+    image.source.reset();
+    return true;
+}
+
+}  // namespace vimbral_impl
+
+namespace vimbral {
+namespace {
+
+using namespace vimbral_impl;
+
+template <typename Body>
+auto Guarded(Body body, decltype(body()) failure) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        DropVipsError();
+        return failure;
+    }
+}
+
+}  // namespace
+
+Image InitImageObject() {
+    return Guarded([]() -> Image { return StartVips() ? new ImageObject() : nullptr; }, nullptr);
+}
+
+Image InitImageObject(const char* path, Canvas* canvas, int a, int b) {
+    Image image = InitImageObject();
+    if (image != nullptr && Load(image, path, canvas, a, b) == 0) {
+        DeleteImageObject(image);
+        return nullptr;
+    }
+    return image;
+}
+
+int Load(Image image, const char* path, Canvas*, int, int) {
+    if (image == nullptr) {
+        return 0;
+    }
+    return Guarded(
+        [&] {
+            image->Clear();
+            if (path == nullptr || !StartVips()) {
+                return 0;
+            }
+            auto source = OpenSource(path);
+            if (!source) {
+                return 0;
+            }
+            image->width = source->width;
+            image->height = source->height;
+            image->bits = source->bits;
+            image->source = std::move(source);
+            return 1;
+        },
+        0);
+}
+
+int Save(Image image, const char* path, int format) {
+    if (image == nullptr || path == nullptr || !image->Usable()) {
+        return 0;
+    }
+    FileFormat fileFormat;
+    switch (format) {
+        case kFormatJpeg:
+        case kFormatThumbnail:
+            fileFormat = FileFormat::Jpeg;
+            break;
+        case kFormatGif:
+            fileFormat = FileFormat::Gif;
+            break;
+        default:
+            return 0;
+    }
+    return Guarded(
+        [&] {
+            if (image->pixels) {
+                return WriteFileAtomically(image->pixels.get(), path, fileFormat, image->quality) ? 1 : 0;
+            }
+            // Not decoded yet: stream from the file, without holding the whole picture in memory.
+            auto pipeline = OpenAt(*image->source, image->width, image->height);
+            if (!pipeline) {
+                image->undecodable = true;
+                return 0;
+            }
+            return WriteFileAtomically(pipeline->image.get(), path, fileFormat, image->quality) ? 1 : 0;
+        },
+        0);
+}
+
+int ChangeImageFormat(Image image, int bitsPerPixel) {
+    if (image == nullptr || image->Empty() || (bitsPerPixel != 24 && bitsPerPixel != 8)) {
+        return 0;
+    }
+    image->bits = bitsPerPixel;
+    return 1;
+}
+
+int SetQuality(Image image, int quality) {
+    if (image == nullptr) {
+        return 0;
+    }
+    image->quality = quality < 1 ? kDefaultQuality : (quality > 100 ? 100 : quality);
+    return 1;
+}
+
+int GetWidth(Image image) {
+    return image != nullptr ? image->width : 0;
+}
+
+int GetHeight(Image image) {
+    return image != nullptr ? image->height : 0;
+}
+
+int GetNumBits(Image image) {
+    return image != nullptr ? image->bits : 0;
+}
+
+int Stretch(Image image, int width, int height) {
+    if (image == nullptr || !image->Usable() || !FitsLimits(width, height)) {
+        return 0;
+    }
+    if (width == image->width && height == image->height) {
+        return 1;
+    }
+    return Guarded(
+        [&] {
+            ImageRef resized = image->pixels ? ResizeInMemory(image->pixels.get(), width, height)
+                                             : DecodeSource(*image->source, width, height);
+            if (!resized) {
+                image->undecodable = !image->pixels;
+                return 0;
+            }
+            image->pixels = std::move(resized);
+            image->source.reset();
+            image->width = width;
+            image->height = height;
+            return 1;
+        },
+        0);
+}
+
+void DeleteImageObject(Image image) {
+    delete image;
+}
+
+}  // namespace vimbral

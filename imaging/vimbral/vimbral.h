@@ -1,0 +1,82 @@
+#pragma once
+
+// Vimbral: reads, converts, resizes, draws and writes raster pictures, on libvips. An image is an
+// opaque handle; every function accepts a null handle and then does nothing (returning 0). No
+// function throws; failures are return values. A handle is used by one thread at a time; different
+// handles may be used on different threads at once.
+//
+// Reading: JPEG, GIF (first frame), TIFF (first page), PNG and WebP through libvips' own decoders;
+// BMP, PCX and TGA through ImageMagick (TGA only from a name ending in ".tga"). Nothing else is
+// read: a file in another format gives a null handle. Loading reads the header only; pixels are
+// decoded when Stretch, Save or Draw needs them, and a Stretch that shrinks decodes at a reduced
+// size where the format allows it (JPEG DCT scaling). EXIF orientation is applied at load: width
+// and height are those of the upright picture. Every picture becomes 8-bit sRGB (CMYK, greyscale,
+// 16-bit and ICC-tagged pictures are converted; transparency is flattened onto white).
+//
+// Limits: a picture is refused (null handle, Load returns 0) when a side exceeds 30,000 pixels or
+// it has more than 200 million pixels; BMP, PCX and TGA, which ImageMagick decodes whole, are
+// refused above 50 million pixels. Stretch refuses sizes outside the same 30,000 / 200 million
+// limits and sizes below 1. A picture whose pixels turn out to be undecodable (a truncated JPEG)
+// makes Stretch, Save and Draw fail from then on.
+
+#include <cstdint>
+
+#if defined(VIMBRAL_BUILDING)
+#define VIMBRAL_API __attribute__((visibility("default")))
+#else
+#define VIMBRAL_API
+#endif
+
+namespace vimbral {
+
+struct ImageObject;
+using Image = ImageObject*;
+
+// Where Draw paints: 32-bit pixels 0xAARRGGBB (as a Qt RGB32/ARGB32 image holds them), `stride`
+// bytes from one row to the next. Drawing is clipped to the canvas.
+struct Canvas {
+    std::uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+};
+
+// Format codes of Save.
+inline constexpr int kFormatThumbnail = -1;  // written as JPEG
+inline constexpr int kFormatGif = 2;
+inline constexpr int kFormatJpeg = 5;
+
+inline constexpr int kDefaultQuality = 75;
+
+// An empty image object (0 x 0, 0 bits); null only when libvips cannot start.
+VIMBRAL_API Image InitImageObject();
+// Loads a picture; null when it cannot be read. `canvas`, `a` and `b` are unused (null, -1, -1).
+VIMBRAL_API Image InitImageObject(const char* path, Canvas* canvas, int a, int b);
+// Nonzero when the picture was loaded into the handle; on failure the handle is left empty. The
+// quality set on the handle is kept.
+VIMBRAL_API int Load(Image image, const char* path, Canvas* canvas, int a, int b);
+// Writes the picture under exactly `path` (the format follows the code, not the name), replacing a
+// file there: 5 and -1 write JPEG at the handle's quality, 2 writes GIF with an 8-bit palette;
+// other codes are refused. The file carries no metadata (no EXIF, GPS or ICC profile). It is
+// written under a temporary name in the same folder and renamed, so a failed Save leaves no
+// half-written file. Nonzero on success.
+VIMBRAL_API int Save(Image image, const char* path, int format);
+// 24 (true colour) or 8 (palette: quantised when written as GIF); other values are refused.
+// GetNumBits reflects it.
+VIMBRAL_API int ChangeImageFormat(Image image, int bitsPerPixel);
+// JPEG quality of the next Save, 1..100 (above 100 means 100); below 1 means the default, 75.
+VIMBRAL_API int SetQuality(Image image, int quality);
+// Current size in pixels; 0 for an empty handle.
+VIMBRAL_API int GetWidth(Image image);
+VIMBRAL_API int GetHeight(Image image);
+// 8 for palette and greyscale pictures (and after ChangeImageFormat(8)), 24 for true colour.
+VIMBRAL_API int GetNumBits(Image image);
+// Resamples to exactly width x height (photo quality: libvips' reduce kernels); sizes below 1 or
+// beyond the limits are refused and leave the picture unchanged. Nonzero on success.
+VIMBRAL_API int Stretch(Image image, int width, int height);
+// Paints the picture at its current size with its top-left corner at (x, y), opaque, clipped to
+// the canvas (x and y may be negative). Nonzero when the picture was drawn.
+VIMBRAL_API int Draw(Image image, Canvas* canvas, int x, int y);
+VIMBRAL_API void DeleteImageObject(Image image);
+
+}  // namespace vimbral

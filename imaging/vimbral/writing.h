@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include <vips/vips.h>
+
+namespace vimbral_impl {
+
+enum class FileFormat { Jpeg, Gif };
+
+// Writes a picture in Vimbral's form under exactly `path`, replacing a file there, without any
+// metadata (no EXIF, no GPS, no ICC profile). The file is written beside `path` under a temporary
+// name and renamed over it, so a failed write leaves no half-written file and an older file
+// under `path` untouched. GIF is written with an 8-bit palette. False when anything failed.
+bool WriteFileAtomically(VipsImage* picture, const std::string& path, FileFormat format, int quality);
+
+}  // namespace vimbral_impl

@@ -1,0 +1,162 @@
+// Runs the real galvane-publish on real pictures with each bundled style.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "engine/directory.h"
+#include "tests/support/gallery_links.h"
+#include "tests/support/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    std::string output;
+};
+
+std::string Quoted(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+Outcome RunPublish(const std::vector<std::string>& args) {
+    std::string command = Quoted(GALVANE_PUBLISH);
+    for (const std::string& arg : args) {
+        command += " " + Quoted(arg);
+    }
+    Outcome outcome;
+    std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    char chunk[4096];
+    while (std::size_t got = std::fread(chunk, 1, sizeof chunk, pipe)) {
+        outcome.output.append(chunk, got);
+    }
+    const int status = ::pclose(pipe);
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+// Six small pictures in the formats the scan admits, one of them unreadable.
+void MakePictures(const TempFolder& dir) {
+    const std::string folder = dir.path();
+    const std::string make = "cd " + Quoted(folder) +
+                             " && convert -size 320x240 gradient:red-blue a.jpg"
+                             " && convert -size 200x300 gradient:green-yellow b.gif"
+                             " && convert -size 160x120 plasma:fractal -seed 3 c.bmp"
+                             " && convert -size 640x480 gradient:white-black d.tif"
+                             " && convert -size 100x80 gradient:orange-purple e.pcx"
+                             " && convert -size 90x90 gradient:navy-pink f.tga";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    dir.Write("broken.jpg", "this is not a picture");
+}
+
+std::vector<std::string> StyleNames() {
+    return {"Classic", "Frames", "Slides"};
+}
+
+class GalvanePublish : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_photos = new TempFolder;
+        MakePictures(*s_photos);
+    }
+    static void TearDownTestSuite() {
+        delete s_photos;
+        s_photos = nullptr;
+    }
+    static TempFolder* s_photos;
+    TempFolder out;
+};
+TempFolder* GalvanePublish::s_photos = nullptr;
+
+TEST_F(GalvanePublish, ListsTheBundledStyles) {
+    const Outcome listed = RunPublish({"--list-styles"});
+    EXPECT_EQ(listed.exitCode, 0);
+    for (const std::string& name : StyleNames()) {
+        EXPECT_NE(listed.output.find(name + "\t"), std::string::npos) << listed.output;
+    }
+}
+
+TEST_F(GalvanePublish, EveryStylePublishesACompleteGallery) {
+    for (const std::string& style : StyleNames()) {
+        SCOPED_TRACE(style);
+        const std::string dest = out / style;
+        const Outcome run = RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", style, "--large",
+                                 "160x120", "--quiet"});
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_NE(run.output.find("6 pictures converted, 1 could not be read"), std::string::npos)
+            << run.output;
+        EXPECT_NE(run.output.find("could not read " + s_photos->path() + "/broken.jpg"), std::string::npos);
+        EXPECT_TRUE(FileExists(dest + "/main.htm"));
+        for (const char* base : {"a", "b", "c", "d", "e", "f"}) {
+            EXPECT_TRUE(FileExists(dest + "/thn_" + base + ".jpg")) << base;
+            EXPECT_TRUE(FileExists(dest + "/" + base + ".jpg")) << base;
+        }
+        EXPECT_FALSE(FileExists(dest + "/thn_broken.jpg"));
+        for (const DirectoryEntry& entry : ListDirectory(dest)) {
+            EXPECT_EQ(entry.name.find(style == "Classic"  ? "classic-"
+                                      : style == "Frames" ? "frames-"
+                                                          : "slides-"),
+                      std::string::npos)
+                << "template left behind: " << entry.name;
+        }
+        // The unreadable picture still has its pages; they name pictures that were never made.
+        auto dangling = DanglingLocalLinks(dest);
+        std::erase_if(dangling,
+                      [](const std::string& link) { return link.find("broken.jpg") != std::string::npos; });
+        EXPECT_EQ(dangling, std::vector<std::string>{});
+    }
+}
+
+TEST_F(GalvanePublish, PagesOfAnEarlierLargerGalleryStay) {
+    TempFolder few;
+    fs::copy_file(s_photos->path() + "/a.jpg", few / "a.jpg");
+    fs::copy_file(s_photos->path() + "/b.gif", few / "b.gif");
+    const std::string dest = out / "gallery";
+    ASSERT_EQ(RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", "Slides", "--quiet"}).exitCode,
+              0);
+    const std::string oldThird = ReadFile(dest + "/smallpage3.htm");
+    ASSERT_EQ(RunPublish({"--source", few.path(), "--dest", dest, "--style", "Slides", "--quiet"}).exitCode, 0);
+    EXPECT_EQ(ReadFile(dest + "/smallpage3.htm"), oldThird);
+    EXPECT_NE(ReadFile(dest + "/smallpage2.htm").find("main.htm"), std::string::npos);
+}
+
+TEST_F(GalvanePublish, UseOriginalWritesOnlyThumbnailsIntoTheSource) {
+    TempFolder source;
+    fs::copy_file(s_photos->path() + "/a.jpg", source / "a.jpg");
+    fs::copy_file(s_photos->path() + "/c.bmp", source / "c.bmp");
+    const auto before = ReadFile(source / "a.jpg");
+    ASSERT_EQ(RunPublish({"--source", source.path(), "--use-original", "--style", "Classic", "--quiet"}).exitCode,
+              0);
+    EXPECT_TRUE(FileExists(source / "thn_a.jpg"));
+    EXPECT_TRUE(FileExists(source / "thn_c.jpg"));
+    EXPECT_FALSE(FileExists(source / "c.jpg"));
+    EXPECT_EQ(ReadFile(source / "a.jpg"), before);
+}
+
+TEST_F(GalvanePublish, BadInputExitsWithTwoAndWritesNothing) {
+    const std::string dest = out / "gallery";
+    const std::vector<std::vector<std::string>> bad = {
+        {"--source", out / "missing", "--dest", dest, "--style", "Classic"},
+        {"--source", s_photos->path(), "--dest", dest, "--style", "Baroque"},
+        {"--source", s_photos->path(), "--dest", out / "no/parent", "--style", "Classic"},
+        {"--source", s_photos->path(), "--dest", dest, "--style", "Classic", "--thumb", "100"},
+        {"--source", s_photos->path(), "--dest", dest, "--style", "Classic", "--bg-color", "red"},
+        {"--source", s_photos->path(), "--dest", dest, "--style", "Classic", "--quality", "200"},
+        {"--source", s_photos->path(), "--dest", dest},
+    };
+    for (const auto& args : bad) {
+        const Outcome run = RunPublish(args);
+        EXPECT_EQ(run.exitCode, 2) << run.output;
+        EXPECT_NE(run.output.find("galvane-publish: "), std::string::npos);
+        EXPECT_FALSE(FileExists(dest));
+    }
+}
+
+}  // namespace

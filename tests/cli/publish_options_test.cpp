@@ -1,0 +1,71 @@
+#include "cli/publish_options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::optional<PublishOptions> Parse(std::vector<const char*> args, std::string* error = nullptr) {
+    args.insert(args.begin(), "galvane-publish");
+    std::string message;
+    auto options = ParsePublishOptions(static_cast<int>(args.size()), args.data(), message);
+    if (error != nullptr) {
+        *error = message;
+    }
+    return options;
+}
+
+TEST(PublishOptions, DefaultsAreTheWizardsProposals) {
+    const auto o = Parse({});
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->title, "Gallery");
+    EXPECT_EQ(o->name, "Image gallery");
+    EXPECT_EQ(o->commentary, "This my image gallery for you and your friends.");
+    EXPECT_EQ(o->bgColor, 0x00FFFFFFu);
+    EXPECT_EQ(o->textColor, 0u);
+    EXPECT_EQ(std::make_pair(o->thumbWidth, o->thumbHeight), std::make_pair(100, 100));
+    EXPECT_EQ(std::make_pair(o->largeWidth, o->largeHeight), std::make_pair(0, 0));
+    EXPECT_EQ(o->quality, 75);
+}
+
+TEST(PublishOptions, ValuesAreParsed) {
+    const auto o = Parse({"--bg-color", "99663A", "--text-color", "#0c0b0a", "--thumb", "120X90", "--large",
+                          "640x0", "--quality", "90", "--title", "Trip", "--use-original", "--quiet"});
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->bgColor, MakeColorRef(0x99, 0x66, 0x3A));
+    EXPECT_EQ(o->textColor, MakeColorRef(0x0C, 0x0B, 0x0A));
+    EXPECT_EQ(std::make_pair(o->thumbWidth, o->thumbHeight), std::make_pair(120, 90));
+    EXPECT_EQ(std::make_pair(o->largeWidth, o->largeHeight), std::make_pair(640, 0));
+    EXPECT_EQ(o->quality, 90);
+    EXPECT_TRUE(o->useOriginal && o->quiet);
+    EXPECT_EQ(o->title, "Trip");
+}
+
+TEST(PublishOptions, GifMeansQualityZeroWhereverItStands) {
+    EXPECT_EQ(Parse({"--gif", "--quality", "80"})->quality, 0);
+    EXPECT_EQ(Parse({"--quality", "0"})->quality, 0);
+}
+
+TEST(PublishOptions, MalformedInputIsRefusedWithTheOptionNamed) {
+    std::string error;
+    for (const std::vector<const char*>& args :
+         std::vector<std::vector<const char*>>{{"--bg-color", "fffff"},
+                                               {"--bg-color", "ggffff"},
+                                               {"--text-color", "12345678"},
+                                               {"--thumb", "100"},
+                                               {"--thumb", "-5x10"},
+                                               {"--large", "10x"},
+                                               {"--large", "x10"},
+                                               {"--quality", "101"},
+                                               {"--quality", "7.5"},
+                                               {"--quality", ""},
+                                               {"--thumb", "99999999999x1"},
+                                               {"--title"},
+                                               {"--bogus"}}) {
+        EXPECT_FALSE(Parse(args, &error)) << args[0];
+        EXPECT_NE(error.find(args[0]), std::string::npos) << error;
+    }
+}
+
+}  // namespace

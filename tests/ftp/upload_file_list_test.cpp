@@ -1,0 +1,35 @@
+#include "ftp/upload_file_list.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+TEST(ListUploadFiles, GivesTheRegularFilesAsFullPathsInEnumerationOrder) {
+    TempFolder folder;
+    for (const char* name : {"b.jpg", "A.txt", ".hidden", "a.txt", "_z"}) {
+        folder.Write(name, "x");
+    }
+    folder.Write("sub/inner.txt", "x");
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink((folder / "b.jpg").c_str(), (folder / "link.jpg").c_str()), 0);
+    ASSERT_EQ(::symlink((folder / "missing").c_str(), (folder / "dangling").c_str()), 0);
+    ASSERT_EQ(::symlink((folder / "sub").c_str(), (folder / "sublink").c_str()), 0);
+
+    EXPECT_EQ(ListUploadFiles(folder.path()),
+              (std::vector<std::string>{folder / ".hidden", folder / "A.txt", folder / "a.txt",
+                                        folder / "b.jpg", folder / "link.jpg", folder / "_z"}));
+}
+
+TEST(ListUploadFiles, GivesNothingForAnEmptyMissingOrBlankFolder) {
+    TempFolder folder;
+    folder.Write("only/inside.txt", "x");
+    EXPECT_TRUE(ListUploadFiles(folder.path()).empty());
+    EXPECT_TRUE(ListUploadFiles(folder / "missing").empty());
+    EXPECT_TRUE(ListUploadFiles("").empty());  // never the working folder
+}
+
+}  // namespace

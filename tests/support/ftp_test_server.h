@@ -1,0 +1,48 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_folder.h"
+
+// How the local test server misbehaves, each keyed by the bare file name given to STOR.
+struct FtpTestServerOptions {
+    std::vector<std::string> refuse;       // answered 553, nothing stored
+    std::vector<std::string> dropOn;       // the control connection is closed at once
+    std::vector<std::string> stallOn;      // never answered, nor anything after it
+    std::vector<std::string> stallDataOn;  // the transfer starts, then its data is never read
+};
+
+// tests/support/ftp_server.py (pyftpdlib) as a child process on 127.0.0.1 at a free port, serving one
+// user whose home is a fresh temporary folder. The password reaches it through its environment.
+// Stopped by its PID on destruction; it also dies with the process that started it.
+class FtpTestServer {
+public:
+    static constexpr const char* kLogin = "photographer";
+    static constexpr const char* kPassword = "pa ss:w\xC3\xB6rd@1";  // a space, ':', '@' and a UTF-8 letter
+
+    explicit FtpTestServer(FtpTestServerOptions options = {});
+    ~FtpTestServer();
+    FtpTestServer(const FtpTestServer&) = delete;
+    FtpTestServer& operator=(const FtpTestServer&) = delete;
+
+    // Whether the server started and told its port.
+    bool IsRunning() const { return m_port > 0; }
+    int port() const { return m_port; }
+    // "127.0.0.1:port", as typed in an upload's server field.
+    std::string address() const;
+    // The user's home folder: the login folder of every upload.
+    const std::string& home() const { return m_home; }
+    // The commands received so far, in order, the password masked ("PASS ******").
+    std::vector<std::string> Commands() const;
+    void Stop();
+
+private:
+    TempFolder m_folder;
+    std::string m_home;
+    std::string m_log;
+    pid_t m_pid = -1;
+    int m_port = 0;
+};

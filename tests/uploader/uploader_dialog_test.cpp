@@ -1,0 +1,286 @@
+// Skiffer's dialog, driven on the offscreen platform against the local test FTP server.
+#include "uploader/uploader_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include "tests/support/ftp_test_server.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// One QApplication for the whole test program, on the offscreen platform.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        for (const char* name : {"ftp_proxy", "FTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+            ::unsetenv(name);
+        }
+        static int argc = 1;
+        static char name[] = "uploader_tests";
+        static char* argv[] = {name, nullptr};
+        m_app = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_app;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class UploaderDialogTest : public ::testing::Test {
+protected:
+    // No test may open the real folder dialog: it would wait for a user.
+    UploaderDialogTest() {
+        dialog.SetFolderChooser([](QWidget*, const QString&) { return QString(); });
+    }
+
+    template <typename Widget = QWidget>
+    Widget* Find(const char* name) {
+        auto* widget = dialog.findChild<Widget*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QString Text(const char* name) { return Find<QLineEdit>(name)->text(); }
+    QString Status() { return Find<QLabel>("statusText")->text(); }
+    void Type(const char* name, const QString& text) { QTest::keyClicks(Find<QLineEdit>(name), text); }
+    bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 30000); }
+
+    void FillFields(const FtpTestServer& server, const QString& subfolder) {
+        Find<QLineEdit>("sourceFolderEdit")->setText(QString::fromStdString(local.path()));
+        Type("serverEdit", QString::fromStdString(server.address()));
+        Type("loginEdit", FtpTestServer::kLogin);
+        Find<QLineEdit>("passwordEdit")->setText(QString::fromUtf8(FtpTestServer::kPassword));  // not ASCII
+        Type("subfolderEdit", subfolder);
+    }
+    QPointer<QMessageBox> WaitForQuestion() {
+        QPointer<QMessageBox> box;
+        WaitFor([&] { return (box = dialog.findChild<QMessageBox*>("subfolderQuestion")) != nullptr; });
+        return box;
+    }
+    // The controls that a run disables, and only those.
+    std::vector<QWidget*> Inputs() {
+        std::vector<QWidget*> inputs;
+        for (const char* name :
+             {"sourceFolderEdit", "browseButton", "serverEdit", "loginEdit", "passwordEdit", "subfolderEdit",
+              "serverLabel", "loginLabel", "subfolderLabel", "passwordLabel", "progressBar"}) {
+            inputs.push_back(Find(name));
+        }
+        return inputs;
+    }
+
+    TempFolder local;
+    CUploaderDialog dialog;
+};
+
+TEST_F(UploaderDialogTest, OpensWithItsControlsTextsAndDefaults) {
+    EXPECT_EQ(dialog.windowTitle(), "Skiffer");
+    EXPECT_FALSE(dialog.windowIcon().isNull());
+    EXPECT_FALSE(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(Find<QLabel>("sourcePrompt")->text(),
+              "Choise  a source folder for transfer files from this folder to FTP folder");
+    EXPECT_EQ(Find<QLabel>("serverLabel")->text(), "FTP server ftp://");
+    EXPECT_EQ(Find<QLabel>("loginLabel")->text(), "Login:");
+    EXPECT_EQ(Find<QLabel>("subfolderLabel")->text(), "FTP subfolder:");
+    EXPECT_EQ(Find<QLabel>("passwordLabel")->text(), "Password:");
+    EXPECT_EQ(Find<QPushButton>("browseButton")->text(), "Browse");
+    EXPECT_EQ(Find<QPushButton>("startButton")->text(), "Start");
+    EXPECT_EQ(Find<QPushButton>("closeButton")->text(), "Close");
+    EXPECT_EQ(Find<QAction>("aboutAction")->text(), "&About Skiffer...");
+    for (const char* edit :
+         {"sourceFolderEdit", "serverEdit", "loginEdit", "subfolderEdit", "passwordEdit"}) {
+        EXPECT_TRUE(Text(edit).isEmpty()) << edit;
+    }
+    EXPECT_EQ(Find<QLineEdit>("passwordEdit")->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(Status().isEmpty());
+    EXPECT_EQ(Find<QLabel>("statusText")->textFormat(), Qt::PlainText);  // a file named "<b>" stays text
+    EXPECT_EQ(Find<QProgressBar>("progressBar")->minimum(), 0);
+    EXPECT_EQ(Find<QProgressBar>("progressBar")->maximum(), 100);
+    EXPECT_EQ(Find<QProgressBar>("progressBar")->value(), 0);
+    for (QWidget* input : Inputs()) {
+        EXPECT_TRUE(input->isEnabled()) << input->objectName().toStdString();
+    }
+}
+
+TEST_F(UploaderDialogTest, BrowseFillsTheSourceAndKeepsTheTypedFields) {
+    QString askedTitle;
+    QString chosen = "/photos/summer";
+    dialog.SetFolderChooser([&](QWidget* parent, const QString& title) {
+        EXPECT_EQ(parent, &dialog);
+        askedTitle = title;
+        return chosen;
+    });
+    Type("serverEdit", "ftp.example.com");
+    Type("loginEdit", "me");
+    Type("passwordEdit", "secret");
+    Type("subfolderEdit", "www");
+
+    QTest::mouseClick(Find<QPushButton>("browseButton"), Qt::LeftButton);
+
+    EXPECT_EQ(askedTitle, "Choice source folder which you will upload to your FTP site.");
+    EXPECT_EQ(Text("sourceFolderEdit"), "/photos/summer");
+    EXPECT_EQ(Text("serverEdit"), "ftp.example.com");
+    EXPECT_EQ(Text("loginEdit"), "me");
+    EXPECT_EQ(Text("passwordEdit"), "secret");
+    EXPECT_EQ(Text("subfolderEdit"), "www");
+
+    chosen.clear();  // cancelled: nothing changes
+    QTest::mouseClick(Find<QPushButton>("browseButton"), Qt::LeftButton);
+    EXPECT_EQ(Text("sourceFolderEdit"), "/photos/summer");
+}
+
+TEST_F(UploaderDialogTest, EnterInAFieldClosesTheDialogAsCloseDoes) {
+    dialog.show();
+    auto* server = Find<QLineEdit>("serverEdit");
+    server->setFocus();
+    QTest::keyClicks(server, "ftp.example.com");
+
+    QTest::keyClick(server, Qt::Key_Return);
+
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(UploaderDialogTest, TheAboutEntryOpensAnAboutBox) {
+    dialog.show();
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        shown = box != nullptr && box->text().contains("Skiffer");
+        if (box) {
+            box->accept();
+        }
+    });
+    Find<QAction>("aboutAction")->trigger();
+    EXPECT_TRUE(shown);
+}
+
+TEST_F(UploaderDialogTest, StartWithAnEmptySourceFolderStartsNothing) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.IsRunning());
+    FillFields(server, "");
+    Find<QLineEdit>("sourceFolderEdit")->clear();
+
+    QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+
+    EXPECT_FALSE(dialog.IsUploading());
+    EXPECT_TRUE(Status().isEmpty());
+    EXPECT_TRUE(server.Commands().empty());
+}
+
+TEST_F(UploaderDialogTest, ARunDisablesStartAndTheInputsAndEndsWithDisconnectAndAFullBar) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.IsRunning());
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        local.Write(name, name);
+    }
+    FillFields(server, "gallery");
+    dialog.show();
+
+    QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+
+    // The run waits at the question: a second Start is impossible, the fields cannot change.
+    QPointer<QMessageBox> question = WaitForQuestion();
+    ASSERT_TRUE(question);
+    EXPECT_EQ(question->text(), "Can not found a subfolder. Want you create subfolder now?");
+    EXPECT_EQ(question->windowTitle(), "Warning");
+    EXPECT_EQ(question->icon(), QMessageBox::Warning);
+    EXPECT_FALSE(Find("startButton")->isEnabled());
+    for (QWidget* input : Inputs()) {
+        EXPECT_FALSE(input->isEnabled()) << input->objectName().toStdString();
+    }
+    EXPECT_TRUE(Find("closeButton")->isEnabled());
+    QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+    QTest::mouseClick(question->button(QMessageBox::Yes), Qt::LeftButton);
+
+    ASSERT_TRUE(WaitFor([&] { return !dialog.IsUploading(); }));
+    EXPECT_EQ(Status(), "Disconnect");
+    EXPECT_EQ(Find<QProgressBar>("progressBar")->maximum(), 3);
+    EXPECT_EQ(Find<QProgressBar>("progressBar")->value(), 3);
+    EXPECT_TRUE(Find("startButton")->isEnabled());
+    for (QWidget* input : Inputs()) {
+        EXPECT_TRUE(input->isEnabled()) << input->objectName().toStdString();
+    }
+    EXPECT_EQ(Text("serverEdit").toStdString(), server.address());
+    EXPECT_EQ(Text("subfolderEdit"), "gallery");
+    EXPECT_EQ(ReadFile(server.home() + "/gallery/c.jpg"), "c.jpg");
+    EXPECT_EQ(server.Commands().front(), std::string("USER ") + FtpTestServer::kLogin);  // one run only
+
+    // The fields still hold their values: Start simply runs again, now without a question.
+    local.Write("d.jpg", "d.jpg");
+    QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+    ASSERT_TRUE(
+        WaitFor([&] { return !dialog.IsUploading() && Find<QProgressBar>("progressBar")->maximum() == 4; }));
+    EXPECT_EQ(Status(), "Disconnect");
+    EXPECT_EQ(ReadFile(server.home() + "/gallery/d.jpg"), "d.jpg");
+}
+
+TEST_F(UploaderDialogTest, AnEmptyFolderLeavesAnEmptyBarRatherThanABusyOne) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.IsRunning());
+    FillFields(server, "");
+
+    QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+
+    ASSERT_TRUE(WaitFor([&] { return Status() == "Disconnect" && !dialog.IsUploading(); }));
+    auto* bar = Find<QProgressBar>("progressBar");
+    EXPECT_GT(bar->maximum(), bar->minimum());
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(UploaderDialogTest, ClosingDuringAnUploadAbortsItAndWaitsForIt) {
+    FtpTestServerOptions stallOnSecond;
+    stallOnSecond.stallOn = {"b.jpg"};
+    FtpTestServer server(stallOnSecond);
+    ASSERT_TRUE(server.IsRunning());
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        local.Write(name, name);
+    }
+    FillFields(server, "");
+    dialog.Uploader().SetStallTimeout(600s);  // only the abort can end the run in time
+    dialog.show();
+    QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Status() == "Transfered 1 file(s) to 3"; }));
+
+    dialog.close();
+
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.IsUploading());
+    EXPECT_EQ(Status(), "Transfered 1 file(s) to 3");  // nothing touched the window after the abort
+    EXPECT_FALSE(FileExists(server.home() + "/c.jpg"));
+}
+
+TEST_F(UploaderDialogTest, ClosingWhileTheQuestionIsOpenAnswersNoAndEnds) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.IsRunning());
+    local.Write("a.jpg", "a");
+    FillFields(server, "gallery");
+    dialog.show();
+    QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+    ASSERT_TRUE(WaitForQuestion());
+
+    dialog.reject();
+
+    EXPECT_FALSE(dialog.IsUploading());
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(std::filesystem::exists(server.home() + "/gallery"));
+}
+
+}  // namespace

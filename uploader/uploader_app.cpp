@@ -1,0 +1,17 @@
+#include "uploader/uploader_app.h"
+
+#include <QIcon>
+
+#include "uploader/uploader_dialog.h"
+
+CUploaderApp::CUploaderApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName("Skiffer");
+    setApplicationVersion(SKIFFER_VERSION);
+    setWindowIcon(QIcon(":/skiffer/skiffer.png"));
+}
+
+int CUploaderApp::Run() {
+    CUploaderDialog dialog;
+    dialog.exec();
+    return 0;
+}
