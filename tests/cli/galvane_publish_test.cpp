@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "engine/directory.h"
+#include "tests/support/ftp_test_server.h"
 #include "tests/support/gallery_links.h"
 #include "tests/support/temp_folder.h"
 
@@ -26,8 +27,13 @@ std::string Quoted(const std::string& arg) {
     return quoted + "'";
 }
 
-Outcome RunPublish(const std::vector<std::string>& args) {
-    std::string command = Quoted(GALVANE_PUBLISH);
+Outcome RunPublish(const std::vector<std::string>& args, const std::string& password = "") {
+    // Without a controlling terminal, so that no password is ever asked for.
+    std::string command = "setsid -w env -u GALVANE_FTP_PASSWORD ";
+    if (!password.empty()) {
+        command += "GALVANE_FTP_PASSWORD=" + Quoted(password) + " ";
+    }
+    command += Quoted(GALVANE_PUBLISH);
     for (const std::string& arg : args) {
         command += " " + Quoted(arg);
     }
@@ -138,6 +144,52 @@ TEST_F(GalvanePublish, UseOriginalWritesOnlyThumbnailsIntoTheSource) {
     EXPECT_TRUE(FileExists(source / "thn_c.jpg"));
     EXPECT_FALSE(FileExists(source / "c.jpg"));
     EXPECT_EQ(ReadFile(source / "a.jpg"), before);
+}
+
+TEST_F(GalvanePublish, PublishesThenUploadsTheGallery) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.IsRunning());
+    fs::create_directory(server.home() + "/site");
+    const std::string dest = out / "gallery";
+    const Outcome run = RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", "Classic", "--quiet",
+                                    "--ftp-server", server.address(), "--ftp-login", FtpTestServer::kLogin,
+                                    "--ftp-subfolder", "site"},
+                                   FtpTestServer::kPassword);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("Transfer complete\nDisconnect\n"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find(FtpTestServer::kPassword), std::string::npos);
+    for (const DirectoryEntry& entry : ListDirectory(dest)) {
+        EXPECT_EQ(ReadFile(server.home() + "/site/" + entry.name), ReadFile(dest + "/" + entry.name)) << entry.name;
+    }
+}
+
+TEST_F(GalvanePublish, UploadOnlyReportsFailureInItsExitStatus) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.IsRunning());
+    TempFolder folder;
+    folder.Write("index.htm", "hello");
+    const std::vector<std::string> upload = {"--upload-only", folder.path(), "--ftp-server", server.address(),
+                                             "--ftp-login", FtpTestServer::kLogin};
+    EXPECT_EQ(RunPublish(upload, FtpTestServer::kPassword).exitCode, 0);
+    EXPECT_EQ(ReadFile(server.home() + "/index.htm"), "hello");
+
+    const Outcome refused = RunPublish(upload, "wrong password");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.output.find("Terminate of connection ..."), std::string::npos) << refused.output;
+
+    // Missing subfolder, not to be created: nothing is sent.
+    auto intoMissing = upload;
+    intoMissing.insert(intoMissing.end(), {"--ftp-subfolder", "missing"});
+    const Outcome declined = RunPublish(intoMissing, FtpTestServer::kPassword);
+    EXPECT_EQ(declined.exitCode, 1);
+    EXPECT_NE(declined.output.find("Can not found a subfolder"), std::string::npos) << declined.output;
+    intoMissing.push_back("--create-subfolder");
+    EXPECT_EQ(RunPublish(intoMissing, FtpTestServer::kPassword).exitCode, 0);
+    EXPECT_EQ(ReadFile(server.home() + "/missing/index.htm"), "hello");
+
+    // No password at all, and no terminal to ask on.
+    EXPECT_EQ(RunPublish(upload).exitCode, 2);
+    EXPECT_EQ(RunPublish({"--upload-only", folder.path(), "--ftp-login", "x"}, "p").exitCode, 2);
 }
 
 TEST_F(GalvanePublish, BadInputExitsWithTwoAndWritesNothing) {
