@@ -50,9 +50,10 @@ void GapPageBuffer::ReserveGap(std::size_t length) {
     const std::size_t size = Size();
     const std::size_t capacity = std::max(size * 2, size + length) + 256;
     std::vector<char> grown(capacity);
-    std::memcpy(grown.data(), m_data.data(), m_gapStart);
+    std::copy_n(m_data.begin(), m_gapStart, grown.begin());
     const std::size_t tail = m_data.size() - m_gapEnd;
-    std::memcpy(grown.data() + capacity - tail, m_data.data() + m_gapEnd, tail);
+    std::copy_n(m_data.begin() + static_cast<std::ptrdiff_t>(m_gapEnd), tail,
+                grown.begin() + static_cast<std::ptrdiff_t>(capacity - tail));
     m_data.swap(grown);
     m_gapEnd = capacity - tail;
 }
@@ -64,7 +65,8 @@ void GapPageBuffer::Replace(std::size_t start, std::size_t end, std::string_view
     MoveGap(start);
     m_gapEnd += end - start;
     ReserveGap(text.size());
-    std::memcpy(m_data.data() + m_gapStart, text.data(), text.size());
+    // std::copy rather than memcpy: an empty text may carry a null pointer.
+    std::copy(text.begin(), text.end(), m_data.begin() + static_cast<std::ptrdiff_t>(m_gapStart));
     m_gapStart += text.size();
     NoteEdit(start, end, text.size());
 }
@@ -78,7 +80,7 @@ void GapPageBuffer::RepeatRange(std::size_t start, std::size_t end, std::size_t 
     MoveGap(end);
     ReserveGap(block.size() * copies);
     for (std::size_t i = 0; i < copies; ++i) {
-        std::memcpy(m_data.data() + m_gapStart, block.data(), block.size());
+        std::copy(block.begin(), block.end(), m_data.begin() + static_cast<std::ptrdiff_t>(m_gapStart));
         m_gapStart += block.size();
     }
     NoteEdit(end, end, block.size() * copies);
