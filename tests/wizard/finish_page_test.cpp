@@ -1,0 +1,142 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+
+#include "ftp/ftp_uploader.h"
+#include "tests/support/ftp_test_server.h"
+#include "tests/wizard/wizard_test_support.h"
+
+namespace {
+
+class FinishPageTest : public WizardTest {
+protected:
+    FinishPageTest() {
+        // The machine's proxy settings would send the test's traffic elsewhere.
+        for (const char* name : {"ftp_proxy", "FTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+            ::unsetenv(name);
+        }
+        for (const char* name : {"main.htm", "indexpage1.htm", "thn_a.jpg"}) {
+            dest.Write(name, std::string("content of ") + name);
+        }
+        job.m_strDestFolder = dest.path();
+        OpenAt(CTrelliqSheet::kFinish);
+    }
+    QCheckBox* Launch() { return Find<QCheckBox>("launchCheck"); }
+    QCheckBox* Upload() { return Find<QCheckBox>("uploadCheck"); }
+    QString Status() { return Find<QLabel>("uploadStatus")->text(); }
+    bool FtpControlsEnabled(bool enabled) {
+        bool all = true;
+        for (const char* name : {"serverEdit", "loginEdit", "subfolderEdit", "passwordEdit"}) {
+            all = all && Find<QLineEdit>(name)->isEnabled() == enabled;
+        }
+        return all && Find<QPushButton>("startButton")->isEnabled() == enabled &&
+               Find<QProgressBar>("uploadProgress")->isEnabled() == enabled;
+    }
+    void FillIn(const FtpTestServer& server, const char* subfolder) {
+        Upload()->click();
+        QTest::keyClicks(Find<QLineEdit>("serverEdit"), QString::fromStdString(server.address()));
+        QTest::keyClicks(Find<QLineEdit>("loginEdit"), FtpTestServer::kLogin);
+        Find<QLineEdit>("passwordEdit")->setText(QString::fromUtf8(FtpTestServer::kPassword));
+        QTest::keyClicks(Find<QLineEdit>("subfolderEdit"), subfolder);
+    }
+    void Start() { Find<QPushButton>("startButton")->click(); }
+};
+
+}  // namespace
+
+TEST_F(FinishPageTest, OpensOnCompleteWithTheFtpFieldsOff) {
+    EXPECT_EQ(Buttons(), kWizardFinish);
+    EXPECT_EQ(Find<QPushButton>("finishButton")->text(), "Complete");
+    EXPECT_TRUE(Launch()->isChecked());
+    EXPECT_FALSE(Upload()->isChecked());
+    EXPECT_TRUE(Upload()->isEnabled());
+    EXPECT_TRUE(FtpControlsEnabled(false));
+    EXPECT_TRUE(Find<QLineEdit>("serverEdit")->text().isEmpty());
+    EXPECT_EQ(Find<QLineEdit>("passwordEdit")->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(FinishPageTest, UploadBoxTakesTheWizardButtonsAndClearsLaunch) {
+    Upload()->click();
+    EXPECT_EQ(Buttons(), 0);
+    EXPECT_FALSE(Launch()->isChecked());
+    EXPECT_TRUE(FtpControlsEnabled(true));
+    Upload()->click();
+    EXPECT_EQ(Buttons(), kWizardFinish);
+    EXPECT_EQ(Find<QPushButton>("finishButton")->text(), "Complete");
+    EXPECT_FALSE(Launch()->isChecked());
+    EXPECT_TRUE(FtpControlsEnabled(false));
+}
+
+TEST_F(FinishPageTest, CompleteOpensTheGalleryWhenAsked) {
+    OpenedUrls opened;
+    Press(WizardButton::Finish);
+    EXPECT_EQ(sheet->result(), QDialog::Accepted);
+    ASSERT_EQ(opened.urls.size(), 1u);
+    EXPECT_EQ(opened.urls[0].toLocalFile().toStdString(), dest / "main.htm");
+}
+
+TEST_F(FinishPageTest, CompleteWithoutLaunchOpensNothing) {
+    OpenedUrls opened;
+    Launch()->click();
+    Press(WizardButton::Finish);
+    EXPECT_EQ(sheet->result(), QDialog::Accepted);
+    EXPECT_TRUE(opened.urls.empty());
+}
+
+TEST_F(FinishPageTest, StartUploadsTheGalleryIntoANewSubfolder) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.IsRunning());
+    MessageBoxAnswerer boxes({QMessageBox::Yes});
+    FillIn(server, "site");
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return !sheet->m_finish.IsWorking(); }));
+    EXPECT_EQ(Status(), "Disconnect");
+    for (const char* name : {"main.htm", "indexpage1.htm", "thn_a.jpg"}) {
+        EXPECT_EQ(ReadFile(server.home() + "/site/" + name), std::string("content of ") + name);
+    }
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text, "Can not found a subfolder. Want you create subfolder now?");
+    EXPECT_EQ(boxes.seen()[0].caption, "Warning");
+    EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(Find<QProgressBar>("uploadProgress")->maximum(), 3);
+    EXPECT_EQ(Find<QProgressBar>("uploadProgress")->value(), 3);
+    EXPECT_TRUE(Upload()->isEnabled());
+    EXPECT_TRUE(FtpControlsEnabled(true));
+    EXPECT_EQ(Buttons(), 0);
+}
+
+TEST_F(FinishPageTest, DeclinedSubfolderSendsNothing) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.IsRunning());
+    MessageBoxAnswerer boxes({QMessageBox::No});
+    FillIn(server, "site");
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return !sheet->m_finish.IsWorking(); }));
+    EXPECT_EQ(Status(), "Can not found a subfolder");
+    EXPECT_FALSE(FileExists(server.home() + "/site"));
+    EXPECT_TRUE(FtpControlsEnabled(true));
+}
+
+// Closing the wizard while a file hangs on the wire ends the upload and closes without waiting
+// for the server.
+TEST_F(FinishPageTest, CancelDuringAnUploadStopsItAndCloses) {
+    FtpTestServerOptions options;
+    options.stallOn = {"main.htm"};
+    FtpTestServer server(options);
+    ASSERT_TRUE(server.IsRunning());
+    sheet->m_finish.Uploader().SetStallTimeout(std::chrono::seconds(600));
+    FillIn(server, "");
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return Find<QProgressBar>("uploadProgress")->value() == 1; }));
+    EXPECT_TRUE(sheet->m_finish.IsWorking());
+    EXPECT_TRUE(Find<QPushButton>("cancelButton")->isEnabled());
+    Press(WizardButton::Cancel);
+    ASSERT_TRUE(WaitFor([&] { return !sheet->isVisible(); }, 10000));
+    EXPECT_EQ(sheet->result(), QDialog::Rejected);
+    EXPECT_FALSE(sheet->m_finish.IsWorking());
+    EXPECT_FALSE(FileExists(server.home() + "/thn_a.jpg"));
+}

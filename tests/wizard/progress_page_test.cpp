@@ -1,0 +1,125 @@
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <filesystem>
+
+#include "tests/wizard/wizard_test_support.h"
+
+namespace {
+
+class ProgressPageTest : public WizardTest {
+protected:
+    ProgressPageTest() {
+        job.m_strSourceFolder = source.path();
+        job.m_strDestFolder = dest.path();
+        job.m_strStylePath = BundledStyle("Classic");
+        job.m_nThumbMaxWidth = 100;
+        job.m_nThumbMaxHeight = 100;
+        job.m_nJpegQuality = 75;
+    }
+    void WritePictures(int count, int width, int height) {
+        for (int i = 0; i < count; ++i) {
+            WriteJpeg(source / ("p" + std::to_string(100 + i) + ".jpg"), width, height,
+                      QColor::fromHsv(i * 37 % 360, 180, 220));
+        }
+    }
+    // Fills the picture list the way the image order page does, then enters the progress page.
+    void StartRun() {
+        sheet->Publisher().ScanSourceFolder();
+        OpenAt(CTrelliqSheet::kImageOrder);
+        sheet->SetWizardButtons(kWizardBack | kWizardNext);
+        Press(WizardButton::Next);
+    }
+    int Thumbnails() {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dest.path())) {
+            count += entry.path().filename().string().rfind("thn_", 0) == 0;
+        }
+        return count;
+    }
+    QProgressBar* Bar() { return Find<QProgressBar>("progressBar"); }
+};
+
+}  // namespace
+
+TEST_F(ProgressPageTest, EmptyListRunsThroughAndMovesOnByItself) {
+    std::vector<int> values;
+    std::vector<int> masksSeen;
+    QObject::connect(Bar(), &QProgressBar::valueChanged, [&](int value) {
+        values.push_back(value);
+        masksSeen.push_back(Buttons());
+    });
+    OpenAt(CTrelliqSheet::kImageOrder);
+    Press(WizardButton::Next);
+    EXPECT_EQ(sheet->GetActiveIndex(), CTrelliqSheet::kProgress);
+    EXPECT_EQ(Buttons(), 0);
+    ASSERT_TRUE(WaitFor([&] { return sheet->GetActiveIndex() == CTrelliqSheet::kFinish; }));
+    EXPECT_EQ(values, (std::vector<int>{0, 80, 90, 100}));
+    EXPECT_EQ(Bar()->maximum(), 100);
+    for (int mask : masksSeen) {
+        EXPECT_EQ(mask, 0);
+    }
+    EXPECT_EQ(Find<QLabel>("statusLine")->text(), "");
+    EXPECT_TRUE(FileExists(dest / "main.htm"));
+    // The worker ends right after pressing Next.
+    EXPECT_TRUE(WaitFor([&] { return !sheet->m_progress.IsWorking(); }));
+}
+
+TEST_F(ProgressPageTest, PicturesMoveTheBarUpwardsToTheEnd) {
+    WritePictures(3, 64, 48);
+    std::vector<int> values;
+    QObject::connect(Bar(), &QProgressBar::valueChanged, [&](int value) { values.push_back(value); });
+    StartRun();
+    ASSERT_TRUE(WaitFor([&] { return sheet->GetActiveIndex() == CTrelliqSheet::kFinish; }));
+    EXPECT_EQ(values, (std::vector<int>{0, 13, 26, 40, 53, 66, 80, 90, 100}));
+    EXPECT_EQ(Thumbnails(), 3);
+    EXPECT_EQ(Buttons(), kWizardFinish);
+}
+
+// Cancel during the run stops it at its next picture and closes the wizard once the worker has
+// ended; the worker never presses Next into a closing wizard.
+TEST_F(ProgressPageTest, CancelStopsTheRunAndClosesTheWizard) {
+    WritePictures(40, 900, 700);
+    bool cancelled = false;
+    QObject::connect(Bar(), &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0 && !cancelled) {
+            cancelled = true;
+            Press(WizardButton::Cancel);
+        }
+    });
+    StartRun();
+    ASSERT_TRUE(WaitFor([&] { return !sheet->isVisible(); }));
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(sheet->result(), QDialog::Rejected);
+    EXPECT_EQ(sheet->GetActiveIndex(), CTrelliqSheet::kProgress);
+    EXPECT_FALSE(sheet->m_progress.IsWorking());
+    EXPECT_LT(Thumbnails(), 40);
+    EXPECT_FALSE(FileExists(dest / "main.htm"));
+}
+
+TEST_F(ProgressPageTest, ClosingTheWindowDuringTheRunWaitsForTheWorker) {
+    WritePictures(40, 900, 700);
+    bool closed = false;
+    QObject::connect(Bar(), &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0 && !closed) {
+            closed = true;
+            sheet->close();
+        }
+    });
+    StartRun();
+    ASSERT_TRUE(WaitFor([&] { return !sheet->isVisible(); }));
+    EXPECT_FALSE(sheet->m_progress.IsWorking());
+    EXPECT_LT(Thumbnails(), 40);
+}
+
+TEST_F(ProgressPageTest, DestroyingTheWizardDuringTheRunWaitsForTheWorker) {
+    WritePictures(40, 900, 700);
+    StartRun();
+    ASSERT_TRUE(WaitFor([&] { return Bar()->value() > 0; }));
+    sheet.reset();
+    const int written = Thumbnails();
+    EXPECT_LT(written, 40);
+    // Nothing goes on writing once the wizard is gone.
+    QTest::qWait(300);
+    EXPECT_EQ(Thumbnails(), written);
+}

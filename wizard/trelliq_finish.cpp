@@ -1,0 +1,225 @@
+#include "wizard/trelliq_finish.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+
+#include "ftp/ftp_uploader.h"
+#include "wizard/data_exchange.h"
+#include "wizard/message_box.h"
+#include "wizard/property_sheet_ext.h"
+#include "wizard/shell.h"
+
+namespace {
+
+QLabel* WrappedLabel(const char* text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+QLineEdit* Field(const char* name, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+}  // namespace
+
+CTrelliqFinish::CTrelliqFinish(QWidget* parent)
+    : CPropertyPageExt("finishPage", parent),
+      m_launch(new QCheckBox("Launch result (from local disk)", this)),
+      m_upload(new QCheckBox("Upload results of work to your WEB site with use FTP connection", this)),
+      m_server(Field("serverEdit", this)),
+      m_login(Field("loginEdit", this)),
+      m_subfolder(Field("subfolderEdit", this)),
+      m_password(Field("passwordEdit", this)),
+      m_start(new QPushButton("Start", this)),
+      m_status(new QLabel(this)),
+      m_progress(new QProgressBar(this)),
+      m_labels{new QLabel("FTP server ftp://", this), new QLabel("Login:", this),
+               new QLabel("FTP subfolder:", this), new QLabel("Password:", this)},
+      m_uploader(std::make_unique<FtpUploader>(*this)) {
+    m_launch->setObjectName("launchCheck");
+    m_upload->setObjectName("uploadCheck");
+    m_start->setObjectName("startButton");
+    m_status->setObjectName("uploadStatus");
+    m_progress->setObjectName("uploadProgress");
+    m_password->setEchoMode(QLineEdit::Password);
+    m_status->setWordWrap(true);
+    m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
+    m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_status->setTextFormat(Qt::PlainText);
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(
+        WrappedLabel("Galvane has finished successfuly.\nYou can launch of result immediately. For "
+                     "this you should select checkbox belov and press \"Complete\" button.",
+                     this),
+        0, 0, 1, 4);
+    layout->addWidget(m_launch, 1, 0, 1, 4);
+    layout->addWidget(
+        WrappedLabel("or you can transfer all results to your WEB site. For this you shoud select "
+                     "checkbox below and press \"Next\" button.",
+                     this),
+        2, 0, 1, 4);
+    layout->addWidget(m_upload, 3, 0, 1, 4);
+    layout->addWidget(m_labels[0], 4, 0);
+    layout->addWidget(m_server, 4, 1);
+    layout->addWidget(m_labels[1], 4, 2);
+    layout->addWidget(m_login, 4, 3);
+    layout->addWidget(m_labels[2], 5, 0);
+    layout->addWidget(m_subfolder, 5, 1);
+    layout->addWidget(m_labels[3], 5, 2);
+    layout->addWidget(m_password, 5, 3);
+    layout->addWidget(m_start, 6, 0, Qt::AlignTop);
+    layout->addWidget(m_status, 6, 1, 1, 3);
+    layout->addWidget(m_progress, 7, 0, 1, 4);
+    layout->setColumnStretch(1, 3);
+    layout->setColumnStretch(3, 2);
+    layout->setRowStretch(8, 1);
+
+    connect(m_upload, &QCheckBox::clicked, this, &CTrelliqFinish::OnUploadClicked);
+    connect(m_start, &QPushButton::clicked, this, &CTrelliqFinish::OnStart);
+    connect(&m_worker, &BackgroundWorker::Finished, this, &CPropertyPageExt::WorkFinished);
+}
+
+CTrelliqFinish::~CTrelliqFinish() {
+    m_uploader->Abort();
+    m_worker.WaitServingEvents();
+}
+
+void CTrelliqFinish::DoDataExchange(DataExchange& dx) {
+    ExchangeCheck(dx, m_launch, m_bLaunch);
+    ExchangeCheck(dx, m_upload, m_bUpload);
+    ExchangeText(dx, m_server, m_strServer);
+    ExchangeText(dx, m_login, m_strLogin);
+    ExchangeText(dx, m_subfolder, m_strSubfolder);
+    ExchangeText(dx, m_password, m_strPassword);
+    ExchangeText(dx, m_status, m_strStatus);
+}
+
+void CTrelliqFinish::OnInitDialog() {
+    UpdateData(false);
+    ShowFinishOnly();
+    EnableFtpControls(false);
+}
+
+bool CTrelliqFinish::OnSetActive() {
+    ShowFinishOnly();
+    if (m_activatedBefore) {
+        UpdateData(false);
+    }
+    m_activatedBefore = true;
+    return CPropertyPageExt::OnSetActive();
+}
+
+void CTrelliqFinish::ShowFinishOnly() {
+    SetWizardButtons(kWizardFinish);
+    if (GetSheet() != nullptr) {
+        GetSheet()->SetFinishText("Complete");
+    }
+}
+
+void CTrelliqFinish::EnableFtpControls(bool enable) {
+    for (QWidget* control : {static_cast<QWidget*>(m_server), static_cast<QWidget*>(m_login),
+                             static_cast<QWidget*>(m_password), static_cast<QWidget*>(m_subfolder),
+                             static_cast<QWidget*>(m_start), static_cast<QWidget*>(m_progress)}) {
+        control->setEnabled(enable);
+    }
+    for (QWidget* label : m_labels) {
+        label->setEnabled(enable);
+    }
+}
+
+void CTrelliqFinish::OnUploadClicked() {
+    UpdateData(true);
+    if (m_bUpload == 1) {
+        SetWizardButtons(0);
+        m_bLaunch = 0;
+        UpdateData(false);
+        EnableFtpControls(true);
+    } else {
+        ShowFinishOnly();
+        EnableFtpControls(false);
+    }
+}
+
+void CTrelliqFinish::OnStart() {
+    if (m_worker.IsRunning()) {
+        return;
+    }
+    UpdateData(true);
+    m_uploader->SetInputs({Job().m_strDestFolder, m_strServer, m_strLogin, m_strPassword, m_strSubfolder});
+    m_worker.Start([this] { m_uploader->Run(); });
+}
+
+void CTrelliqFinish::StopWork() {
+    m_uploader->Abort();
+}
+
+bool CTrelliqFinish::OnWizardFinish() {
+    UpdateData(true);
+    if (m_bLaunch == 1) {
+        OpenLocalFile(Job().m_strDestFolder + "/main.htm");
+    }
+    return true;
+}
+
+bool CTrelliqFinish::Closing() const {
+    return GetSheet() != nullptr && GetSheet()->IsClosing();
+}
+
+template <typename Call>
+void CTrelliqFinish::CallInGui(Call call) {
+    if (QThread::currentThread() == thread()) {
+        call();
+    } else {
+        QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
+    }
+}
+
+void CTrelliqFinish::SetStatusText(const std::string& text) {
+    CallInGui([this, text] {
+        m_strStatus = QString::fromStdString(text).left(kStatusMax).toStdString();
+        m_status->setText(QString::fromStdString(m_strStatus));
+    });
+}
+
+void CTrelliqFinish::SetProgressRange(int upper) {
+    CallInGui([this, upper] { m_progress->setRange(0, std::clamp(upper, 0, 0xFFFF)); });
+}
+
+void CTrelliqFinish::SetProgressPosition(int position) {
+    CallInGui([this, position] { m_progress->setValue(position); });
+}
+
+void CTrelliqFinish::EnableStart(bool enable) {
+    CallInGui([this, enable] { m_start->setEnabled(enable); });
+}
+
+void CTrelliqFinish::EnableInputs(bool enable) {
+    CallInGui([this, enable] {
+        m_upload->setEnabled(enable);
+        EnableFtpControls(enable);
+    });
+}
+
+bool CTrelliqFinish::AskYesNo(const std::string& text, const std::string& caption) {
+    bool yes = false;
+    CallInGui([this, &text, &caption, &yes] {
+        // No question while the wizard is closing: the upload is being stopped anyway.
+        if (!Closing()) {
+            yes = ShowMessageBox(this, text, caption, QMessageBox::Warning,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        }
+    });
+    return yes;
+}

@@ -1,0 +1,134 @@
+#include "wizard/trelliq_progress.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+
+#include "engine/publication_run.h"
+#include "wizard/data_exchange.h"
+#include "wizard/logo_link.h"
+#include "wizard/property_sheet_ext.h"
+
+namespace {
+
+// The run's progress, applied to the page on the GUI thread before the run goes on.
+class PageProgressSink : public ProgressSink {
+public:
+    explicit PageProgressSink(CTrelliqProgress& page) : m_page(page) {}
+    void SetProgress(int position, int range) override {
+        QMetaObject::invokeMethod(
+            &m_page, [this, position, range] { m_page.SetProgress(position, range); },
+            Qt::BlockingQueuedConnection);
+    }
+
+private:
+    CTrelliqProgress& m_page;
+};
+
+// The wizard as the run sees it. Button changes are posted; Next is pressed through a blocking
+// call. Once the sheet is closing both do nothing, so a run that ends then cannot move the wizard.
+class SheetControl : public WizardControl {
+public:
+    explicit SheetControl(CPropertySheetExt& sheet) : m_sheet(sheet) {}
+    bool SheetExists() const override { return !m_sheet.IsClosing(); }
+    void SetWizardButtons(int mask) override {
+        QMetaObject::invokeMethod(
+            &m_sheet,
+            [this, mask] {
+                if (!m_sheet.IsClosing()) {
+                    m_sheet.SetWizardButtons(mask);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    void PressNext() override {
+        QMetaObject::invokeMethod(
+            &m_sheet,
+            [this] {
+                if (!m_sheet.IsClosing()) {
+                    m_sheet.PressButton(WizardButton::Next);
+                }
+            },
+            Qt::BlockingQueuedConnection);
+    }
+
+private:
+    CPropertySheetExt& m_sheet;
+};
+
+}  // namespace
+
+CTrelliqProgress::CTrelliqProgress(GalleryPublisher& publisher, QWidget* parent)
+    : CPropertyPageExt("progressPage", parent),
+      m_banner(new QLabel(this)),
+      m_logo(new LogoLink(this)),
+      m_status(new QLabel("Work's progress ", this)),
+      m_progress(new QProgressBar(this)),
+      m_publisher(publisher) {
+    m_banner->setObjectName("banner");
+    m_status->setObjectName("statusLine");
+    m_progress->setObjectName("progressBar");
+    m_banner->setPixmap(QPixmap(":/galvane/banner.png"));
+    m_progress->setTextVisible(false);
+    auto* explanation = new QLabel(
+        "If you have selected a folder with many pictures, then converting process can occupy a long time "
+        "(few minutes).",
+        this);
+    explanation->setWordWrap(true);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(m_banner, 0, 0, 1, 2);
+    layout->addWidget(explanation, 1, 0, 1, 2);
+    layout->addWidget(m_logo, 2, 0, Qt::AlignLeft | Qt::AlignTop);
+    layout->setRowStretch(3, 1);
+    layout->addWidget(m_status, 4, 0, 1, 2);
+    layout->addWidget(m_progress, 5, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+    connect(&m_worker, &BackgroundWorker::Finished, this, &CPropertyPageExt::WorkFinished);
+}
+
+CTrelliqProgress::~CTrelliqProgress() {
+    m_publisher.RequestCancel();
+    m_worker.WaitServingEvents();
+}
+
+void CTrelliqProgress::DoDataExchange(DataExchange& dx) {
+    ExchangeText(dx, m_status, m_strStatus);
+}
+
+void CTrelliqProgress::OnInitDialog() {
+    UpdateData(false);
+    SetWizardButtons(0);
+}
+
+bool CTrelliqProgress::OnSetActive() {
+    SetWizardButtons(0);
+    StartRun();
+    return CPropertyPageExt::OnSetActive();
+}
+
+void CTrelliqProgress::StartRun() {
+    CPropertySheetExt* sheet = GetSheet();
+    if (sheet == nullptr || m_worker.IsRunning()) {
+        return;
+    }
+    m_publisher.ResetCancel();
+    m_worker.Start([this, sheet] {
+        PageProgressSink progress(*this);
+        SheetControl wizard(*sheet);
+        PublicationWorker(m_publisher, progress, wizard);
+    });
+}
+
+void CTrelliqProgress::StopWork() {
+    m_publisher.RequestCancel();
+}
+
+void CTrelliqProgress::SetProgress(int position, int range) {
+    if (range > 0) {
+        // The bar's range is a 16-bit value.
+        m_progress->setRange(0, std::min(range, 0xFFFF));
+    }
+    m_progress->setValue(position);
+}

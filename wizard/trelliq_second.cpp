@@ -1,0 +1,97 @@
+#include "wizard/trelliq_second.h"
+
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "engine/program_info.h"
+#include "engine/style_library.h"
+#include "wizard/shell.h"
+
+CTrelliqSecond::CTrelliqSecond(QWidget* parent)
+    : CPropertyPageExt("stylePage", parent),
+      m_styleFolders(DataFolders()),
+      m_list(new QTreeWidget(this)),
+      m_viewEdit(new QPushButton("View/Edit", this)) {
+    m_list->setObjectName("styleList");
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSortingEnabled(false);
+    m_list->setHeaderLabels({"Styles"});
+    m_list->header()->setStretchLastSection(false);
+    m_viewEdit->setObjectName("viewEditButton");
+
+    auto* text = new QLabel(
+        "Open folder with resources for this publication. You can rename any style. You can create "
+        "modification in HTML files. As example : you can add background for every HTML page. For more "
+        "info see help file.",
+        this);
+    text->setWordWrap(true);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(text, 1);
+    row->addWidget(m_viewEdit, 0, Qt::AlignTop);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(row);
+
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                // A click into the empty part of the list only deselects: the change still names the
+                // item, so the style chosen last stays chosen.
+                const QItemSelection& changed = selected.isEmpty() ? deselected : selected;
+                OnItemChanged(changed.isEmpty() ? -1 : changed.indexes().first().row());
+            });
+    connect(m_viewEdit, &QPushButton::clicked, this, &CTrelliqSecond::OnViewEdit);
+}
+
+void CTrelliqSecond::OnInitDialog() {
+    FillList();
+    SetWizardButtons(Job().m_nStyleCount > 0 ? kWizardBack | kWizardNext : kWizardBack);
+}
+
+bool CTrelliqSecond::OnSetActive() {
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    const int index = selected.isEmpty() ? -1 : m_list->indexOfTopLevelItem(selected.first());
+    OnItemChanged(index);
+    return CPropertyPageExt::OnSetActive();
+}
+
+void CTrelliqSecond::FillList() {
+    std::vector<StyleInfo> styles;
+    DiscoverStylesIn(m_styleFolders, Job(), styles);
+    m_stylePaths.clear();
+    m_list->clear();
+    m_list->setColumnWidth(0, 700);
+    for (std::size_t i = 0; i < styles.size(); ++i) {
+        m_stylePaths.push_back(styles[i].path);
+        auto* item = new QTreeWidgetItem(m_list, {QString::fromStdString(styles[i].displayName)});
+        item->setData(0, Qt::UserRole, static_cast<int>(i));
+    }
+    if (styles.empty()) {
+        new QTreeWidgetItem(m_list, {"Styles not found"});
+    }
+}
+
+void CTrelliqSecond::OnItemChanged(int index) {
+    if (index >= 0 && index < Job().m_nStyleCount && static_cast<std::size_t>(index) < m_stylePaths.size()) {
+        ChooseStyle(index);
+        return;
+    }
+    SetWizardButtons(kWizardBack);
+    m_viewEdit->setEnabled(false);
+}
+
+void CTrelliqSecond::ChooseStyle(int index) {
+    SetWizardButtons(kWizardBack | kWizardNext);
+    Job().m_nSelectedStyle = index;
+    Job().m_strStylePath = m_stylePaths[static_cast<std::size_t>(index)];
+    m_viewEdit->setEnabled(true);
+}
+
+void CTrelliqSecond::OnViewEdit() {
+    ExploreFolder(Job().m_strStylePath);
+}
