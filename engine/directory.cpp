@@ -27,23 +27,17 @@ bool IsDirectoryAt(const std::string& folder, const dirent& entry) {
 }  // namespace
 
 bool EnumerationOrderLess(std::string_view a, std::string_view b) {
-    const auto folded =
-        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return static_cast<unsigned char>(FoldUpper(x)) < static_cast<unsigned char>(FoldUpper(y));
-        });
-    if (folded) {
+    const auto folded = [](char x, char y) {
+        return static_cast<unsigned char>(FoldUpper(x)) < static_cast<unsigned char>(FoldUpper(y));
+    };
+    const auto plain = [](char x, char y) { return static_cast<unsigned char>(x) < static_cast<unsigned char>(y); };
+    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), folded)) {
         return true;
     }
-    const auto foldedReverse =
-        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), [](char x, char y) {
-            return static_cast<unsigned char>(FoldUpper(x)) < static_cast<unsigned char>(FoldUpper(y));
-        });
-    if (foldedReverse) {
+    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), folded)) {
         return false;
     }
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-    });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), plain);
 }
 
 std::vector<DirectoryEntry> ListDirectory(const std::string& folder) {

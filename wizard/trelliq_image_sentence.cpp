@@ -8,20 +8,8 @@
 
 #include "engine/publication_run.h"
 #include "imaging/widgets/preview_static.h"
+#include "imaging/widgets/wait_cursor.h"
 #include "wizard/message_box.h"
-
-namespace {
-
-// The wait cursor while the list is filled.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-}  // namespace
 
 CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidget* parent)
     : CPropertyPageExt("imageOrderPage", parent),
