@@ -3,8 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/program_version.h"
+
 inline constexpr const char* kProgramName = "Galvane";
-inline constexpr double kProgramVersion = 3.21;
 inline constexpr const char* kHomePage = "https://galvane.example.org/";
 
 // Folder of the running executable, without a trailing '/'.
