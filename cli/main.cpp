@@ -12,6 +12,7 @@
 #include "cli/publish_job.h"
 #include "cli/publish_options.h"
 #include "cli/terminal_progress.h"
+#include "engine/program_version.h"
 #include "engine/publication_run.h"
 #include "engine/style_library.h"
 #include "ftp/ftp_uploader.h"
@@ -60,7 +61,8 @@ int Publish(const PublishOptions& options, GalleryJob& job) {
     for (const std::string& path : unreadable) {
         std::printf("  could not read %s\n", path.c_str());
     }
-    std::printf("%s\n", std::filesystem::absolute(job.m_strDestFolder + "/main.htm", ec).lexically_normal().c_str());
+    std::printf("%s\n",
+                std::filesystem::absolute(job.m_strDestFolder + "/main.htm", ec).lexically_normal().c_str());
     return kExitDone;
 }
 
@@ -94,6 +96,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::printf("%s", kPublishUsage);
+        return kExitDone;
+    }
+    if (options->version) {
+        std::printf("galvane-publish %s\n", kProgramVersionText);
         return kExitDone;
     }
     if (options->listStyles) {

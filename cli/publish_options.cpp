@@ -26,6 +26,8 @@ const char* const kPublishUsage =
     "  --quality Q          JPEG quality 0..100 (default 75; 0 means GIF)\n"
     "  --list-styles        print NAME<Tab>PATH of each style found, then exit\n"
     "  --quiet              no progress bar\n"
+    "  --version            print the program's version, then exit\n"
+    "  --help               print this text, then exit\n"
     "\n"
     "Upload (after publishing, or alone with --upload-only DIR):\n"
     "  --ftp-server HOST[:PORT] --ftp-login LOGIN [--ftp-subfolder DIR] [--create-subfolder]\n"
@@ -156,6 +158,7 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
         {"--quiet", &o.quiet},
         {"--create-subfolder", &o.createSubfolder},
         {"--help", &o.help},
+        {"--version", &o.version},
         {"-h", &o.help},
     };
     bool gif = false;

@@ -26,6 +26,7 @@ struct PublishOptions {
     bool listStyles = false;
     bool quiet = false;
     bool help = false;
+    bool version = false;
 
     std::string ftpServer;
     std::string ftpLogin;
@@ -33,7 +34,7 @@ struct PublishOptions {
     bool createSubfolder = false;
     std::string uploadOnly;
 
-    bool Publishes() const { return uploadOnly.empty() && !listStyles && !help; }
+    bool Publishes() const { return uploadOnly.empty() && !listStyles && !help && !version; }
     bool Uploads() const { return !ftpServer.empty() || !uploadOnly.empty(); }
 };
 

@@ -16,6 +16,16 @@ std::optional<PublishOptions> Parse(std::vector<const char*> args, std::string* 
     return options;
 }
 
+TEST(PublishOptions, VersionAndHelpPublishNothing) {
+    for (const char* option : {"--version", "--help", "-h"}) {
+        const auto o = Parse({"--source", "pictures", option});
+        ASSERT_TRUE(o) << option;
+        EXPECT_FALSE(o->Publishes()) << option;
+    }
+    EXPECT_TRUE(Parse({"--version"})->version);
+    EXPECT_FALSE(Parse({"--help"})->version);
+}
+
 TEST(PublishOptions, DefaultsAreTheWizardsProposals) {
     const auto o = Parse({});
     ASSERT_TRUE(o);
