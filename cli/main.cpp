@@ -60,7 +60,8 @@ int Publish(const PublishOptions& options, GalleryJob& job) {
     for (const std::string& path : unreadable) {
         std::printf("  could not read %s\n", path.c_str());
     }
-    std::printf("%s\n", std::filesystem::absolute(job.m_strDestFolder + "/main.htm", ec).lexically_normal().c_str());
+    std::printf("%s\n",
+                std::filesystem::absolute(job.m_strDestFolder + "/main.htm", ec).lexically_normal().c_str());
     return kExitDone;
 }
 
@@ -79,6 +80,8 @@ int Upload(const PublishOptions& options, const std::string& folder) {
     ConsoleUploadWindow window(stdout, options.createSubfolder);
     FtpUploader uploader(window);
     uploader.SetInputs(std::move(inputs));
+    uploader.SetSettings({options.passive, options.ftpCaFile, "",
+                          options.acceptNewHostKey ? NewHostKey::Trust : NewHostKey::Refuse});
     uploader.Run();
     return uploader.Completed() && uploader.FilesFailed() == 0 ? kExitDone : kExitFailed;
 }

@@ -31,6 +31,9 @@ struct PublishOptions {
     std::string ftpLogin;
     std::string ftpSubfolder;
     bool createSubfolder = false;
+    bool passive = false;
+    std::string ftpCaFile;
+    bool acceptNewHostKey = false;
     std::string uploadOnly;
 
     bool Publishes() const { return uploadOnly.empty() && !listStyles && !help; }

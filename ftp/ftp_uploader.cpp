@@ -14,6 +14,10 @@ void FtpUploader::SetInputs(FtpUploadInputs inputs) {
     m_inputs = std::move(inputs);
 }
 
+void FtpUploader::SetSettings(FtpUploadSettings settings) {
+    m_settings = std::move(settings);
+}
+
 void FtpUploader::SetConnectTimeout(std::chrono::seconds timeout) {
     m_timeouts.connect = timeout;
 }
@@ -26,6 +30,7 @@ void FtpUploader::Run() {
     m_filesSent = 0;
     m_filesFailed = 0;
     m_completed = false;
+    m_fellBack = false;
     if (m_session.IsAborted()) {
         return;
     }
@@ -46,7 +51,10 @@ void FtpUploader::RunSteps() {
     EnableInputs(false);
     EnableStart(false);
     Status(kConnecting);
-    if (!m_session.Open(m_timeouts)) {
+    FtpConnectOptions options{
+        m_settings.passive, m_settings.caFile, m_settings.knownHosts,
+        [this](const std::string& fingerprint) { return TrustNewHostKey(fingerprint); }};
+    if (!m_session.Open(m_timeouts, std::move(options))) {
         EnableStart(true);
         Status(kNoSession);
         EnableInputs(true);
@@ -129,7 +137,7 @@ void FtpUploader::SendFiles() {
         SetProgressPosition(i);
         const std::string& path = m_files[static_cast<std::size_t>(i)];
         const std::string name(FileNameOf(path));
-        const FtpOutcome sent = m_session.PutFile(path, name);
+        const FtpOutcome sent = Put(path, name);
         if (sent == FtpOutcome::Done) {
             ++m_filesSent;
             Status(Transfered(i + 1, count));
@@ -141,7 +149,11 @@ void FtpUploader::SendFiles() {
             return;
         }
         ++m_filesFailed;
-        Status(FileTransferError(i, path, m_inputs.server, m_inputs.subfolder, name));
+        const std::string reason = m_session.LastFailure();
+        Status(WithReason(FileTransferError(i, path, m_inputs.server, m_inputs.subfolder, name), reason));
+        if (!reason.empty() && !m_session.IsAborted()) {
+            m_window.ReportFailure(name + ": " + reason);
+        }
         if (sent == FtpOutcome::ConnectionLost) {
             m_files.clear();
             Terminate();  // every later file would fail the same way
@@ -155,6 +167,31 @@ void FtpUploader::SendFiles() {
     CloseConnection();
 }
 
+// Active mode needs the server to connect back, which NAT routers and some servers do not allow.
+// The first file that shows it is sent again in passive mode, and so is everything after it.
+FtpOutcome FtpUploader::Put(const std::string& path, const std::string& name) {
+    const FtpOutcome sent = m_session.PutFile(path, name);
+    if (sent == FtpOutcome::Done || sent == FtpOutcome::Aborted || !m_session.LastFailedInActiveMode()) {
+        return sent;
+    }
+    m_session.SwitchToPassive();
+    m_fellBack = true;
+    Status(kPassiveFallback);
+    return m_session.PutFile(path, name);
+}
+
+bool FtpUploader::TrustNewHostKey(const std::string& fingerprint) {
+    switch (m_settings.newHostKey) {
+        case NewHostKey::Trust:
+            return true;
+        case NewHostKey::Refuse:
+            return false;
+        case NewHostKey::Ask:
+            break;
+    }
+    return AskYesNo(HostKeyQuestion(m_inputs.server, fingerprint), kHostKeyQuestionCaption);
+}
+
 void FtpUploader::EndAfterFailure(FtpOutcome outcome) {
     if (outcome == FtpOutcome::Aborted) {
         CloseConnection();
@@ -166,9 +203,13 @@ void FtpUploader::EndAfterFailure(FtpOutcome outcome) {
 // The general failure path. The reason is said again after CloseConnection's "Disconnect", so that
 // the line that stays tells the user the run failed.
 void FtpUploader::Terminate() {
+    const std::string reason = m_session.LastFailure();
     Status(kTerminated);
     CloseConnection();
-    Status(kTerminated);
+    Status(WithReason(kTerminated, reason));
+    if (!reason.empty() && !m_session.IsAborted()) {
+        m_window.ReportFailure(reason);
+    }
 }
 
 void FtpUploader::CloseConnection() {
