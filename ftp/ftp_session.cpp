@@ -127,10 +127,10 @@ bool FtpSession::SetUpScheme(const FtpAddress& address) {
         m_serverUrl += "~/";  // paths from the login folder, as over FTP
         if (m_options.knownHosts.empty()) {
             m_options.knownHosts = DefaultKnownHosts();
-            const auto slash = m_options.knownHosts.rfind('/');
-            if (slash != std::string::npos) {
-                ::mkdir(m_options.knownHosts.substr(0, slash).c_str(), 0700);  // a key may be added
-            }
+        }
+        const auto slash = m_options.knownHosts.rfind('/');
+        if (slash != std::string::npos && slash > 0) {
+            ::mkdir(m_options.knownHosts.substr(0, slash).c_str(), 0700);  // for a key to be added
         }
         set(CURLOPT_PROTOCOLS_STR, "sftp");
         set(CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
