@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "ftp/local_file.h"
+#include "ftp/remote_listing.h"
 
 namespace {
 
@@ -18,6 +19,15 @@ constexpr long kAcceptTimeoutMs = 5000;
 
 std::size_t Discard(char*, std::size_t size, std::size_t count, void*) noexcept {
     return size * count;
+}
+
+// A date that curl's SFTP "mtime" command reads, in UTC.
+std::string SftpQuoteTime(std::time_t time) {
+    std::tm fields{};
+    ::gmtime_r(&time, &fields);
+    char text[40];
+    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &fields);
+    return text;
 }
 
 std::string DefaultKnownHosts() {
@@ -46,6 +56,8 @@ bool FtpSession::Open(const FtpTimeouts& timeouts, FtpConnectOptions options) {
     m_timeouts = timeouts;
     m_lastFailure.clear();
     m_activeModeFailed = false;
+    m_sentMfmt = false;
+    m_mfmtRefused = false;
     CURL* easy = GlobalInit() ? curl_easy_init() : nullptr;
     CURLM* multi = easy ? curl_multi_init() : nullptr;
     if (!multi) {
@@ -202,7 +214,8 @@ FtpOutcome FtpSession::MakeDirectory(const std::string& folder) {
     return outcome;
 }
 
-FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& remoteName) {
+FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& remoteName,
+                               std::time_t modified) {
     LocalFile file;
     if (m_aborted) {
         return FtpOutcome::Aborted;
@@ -219,8 +232,47 @@ FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& 
             CURLE_OK) {
         return FtpOutcome::Refused;
     }
+    // After the transfer, on the same control connection; a refusal is no failure of the file.
+    curl_slist* postQuote = nullptr;
+    if (modified > 0 && !(m_scheme != FtpScheme::Sftp && m_mfmtRefused)) {
+        const std::string path = m_currentFolder.empty() ? remoteName : m_currentFolder + "/" + remoteName;
+        const std::string command = m_scheme == FtpScheme::Sftp
+                                        ? "*mtime \"" + SftpQuoteTime(modified) + "\" \"" + path + "\""
+                                        : "*MFMT " + MfmtTime(modified) + " " + remoteName;
+        if (m_scheme != FtpScheme::Sftp || path.find('"') == std::string::npos) {
+            postQuote = curl_slist_append(nullptr, command.c_str());
+        }
+    }
+    curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, postQuote);
     const FtpOutcome outcome = Outcome(Perform());
+    curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, nullptr);
+    curl_slist_free_all(postQuote);
     curl_easy_setopt(m_easy, CURLOPT_READDATA, nullptr);
+    return outcome;
+}
+
+FtpOutcome FtpSession::ListFolder(std::string& listing, bool& machineReadable) {
+    listing.clear();
+    machineReadable = m_scheme != FtpScheme::Sftp;
+    if (!SetBodyless(FolderUrl()) || curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L) != CURLE_OK) {
+        return FtpOutcome::Refused;
+    }
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::OnListing);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    m_listing = &listing;
+    if (machineReadable) {
+        curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, "MLSD");
+    }
+    FtpOutcome outcome = Outcome(Perform());
+    curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, nullptr);
+    if (machineReadable && outcome == FtpOutcome::Refused && !m_activeModeFailed) {
+        listing.clear();
+        machineReadable = false;
+        outcome = Outcome(Perform());
+    }
+    m_listing = nullptr;
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Discard);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, nullptr);
     return outcome;
 }
 
@@ -341,11 +393,27 @@ std::string FtpSession::FolderUrl() const {
     return m_currentFolder.empty() ? m_serverUrl : m_serverUrl + EncodeUrlPath(m_currentFolder) + "/";
 }
 
+std::size_t FtpSession::OnListing(char* data, std::size_t size, std::size_t count, void* self) noexcept {
+    auto& session = *static_cast<FtpSession*>(self);
+    try {
+        if (session.m_listing) {
+            session.m_listing->append(data, size * count);
+        }
+    } catch (...) {
+        return 0;
+    }
+    return size * count;
+}
+
 int FtpSession::OnDebug(CURL*, curl_infotype type, char* data, std::size_t size, void* self) noexcept {
+    auto& session = *static_cast<FtpSession*>(self);
+    if (type == CURLINFO_HEADER_OUT) {
+        session.m_sentMfmt = size >= 5 && std::memcmp(data, "MFMT ", 5) == 0;
+        return 0;
+    }
     if (type != CURLINFO_HEADER_IN) {
         return 0;
     }
-    auto& session = *static_cast<FtpSession*>(self);
     try {
         for (std::size_t i = 0; i < size; ++i) {
             const char c = data[i];
@@ -357,7 +425,11 @@ int FtpSession::OnDebug(CURL*, curl_infotype type, char* data, std::size_t size,
             }
             const std::string& line = session.m_replyLine;
             if (line.size() >= 4 && (line[0] == '4' || line[0] == '5') && line[3] == ' ') {
-                session.m_errorReply = line;
+                if (session.m_sentMfmt) {
+                    session.m_mfmtRefused = line[0] == '5';  // not a failure of the file
+                } else {
+                    session.m_errorReply = line;
+                }
             }
             session.m_replyLine.clear();
         }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -65,8 +66,12 @@ public:
     FtpOutcome ChangeDirectory(const std::string& folder);
     // One MKD request in the current folder. A refusal by the server counts as Done: nobody looks.
     FtpOutcome MakeDirectory(const std::string& folder);
-    // Sends one local file, binary, into the current folder under the remote name.
-    FtpOutcome PutFile(const std::string& localPath, const std::string& remoteName);
+    // Sends one local file, binary, into the current folder under the remote name. With a time, then
+    // sets the remote file's modification time to it where the server allows (MFMT, SFTP's setstat).
+    FtpOutcome PutFile(const std::string& localPath, const std::string& remoteName, std::time_t modified = 0);
+    // Reads the current folder's listing: MLSD where the server has it, LIST otherwise; SFTP's
+    // directory listing. `machineReadable` tells which of the two forms came.
+    FtpOutcome ListFolder(std::string& listing, bool& machineReadable);
     // Logs out and frees the handles; after an abort, drops the connection without a word.
     void Close();
 
@@ -93,6 +98,7 @@ private:
     bool SetBodyless(const std::string& url);
     std::string FolderUrl() const;
 
+    static std::size_t OnListing(char* data, std::size_t size, std::size_t count, void* self) noexcept;
     static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept;
     static int OnDebug(CURL*, curl_infotype type, char* data, std::size_t size, void* self) noexcept;
     static int OnHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
@@ -117,4 +123,7 @@ private:
     std::string m_hostKeyProblem;
     std::string m_lastFailure;
     bool m_activeModeFailed = false;
+    std::string* m_listing = nullptr;  // where a listing request writes
+    bool m_sentMfmt = false;           // the latest command sent was MFMT
+    bool m_mfmtRefused = false;        // the server does not know MFMT: no more of them
 };

@@ -1,5 +1,7 @@
 #include "ftp/ftp_uploader.h"
 
+#include <sys/stat.h>
+
 #include <utility>
 
 #include "engine/directory.h"
@@ -29,6 +31,7 @@ void FtpUploader::SetStallTimeout(std::chrono::seconds timeout) {
 void FtpUploader::Run() {
     m_filesSent = 0;
     m_filesFailed = 0;
+    m_filesSkipped = 0;
     m_completed = false;
     m_fellBack = false;
     if (m_session.IsAborted()) {
@@ -131,13 +134,25 @@ bool FtpUploader::EnterSubfolder() {
 void FtpUploader::SendFiles() {
     m_files = ListUploadFiles(m_inputs.localFolder);
     const int count = static_cast<int>(m_files.size());
+    std::map<std::string, RemoteEntry> remote;
+    if (!m_settings.full && count > 0 && !ReadRemoteFolder(remote)) {
+        return;
+    }
     SetProgressRange(count);
     SetProgressPosition(0);
     for (int i = 0; i < count; ++i) {
         SetProgressPosition(i);
         const std::string& path = m_files[static_cast<std::size_t>(i)];
         const std::string name(FileNameOf(path));
-        const FtpOutcome sent = Put(path, name);
+        struct stat local {};
+        const bool known = ::stat(path.c_str(), &local) == 0;
+        const auto held = remote.find(name);
+        if (known && held != remote.end() && IsUnchanged(held->second, local.st_size, local.st_mtime)) {
+            ++m_filesSkipped;
+            Status(Transfered(i + 1, count));
+            continue;
+        }
+        const FtpOutcome sent = Put(path, name, known ? local.st_mtime : 0);
         if (sent == FtpOutcome::Done) {
             ++m_filesSent;
             Status(Transfered(i + 1, count));
@@ -169,15 +184,44 @@ void FtpUploader::SendFiles() {
 
 // Active mode needs the server to connect back, which NAT routers and some servers do not allow.
 // The first file that shows it is sent again in passive mode, and so is everything after it.
-FtpOutcome FtpUploader::Put(const std::string& path, const std::string& name) {
-    const FtpOutcome sent = m_session.PutFile(path, name);
+FtpOutcome FtpUploader::Put(const std::string& path, const std::string& name, std::time_t modified) {
+    const FtpOutcome sent = m_session.PutFile(path, name, modified);
     if (sent == FtpOutcome::Done || sent == FtpOutcome::Aborted || !m_session.LastFailedInActiveMode()) {
         return sent;
     }
+    FallBackToPassive();
+    return m_session.PutFile(path, name, modified);
+}
+
+void FtpUploader::FallBackToPassive() {
     m_session.SwitchToPassive();
     m_fellBack = true;
     Status(kPassiveFallback);
-    return m_session.PutFile(path, name);
+}
+
+// One listing of the remote folder, not one request per file. A server that gives none (or none
+// that can be read) gets every file; a lost connection ends the run as a failed file would.
+bool FtpUploader::ReadRemoteFolder(std::map<std::string, RemoteEntry>& remote) {
+    std::string listing;
+    bool machineReadable = false;
+    FtpOutcome listed = m_session.ListFolder(listing, machineReadable);
+    if (listed != FtpOutcome::Done && listed != FtpOutcome::Aborted && m_session.LastFailedInActiveMode()) {
+        FallBackToPassive();
+        listed = m_session.ListFolder(listing, machineReadable);
+    }
+    switch (listed) {
+        case FtpOutcome::Done:
+            remote = machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr));
+            return true;
+        case FtpOutcome::Refused:
+            return true;
+        case FtpOutcome::ConnectionLost:
+        case FtpOutcome::Aborted:
+            m_files.clear();
+            EndAfterFailure(listed);
+            return false;
+    }
+    return true;
 }
 
 bool FtpUploader::TrustNewHostKey(const std::string& fingerprint) {

@@ -2,10 +2,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "ftp/ftp_session.h"
+#include "ftp/remote_listing.h"
 #include "ftp/upload_window.h"
 
 // What one upload sends where, as typed in the host window's fields; nothing is checked or trimmed.
@@ -30,6 +33,7 @@ struct FtpUploadSettings {
     std::string caFile;      // FTPS: the certificate to trust instead of the system's store
     std::string knownHosts;  // SFTP: ~/.ssh/known_hosts when empty
     NewHostKey newHostKey = NewHostKey::Ask;
+    bool full = false;  // send every file, also those the server holds unchanged
 };
 
 // Sends every file of one local folder, without its subfolders, to one folder of an FTP server, over
@@ -58,6 +62,8 @@ public:
     // The outcome of the latest run.
     int FilesSent() const { return m_filesSent.load(); }
     int FilesFailed() const { return m_filesFailed.load(); }
+    // Files not sent because the server held them unchanged; they count as handled.
+    int FilesSkipped() const { return m_filesSkipped.load(); }
     // Whether the latest run went through every file ("Transfer complete"), whatever their fate.
     bool Completed() const { return m_completed.load(); }
     // Whether the run went over to passive mode after active mode failed.
@@ -68,7 +74,9 @@ private:
     bool Connect();
     bool EnterSubfolder();
     void SendFiles();
-    FtpOutcome Put(const std::string& path, const std::string& name);
+    bool ReadRemoteFolder(std::map<std::string, RemoteEntry>& remote);
+    FtpOutcome Put(const std::string& path, const std::string& name, std::time_t modified);
+    void FallBackToPassive();
     bool TrustNewHostKey(const std::string& fingerprint);
     void EndAfterFailure(FtpOutcome outcome);
     void Terminate();
@@ -89,6 +97,7 @@ private:
     std::vector<std::string> m_files;  // the run's file list, full local paths
     std::atomic<int> m_filesSent{0};
     std::atomic<int> m_filesFailed{0};
+    std::atomic<int> m_filesSkipped{0};
     std::atomic<bool> m_completed{false};
     std::atomic<bool> m_fellBack{false};
 };
