@@ -37,6 +37,7 @@ const char* const kPublishUsage =
     "                        system's certificate store\n"
     "  --accept-new-host-key sftp://: trust a host key that ~/.ssh/known_hosts does not hold yet and\n"
     "                        add it there (without it, the run stops); a changed key always stops\n"
+    "  --full                send every file, also those the server already holds unchanged\n"
     "  The password is read from GALVANE_FTP_PASSWORD, or asked for on the terminal.\n";
 
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
@@ -170,6 +171,7 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
         {"--create-subfolder", &o.createSubfolder},
         {"--passive", &o.passive},
         {"--accept-new-host-key", &o.acceptNewHostKey},
+        {"--full", &o.fullUpload},
         {"--help", &o.help},
         {"-h", &o.help},
     };

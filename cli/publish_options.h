@@ -34,6 +34,7 @@ struct PublishOptions {
     bool passive = false;
     std::string ftpCaFile;
     bool acceptNewHostKey = false;
+    bool fullUpload = false;
     std::string uploadOnly;
 
     bool Publishes() const { return uploadOnly.empty() && !listStyles && !help; }
