@@ -58,7 +58,7 @@ def main():
     logging.basicConfig(level=logging.CRITICAL)
     options = parse_arguments()
     try:
-        asyncio.run(serve(parse_arguments()))
+        asyncio.run(serve(options))
     except KeyboardInterrupt:
         pass
 
