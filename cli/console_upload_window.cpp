@@ -16,6 +16,10 @@ bool ConsoleUploadWindow::AskYesNo(const std::string& text, const std::string& c
     return m_createSubfolder;
 }
 
+void ConsoleUploadWindow::ReportFailure(const std::string& reason) {
+    std::fprintf(stderr, "galvane-publish: %s\n", reason.c_str());
+}
+
 bool ReadFtpPassword(std::string& password) {
     if (const char* fromEnvironment = std::getenv("GALVANE_FTP_PASSWORD")) {
         password = fromEnvironment;

@@ -18,6 +18,7 @@ public:
     void EnableStart(bool) override {}
     void EnableInputs(bool) override {}
     bool AskYesNo(const std::string& text, const std::string& caption) override;
+    void ReportFailure(const std::string& reason) override;
 
 private:
     std::FILE* m_out;

@@ -81,7 +81,13 @@ int Upload(const PublishOptions& options, const std::string& folder) {
     ConsoleUploadWindow window(stdout, options.createSubfolder);
     FtpUploader uploader(window);
     uploader.SetInputs(std::move(inputs));
+    FtpUploadSettings settings{options.passive, options.ftpCaFile, "",
+                               options.acceptNewHostKey ? NewHostKey::Trust : NewHostKey::Refuse};
+    settings.full = options.fullUpload;
+    uploader.SetSettings(std::move(settings));
     uploader.Run();
+    std::printf("%d file(s) sent, %d skipped as unchanged, %d failed\n", uploader.FilesSent(),
+                uploader.FilesSkipped(), uploader.FilesFailed());
     return uploader.Completed() && uploader.FilesFailed() == 0 ? kExitDone : kExitFailed;
 }
 

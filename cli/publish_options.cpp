@@ -31,6 +31,15 @@ const char* const kPublishUsage =
     "\n"
     "Upload (after publishing, or alone with --upload-only DIR):\n"
     "  --ftp-server HOST[:PORT] --ftp-login LOGIN [--ftp-subfolder DIR] [--create-subfolder]\n"
+    "  The server may start with ftp:// (plain FTP, the default), ftps:// (FTP over TLS, required\n"
+    "  for the login and every file) or sftp:// (SFTP over SSH, port 22 unless given).\n"
+    "  --passive             passive mode from the start (without it, passive mode takes over when\n"
+    "                        the server cannot connect back)\n"
+    "  --ftp-ca-file FILE    ftps://: trust the server certificate(s) in FILE (PEM) instead of the\n"
+    "                        system's certificate store\n"
+    "  --accept-new-host-key sftp://: trust a host key that ~/.ssh/known_hosts does not hold yet and\n"
+    "                        add it there (without it, the run stops); a changed key always stops\n"
+    "  --full                send every file, also those the server already holds unchanged\n"
     "  The password is read from GALVANE_FTP_PASSWORD, or asked for on the terminal.\n";
 
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
@@ -145,6 +154,11 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
              o.ftpSubfolder = v;
              return true;
          }},
+        {"--ftp-ca-file",
+         [&](const std::string& v) {
+             o.ftpCaFile = v;
+             return !v.empty();
+         }},
         {"--upload-only",
          [&](const std::string& v) {
              o.uploadOnly = v;
@@ -157,6 +171,9 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
         {"--list-styles", &o.listStyles},
         {"--quiet", &o.quiet},
         {"--create-subfolder", &o.createSubfolder},
+        {"--passive", &o.passive},
+        {"--accept-new-host-key", &o.acceptNewHostKey},
+        {"--full", &o.fullUpload},
         {"--help", &o.help},
         {"--version", &o.version},
         {"-h", &o.help},

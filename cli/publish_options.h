@@ -32,6 +32,10 @@ struct PublishOptions {
     std::string ftpLogin;
     std::string ftpSubfolder;
     bool createSubfolder = false;
+    bool passive = false;
+    std::string ftpCaFile;
+    bool acceptNewHostKey = false;
+    bool fullUpload = false;
     std::string uploadOnly;
 
     bool Publishes() const { return uploadOnly.empty() && !listStyles && !help && !version; }

@@ -46,9 +46,14 @@ std::optional<FtpAddress> WithPort(std::string host, std::string_view portText) 
     return FtpAddress{std::move(host), *port};
 }
 
-}  // namespace
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+           });
+}
 
-std::optional<FtpAddress> ParseServerText(std::string_view text) {
+std::optional<FtpAddress> ParseHostAndPort(std::string_view text, int defaultPort) {
     if (text.empty() || HasControlCharacters(text)) {
         return std::nullopt;
     }
@@ -60,13 +65,13 @@ std::optional<FtpAddress> ParseServerText(std::string_view text) {
         const std::string host(text.substr(1, close - 1));
         const std::string_view rest = text.substr(close + 1);
         if (rest.empty()) {
-            return FtpAddress{host, 21};
+            return FtpAddress{host, defaultPort};
         }
         return rest.front() == ':' ? WithPort(host, rest.substr(1)) : std::nullopt;
     }
     const auto colons = std::count(text.begin(), text.end(), ':');
     if (colons > 1) {
-        return IsIpv6Address(text) ? std::optional<FtpAddress>(FtpAddress{std::string(text), 21})
+        return IsIpv6Address(text) ? std::optional<FtpAddress>(FtpAddress{std::string(text), defaultPort})
                                    : std::nullopt;
     }
     const auto colon = text.find(':');
@@ -75,14 +80,40 @@ std::optional<FtpAddress> ParseServerText(std::string_view text) {
         return std::nullopt;
     }
     if (colon == std::string_view::npos) {
-        return FtpAddress{std::string(host), 21};
+        return FtpAddress{std::string(host), defaultPort};
     }
     return WithPort(std::string(host), text.substr(colon + 1));
 }
 
+}  // namespace
+
+std::optional<FtpAddress> ParseServerText(std::string_view text) {
+    static constexpr struct {
+        std::string_view prefix;
+        FtpScheme scheme;
+        int defaultPort;
+    } kSchemes[] = {
+        {"ftp://", FtpScheme::Ftp, 21}, {"ftps://", FtpScheme::Ftps, 21}, {"sftp://", FtpScheme::Sftp, 22}};
+    for (const auto& known : kSchemes) {
+        if (!StartsWithNoCase(text, known.prefix)) {
+            continue;
+        }
+        std::string_view rest = text.substr(known.prefix.size());
+        if (!rest.empty() && rest.back() == '/') {
+            rest.remove_suffix(1);
+        }
+        auto address = ParseHostAndPort(rest, known.defaultPort);
+        if (address) {
+            address->scheme = known.scheme;
+        }
+        return address;
+    }
+    return ParseHostAndPort(text, 21);
+}
+
 std::string ServerUrl(const FtpAddress& address) {
     const bool ipv6 = address.host.find(':') != std::string::npos;
-    std::string url = "ftp://";
+    std::string url = address.scheme == FtpScheme::Sftp ? "sftp://" : "ftp://";
     url += ipv6 ? "[" + address.host + "]" : address.host;
     url += ':';
     url += std::to_string(address.port);

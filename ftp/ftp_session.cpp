@@ -1,13 +1,39 @@
 #include "ftp/ftp_session.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "ftp/local_file.h"
+#include "ftp/remote_listing.h"
 
 namespace {
 
 constexpr const char* kAgent = "Galvane-FTPClient";
 constexpr long kUploadBufferSize = 512 * 1024;
+// How long an active-mode data connection is waited for before passive mode takes over.
+constexpr long kAcceptTimeoutMs = 5000;
+
+std::size_t Discard(char*, std::size_t size, std::size_t count, void*) noexcept {
+    return size * count;
+}
+
+// A date that curl's SFTP "mtime" command reads, in UTC.
+std::string SftpQuoteTime(std::time_t time) {
+    std::tm fields{};
+    ::gmtime_r(&time, &fields);
+    char text[40];
+    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &fields);
+    return text;
+}
+
+std::string DefaultKnownHosts() {
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) + "/.ssh/known_hosts" : std::string();
+}
 
 bool GlobalInit() {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -24,8 +50,14 @@ FtpSession::~FtpSession() {
     Close();
 }
 
-bool FtpSession::Open(const FtpTimeouts& timeouts) {
+bool FtpSession::Open(const FtpTimeouts& timeouts, FtpConnectOptions options) {
     Close();
+    m_options = std::move(options);
+    m_timeouts = timeouts;
+    m_lastFailure.clear();
+    m_activeModeFailed = false;
+    m_sentMfmt = false;
+    m_mfmtRefused = false;
     CURL* easy = GlobalInit() ? curl_easy_init() : nullptr;
     CURLM* multi = easy ? curl_multi_init() : nullptr;
     if (!multi) {
@@ -39,14 +71,15 @@ bool FtpSession::Open(const FtpTimeouts& timeouts) {
     };
     set(CURLOPT_PROTOCOLS_STR, "ftp");
     set(CURLOPT_USERAGENT, kAgent);
-    set(CURLOPT_FTPPORT, "-");  // active mode, on the address of the control connection
+    // Active mode, on the address of the control connection, unless passive mode was asked for.
+    set(CURLOPT_FTPPORT, m_options.passive ? nullptr : "-");
     set(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     set(CURLOPT_PATH_AS_IS, 1L);  // a folder named ".." must reach the server as typed
     set(CURLOPT_NOSIGNAL, 1L);
     set(CURLOPT_QUICK_EXIT, 1L);  // an abort must not wait for a name lookup to finish
     set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connect.count() * 1000));
     set(CURLOPT_SERVER_RESPONSE_TIMEOUT, stall);
-    set(CURLOPT_ACCEPTTIMEOUT_MS, stall * 1000);
+    set(CURLOPT_ACCEPTTIMEOUT_MS, std::min(stall * 1000, kAcceptTimeoutMs));
     set(CURLOPT_LOW_SPEED_LIMIT, 1L);
     set(CURLOPT_LOW_SPEED_TIME, stall);
     set(CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferSize);
@@ -54,6 +87,12 @@ bool FtpSession::Open(const FtpTimeouts& timeouts) {
     set(CURLOPT_XFERINFOFUNCTION, &FtpSession::OnProgress);
     set(CURLOPT_XFERINFODATA, this);
     set(CURLOPT_READFUNCTION, &FtpSession::OnRead);
+    set(CURLOPT_WRITEFUNCTION, &Discard);
+    set(CURLOPT_ERRORBUFFER, m_errorBuffer);
+    // The debug channel carries the server's replies, so that a refusal can be shown as it was said.
+    set(CURLOPT_DEBUGFUNCTION, &FtpSession::OnDebug);
+    set(CURLOPT_DEBUGDATA, this);
+    set(CURLOPT_VERBOSE, 1L);
     if (!ok) {
         curl_multi_cleanup(multi);
         curl_easy_cleanup(easy);
@@ -71,7 +110,8 @@ ConnectOutcome FtpSession::Connect(const FtpAddress& address, const std::string&
                                    const std::string& password) {
     m_serverUrl = ServerUrl(address);
     m_currentFolder.clear();
-    if (curl_easy_setopt(m_easy, CURLOPT_USERNAME, login.c_str()) != CURLE_OK ||
+    m_password = password;
+    if (!SetUpScheme(address) || curl_easy_setopt(m_easy, CURLOPT_USERNAME, login.c_str()) != CURLE_OK ||
         curl_easy_setopt(m_easy, CURLOPT_PASSWORD, password.c_str()) != CURLE_OK ||
         !SetBodyless(m_serverUrl)) {
         return ConnectOutcome::NotCreated;
@@ -89,10 +129,57 @@ ConnectOutcome FtpSession::Connect(const FtpAddress& address, const std::string&
     return unusableAddress ? ConnectOutcome::NotCreated : ConnectOutcome::Failed;
 }
 
+bool FtpSession::SetUpScheme(const FtpAddress& address) {
+    m_scheme = address.scheme;
+    bool ok = true;
+    const auto set = [&](CURLoption option, auto value) {
+        ok = ok && curl_easy_setopt(m_easy, option, value) == CURLE_OK;
+    };
+    if (address.scheme == FtpScheme::Sftp) {
+        m_serverUrl += "~/";  // paths from the login folder, as over FTP
+        if (m_options.knownHosts.empty()) {
+            m_options.knownHosts = DefaultKnownHosts();
+        }
+        const auto slash = m_options.knownHosts.rfind('/');
+        if (slash != std::string::npos && slash > 0) {
+            ::mkdir(m_options.knownHosts.substr(0, slash).c_str(), 0700);  // for a key to be added
+        }
+        set(CURLOPT_PROTOCOLS_STR, "sftp");
+        set(CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+        set(CURLOPT_SSH_KNOWNHOSTS, m_options.knownHosts.c_str());
+        set(CURLOPT_SSH_KEYFUNCTION, &FtpSession::OnHostKey);
+        set(CURLOPT_SSH_KEYDATA, this);
+        return ok;
+    }
+    set(CURLOPT_PROTOCOLS_STR, "ftp");
+    if (address.scheme == FtpScheme::Ftps) {
+        // TLS for the login and every data connection, or nothing at all.
+        set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        // Passive mode from the start: no router can open the way back for a PORT command it cannot
+        // read inside TLS, and this libcurl cannot secure a data connection that it accepts.
+        m_options.passive = true;
+        set(CURLOPT_FTPPORT, static_cast<const char*>(nullptr));
+        set(CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        // TLS 1.2 exactly: over TLS 1.3 this libcurl loses the end of a file on the data connection
+        // (vsftpd answers 426) and cannot resume the session that servers require for it.
+        set(CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2 | CURL_SSLVERSION_MAX_TLSv1_2));
+        set(CURLOPT_SSL_VERIFYPEER, 1L);
+        set(CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!m_options.caFile.empty()) {
+            set(CURLOPT_CAINFO, m_options.caFile.c_str());
+        }
+    }
+    return ok;
+}
+
 FtpOutcome FtpSession::ChangeDirectory(const std::string& folder) {
     if (folder.empty() || HasControlCharacters(folder) ||
         !SetBodyless(m_serverUrl + EncodeUrlPath(folder) + "/")) {
         return FtpOutcome::Refused;
+    }
+    if (m_scheme == FtpScheme::Sftp) {
+        // No folder to change to: reading the folder is what shows that it is there.
+        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L);
     }
     const FtpOutcome outcome = Outcome(Perform());
     if (outcome == FtpOutcome::Done) {
@@ -106,8 +193,16 @@ FtpOutcome FtpSession::MakeDirectory(const std::string& folder) {
         return FtpOutcome::Refused;
     }
     // QUOTE commands go before curl's own folder change, so MKD runs where the last request left the
-    // server; the '*' lets curl carry on when the server refuses.
-    curl_slist* quote = curl_slist_append(nullptr, ("*MKD " + folder).c_str());
+    // server; the '*' lets curl carry on when the server refuses. SFTP names the folder from the
+    // login folder, in quotes for the names with spaces.
+    const std::string command =
+        m_scheme == FtpScheme::Sftp
+            ? "*mkdir \"" + (m_currentFolder.empty() ? folder : m_currentFolder + "/" + folder) + "\""
+            : "*MKD " + folder;
+    if (m_scheme == FtpScheme::Sftp && command.find('"', 8) != command.size() - 1) {
+        return FtpOutcome::Refused;
+    }
+    curl_slist* quote = curl_slist_append(nullptr, command.c_str());
     if (!quote) {
         return FtpOutcome::Refused;
     }
@@ -119,7 +214,8 @@ FtpOutcome FtpSession::MakeDirectory(const std::string& folder) {
     return outcome;
 }
 
-FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& remoteName) {
+FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& remoteName,
+                               std::time_t modified) {
     LocalFile file;
     if (m_aborted) {
         return FtpOutcome::Aborted;
@@ -136,8 +232,47 @@ FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& 
             CURLE_OK) {
         return FtpOutcome::Refused;
     }
+    // After the transfer, on the same control connection; a refusal is no failure of the file.
+    curl_slist* postQuote = nullptr;
+    if (modified > 0 && !(m_scheme != FtpScheme::Sftp && m_mfmtRefused)) {
+        const std::string path = m_currentFolder.empty() ? remoteName : m_currentFolder + "/" + remoteName;
+        const std::string command = m_scheme == FtpScheme::Sftp
+                                        ? "*mtime \"" + SftpQuoteTime(modified) + "\" \"" + path + "\""
+                                        : "*MFMT " + MfmtTime(modified) + " " + remoteName;
+        if (m_scheme != FtpScheme::Sftp || path.find('"') == std::string::npos) {
+            postQuote = curl_slist_append(nullptr, command.c_str());
+        }
+    }
+    curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, postQuote);
     const FtpOutcome outcome = Outcome(Perform());
+    curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, nullptr);
+    curl_slist_free_all(postQuote);
     curl_easy_setopt(m_easy, CURLOPT_READDATA, nullptr);
+    return outcome;
+}
+
+FtpOutcome FtpSession::ListFolder(std::string& listing, bool& machineReadable) {
+    listing.clear();
+    machineReadable = m_scheme != FtpScheme::Sftp;
+    if (!SetBodyless(FolderUrl()) || curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L) != CURLE_OK) {
+        return FtpOutcome::Refused;
+    }
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::OnListing);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    m_listing = &listing;
+    if (machineReadable) {
+        curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, "MLSD");
+    }
+    FtpOutcome outcome = Outcome(Perform());
+    curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, nullptr);
+    if (machineReadable && outcome == FtpOutcome::Refused && !m_activeModeFailed) {
+        listing.clear();
+        machineReadable = false;
+        outcome = Outcome(Perform());
+    }
+    m_listing = nullptr;
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Discard);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, nullptr);
     return outcome;
 }
 
@@ -159,6 +294,16 @@ void FtpSession::Close() {
     m_currentFolder.clear();
 }
 
+void FtpSession::SwitchToPassive() {
+    m_options.passive = true;
+    if (m_easy) {
+        curl_easy_setopt(m_easy, CURLOPT_FTPPORT, nullptr);
+    }
+    if (!m_sockets.HasControlConnection()) {
+        m_sockets.AllowNewConnections();
+    }
+}
+
 void FtpSession::Abort() {
     m_aborted = true;
     m_sockets.ShutdownAll();
@@ -175,6 +320,12 @@ CURLcode FtpSession::Perform() {
     if (!m_easy || !m_multi) {
         return CURLE_FAILED_INIT;
     }
+    m_errorBuffer[0] = '\0';
+    m_replyLine.clear();
+    m_errorReply.clear();
+    m_hostKeyProblem.clear();
+    m_lastFailure.clear();
+    m_activeModeFailed = false;
     if (curl_multi_add_handle(m_multi, m_easy) != CURLM_OK) {
         return CURLE_FAILED_INIT;
     }
@@ -198,7 +349,24 @@ CURLcode FtpSession::Perform() {
     }
     // Taking out a handle that has not finished drops its connection without a QUIT.
     curl_multi_remove_handle(m_multi, m_easy);
-    return m_aborted ? CURLE_ABORTED_BY_CALLBACK : result;
+    if (m_aborted) {
+        return CURLE_ABORTED_BY_CALLBACK;
+    }
+    if (result == CURLE_OK) {
+        m_sockets.RefuseNewConnections();  // again after a second login on switching to passive
+    } else {
+        NoteFailure(result);
+    }
+    return result;
+}
+
+void FtpSession::NoteFailure(CURLcode result) {
+    FailureFacts facts{result, m_errorBuffer, m_errorReply, m_hostKeyProblem,
+                       !m_sockets.HasControlConnection()};
+    m_lastFailure = DescribeFailure(facts, m_password);
+    m_activeModeFailed = !m_options.passive && m_scheme != FtpScheme::Sftp &&
+                         (result == CURLE_FTP_PORT_FAILED || result == CURLE_FTP_ACCEPT_FAILED ||
+                          result == CURLE_FTP_ACCEPT_TIMEOUT);
 }
 
 FtpOutcome FtpSession::Outcome(CURLcode result) const {
@@ -223,6 +391,77 @@ bool FtpSession::SetBodyless(const std::string& url) {
 // no CWD when they match, which is what keeps the folder for every file.
 std::string FtpSession::FolderUrl() const {
     return m_currentFolder.empty() ? m_serverUrl : m_serverUrl + EncodeUrlPath(m_currentFolder) + "/";
+}
+
+std::size_t FtpSession::OnListing(char* data, std::size_t size, std::size_t count, void* self) noexcept {
+    auto& session = *static_cast<FtpSession*>(self);
+    try {
+        if (session.m_listing) {
+            session.m_listing->append(data, size * count);
+        }
+    } catch (...) {
+        return 0;
+    }
+    return size * count;
+}
+
+int FtpSession::OnDebug(CURL*, curl_infotype type, char* data, std::size_t size, void* self) noexcept {
+    auto& session = *static_cast<FtpSession*>(self);
+    if (type == CURLINFO_HEADER_OUT) {
+        session.m_sentMfmt = size >= 5 && std::memcmp(data, "MFMT ", 5) == 0;
+        return 0;
+    }
+    if (type != CURLINFO_HEADER_IN) {
+        return 0;
+    }
+    try {
+        for (std::size_t i = 0; i < size; ++i) {
+            const char c = data[i];
+            if (c != '\n') {
+                if (c != '\r' && session.m_replyLine.size() < 512) {
+                    session.m_replyLine += c;
+                }
+                continue;
+            }
+            const std::string& line = session.m_replyLine;
+            if (line.size() >= 4 && (line[0] == '4' || line[0] == '5') && line[3] == ' ') {
+                if (session.m_sentMfmt) {
+                    session.m_mfmtRefused = line[0] == '5';  // not a failure of the file
+                } else {
+                    session.m_errorReply = line;
+                }
+            }
+            session.m_replyLine.clear();
+        }
+    } catch (...) {
+    }
+    return 0;
+}
+
+int FtpSession::OnHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match,
+                          void* self) noexcept {
+    auto& session = *static_cast<FtpSession*>(self);
+    try {
+        if (match == CURLKHMATCH_OK) {
+            return CURLKHSTAT_FINE;
+        }
+        if (match == CURLKHMATCH_MISMATCH) {
+            session.m_hostKeyProblem = "the server's host key has changed since it was added to " +
+                                       session.m_options.knownHosts +
+                                       ": the server may not be who it claims to be";
+            return CURLKHSTAT_REJECT;
+        }
+        const std::size_t size = found->len ? found->len : std::strlen(found->key);
+        const std::string fingerprint =
+            Sha256Fingerprint(reinterpret_cast<const unsigned char*>(found->key), size);
+        if (session.m_options.trustNewHostKey && !session.m_aborted &&
+            session.m_options.trustNewHostKey(fingerprint)) {
+            return CURLKHSTAT_FINE_ADD_TO_FILE;
+        }
+        session.m_hostKeyProblem = "the server's host key " + fingerprint + " is not trusted";
+    } catch (...) {
+    }
+    return CURLKHSTAT_REJECT;
 }
 
 int FtpSession::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept {

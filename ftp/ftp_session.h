@@ -4,9 +4,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
+#include <functional>
 #include <mutex>
 #include <string>
 
+#include "ftp/failure_reason.h"
 #include "ftp/ftp_address.h"
 #include "ftp/socket_tracker.h"
 
@@ -14,6 +17,16 @@
 struct FtpTimeouts {
     std::chrono::seconds connect{30};  // to reach the server and log in
     std::chrono::seconds stall{60};    // for an answer, or for any byte of a file to move
+};
+
+// How a session secures and reaches its server, beyond the address.
+struct FtpConnectOptions {
+    bool passive = false;    // passive mode from the start (plain FTP and FTPS)
+    std::string caFile;      // FTPS: trust this certificate file instead of the system's store
+    std::string knownHosts;  // SFTP: the known_hosts file; ~/.ssh/known_hosts when empty
+    // SFTP: asked with the fingerprint of a host key that known_hosts does not hold; true trusts it
+    // and adds it to the file. Without it, an unknown key stops the login.
+    std::function<bool(const std::string& fingerprint)> trustNewHostKey;
 };
 
 enum class FtpOutcome {
@@ -37,6 +50,8 @@ enum class ConnectOutcome {
 // changed to: a request whose URL names the same folder sends no CWD at all. Changing the folder is a
 // body-less request for the folder's URL (one "CWD folder", FTPMETHOD_SINGLECWD); files then go to
 // URLs inside that folder, and so to the server's current folder, with nothing but EPRT and STOR.
+//
+// SFTP has no current folder: the session keeps the folder itself and names it in every URL.
 class FtpSession {
 public:
     FtpSession();
@@ -45,16 +60,31 @@ public:
     FtpSession& operator=(const FtpSession&) = delete;
 
     // Makes the handles. False when they cannot be made.
-    bool Open(const FtpTimeouts& timeouts);
+    bool Open(const FtpTimeouts& timeouts, FtpConnectOptions options = {});
     ConnectOutcome Connect(const FtpAddress& address, const std::string& login, const std::string& password);
     // Changes the server's current folder to a folder named relative to the login folder.
     FtpOutcome ChangeDirectory(const std::string& folder);
     // One MKD request in the current folder. A refusal by the server counts as Done: nobody looks.
     FtpOutcome MakeDirectory(const std::string& folder);
-    // Sends one local file, binary, into the current folder under the remote name.
-    FtpOutcome PutFile(const std::string& localPath, const std::string& remoteName);
+    // Sends one local file, binary, into the current folder under the remote name. With a time, then
+    // sets the remote file's modification time to it where the server allows (MFMT, SFTP's setstat).
+    FtpOutcome PutFile(const std::string& localPath, const std::string& remoteName, std::time_t modified = 0);
+    // Reads the current folder's listing: MLSD where the server has it, LIST otherwise; SFTP's
+    // directory listing. `machineReadable` tells which of the two forms came.
+    FtpOutcome ListFolder(std::string& listing, bool& machineReadable);
     // Logs out and frees the handles; after an abort, drops the connection without a word.
     void Close();
+
+    // Why the latest request failed, for the user; empty after a success.
+    const std::string& LastFailure() const { return m_lastFailure; }
+    // Whether the latest request failed only because an active-mode data connection could not be
+    // made (PORT or EPRT refused, or no connection back in time).
+    bool LastFailedInActiveMode() const { return m_activeModeFailed; }
+    bool IsPassive() const { return m_options.passive; }
+    // Passive mode for every later request. The control connection may be gone after a failed
+    // connection back; the next request may then log in once more.
+    void SwitchToPassive();
+    FtpScheme Scheme() const { return m_scheme; }
 
     // Any thread: ends the request under way at once and every later one before it starts.
     void Abort();
@@ -62,11 +92,17 @@ public:
 
 private:
     CURLcode Perform();
+    void NoteFailure(CURLcode result);
+    bool SetUpScheme(const FtpAddress& address);
     FtpOutcome Outcome(CURLcode result) const;
     bool SetBodyless(const std::string& url);
     std::string FolderUrl() const;
 
+    static std::size_t OnListing(char* data, std::size_t size, std::size_t count, void* self) noexcept;
     static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept;
+    static int OnDebug(CURL*, curl_infotype type, char* data, std::size_t size, void* self) noexcept;
+    static int OnHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
+                         void* self) noexcept;
     static std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* file) noexcept;
 
     std::atomic<bool> m_aborted{false};
@@ -75,6 +111,19 @@ private:
     CURLM* m_multi = nullptr;
     curl_slist* m_quote = nullptr;
     SocketTracker m_sockets;
-    std::string m_serverUrl;      // "ftp://host:port/"
+    std::string m_serverUrl;      // "ftp://host:port/", or "sftp://host:port/~/"
     std::string m_currentFolder;  // as typed; empty for the login folder
+    FtpConnectOptions m_options;
+    FtpTimeouts m_timeouts;
+    FtpScheme m_scheme = FtpScheme::Ftp;
+    char m_errorBuffer[CURL_ERROR_SIZE] = {};
+    std::string m_password;    // only to keep it out of failure texts
+    std::string m_replyLine;   // the server's reply being received
+    std::string m_errorReply;  // its latest error reply (4xx, 5xx) during the current request
+    std::string m_hostKeyProblem;
+    std::string m_lastFailure;
+    bool m_activeModeFailed = false;
+    std::string* m_listing = nullptr;  // where a listing request writes
+    bool m_sentMfmt = false;           // the latest command sent was MFMT
+    bool m_mfmtRefused = false;        // the server does not know MFMT: no more of them
 };

@@ -1,5 +1,7 @@
 #include "ftp/ftp_uploader.h"
 
+#include <sys/stat.h>
+
 #include <utility>
 
 #include "engine/directory.h"
@@ -14,6 +16,10 @@ void FtpUploader::SetInputs(FtpUploadInputs inputs) {
     m_inputs = std::move(inputs);
 }
 
+void FtpUploader::SetSettings(FtpUploadSettings settings) {
+    m_settings = std::move(settings);
+}
+
 void FtpUploader::SetConnectTimeout(std::chrono::seconds timeout) {
     m_timeouts.connect = timeout;
 }
@@ -25,7 +31,9 @@ void FtpUploader::SetStallTimeout(std::chrono::seconds timeout) {
 void FtpUploader::Run() {
     m_filesSent = 0;
     m_filesFailed = 0;
+    m_filesSkipped = 0;
     m_completed = false;
+    m_fellBack = false;
     if (m_session.IsAborted()) {
         return;
     }
@@ -46,7 +54,10 @@ void FtpUploader::RunSteps() {
     EnableInputs(false);
     EnableStart(false);
     Status(kConnecting);
-    if (!m_session.Open(m_timeouts)) {
+    FtpConnectOptions options{
+        m_settings.passive, m_settings.caFile, m_settings.knownHosts,
+        [this](const std::string& fingerprint) { return TrustNewHostKey(fingerprint); }};
+    if (!m_session.Open(m_timeouts, std::move(options))) {
         EnableStart(true);
         Status(kNoSession);
         EnableInputs(true);
@@ -123,13 +134,25 @@ bool FtpUploader::EnterSubfolder() {
 void FtpUploader::SendFiles() {
     m_files = ListUploadFiles(m_inputs.localFolder);
     const int count = static_cast<int>(m_files.size());
+    std::map<std::string, RemoteEntry> remote;
+    if (!m_settings.full && count > 0 && !ReadRemoteFolder(remote)) {
+        return;
+    }
     SetProgressRange(count);
     SetProgressPosition(0);
     for (int i = 0; i < count; ++i) {
         SetProgressPosition(i);
         const std::string& path = m_files[static_cast<std::size_t>(i)];
         const std::string name(FileNameOf(path));
-        const FtpOutcome sent = m_session.PutFile(path, name);
+        struct stat local {};
+        const bool known = ::stat(path.c_str(), &local) == 0;
+        const auto held = remote.find(name);
+        if (known && held != remote.end() && IsUnchanged(held->second, local.st_size, local.st_mtime)) {
+            ++m_filesSkipped;
+            Status(Transfered(i + 1, count));
+            continue;
+        }
+        const FtpOutcome sent = Put(path, name, known ? local.st_mtime : 0);
         if (sent == FtpOutcome::Done) {
             ++m_filesSent;
             Status(Transfered(i + 1, count));
@@ -141,7 +164,11 @@ void FtpUploader::SendFiles() {
             return;
         }
         ++m_filesFailed;
-        Status(FileTransferError(i, path, m_inputs.server, m_inputs.subfolder, name));
+        const std::string reason = m_session.LastFailure();
+        Status(WithReason(FileTransferError(i, path, m_inputs.server, m_inputs.subfolder, name), reason));
+        if (!reason.empty() && !m_session.IsAborted()) {
+            m_window.ReportFailure(name + ": " + reason);
+        }
         if (sent == FtpOutcome::ConnectionLost) {
             m_files.clear();
             Terminate();  // every later file would fail the same way
@@ -155,6 +182,60 @@ void FtpUploader::SendFiles() {
     CloseConnection();
 }
 
+// Active mode needs the server to connect back, which NAT routers and some servers do not allow.
+// The first file that shows it is sent again in passive mode, and so is everything after it.
+FtpOutcome FtpUploader::Put(const std::string& path, const std::string& name, std::time_t modified) {
+    const FtpOutcome sent = m_session.PutFile(path, name, modified);
+    if (sent == FtpOutcome::Done || sent == FtpOutcome::Aborted || !m_session.LastFailedInActiveMode()) {
+        return sent;
+    }
+    FallBackToPassive();
+    return m_session.PutFile(path, name, modified);
+}
+
+void FtpUploader::FallBackToPassive() {
+    m_session.SwitchToPassive();
+    m_fellBack = true;
+    Status(kPassiveFallback);
+}
+
+// One listing of the remote folder, not one request per file. A server that gives none (or none
+// that can be read) gets every file; a lost connection ends the run as a failed file would.
+bool FtpUploader::ReadRemoteFolder(std::map<std::string, RemoteEntry>& remote) {
+    std::string listing;
+    bool machineReadable = false;
+    FtpOutcome listed = m_session.ListFolder(listing, machineReadable);
+    if (listed != FtpOutcome::Done && listed != FtpOutcome::Aborted && m_session.LastFailedInActiveMode()) {
+        FallBackToPassive();
+        listed = m_session.ListFolder(listing, machineReadable);
+    }
+    switch (listed) {
+        case FtpOutcome::Done:
+            remote = machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr));
+            return true;
+        case FtpOutcome::Refused:
+            return true;
+        case FtpOutcome::ConnectionLost:
+        case FtpOutcome::Aborted:
+            m_files.clear();
+            EndAfterFailure(listed);
+            return false;
+    }
+    return true;
+}
+
+bool FtpUploader::TrustNewHostKey(const std::string& fingerprint) {
+    switch (m_settings.newHostKey) {
+        case NewHostKey::Trust:
+            return true;
+        case NewHostKey::Refuse:
+            return false;
+        case NewHostKey::Ask:
+            break;
+    }
+    return AskYesNo(HostKeyQuestion(m_inputs.server, fingerprint), kHostKeyQuestionCaption);
+}
+
 void FtpUploader::EndAfterFailure(FtpOutcome outcome) {
     if (outcome == FtpOutcome::Aborted) {
         CloseConnection();
@@ -166,9 +247,13 @@ void FtpUploader::EndAfterFailure(FtpOutcome outcome) {
 // The general failure path. The reason is said again after CloseConnection's "Disconnect", so that
 // the line that stays tells the user the run failed.
 void FtpUploader::Terminate() {
+    const std::string reason = m_session.LastFailure();
     Status(kTerminated);
     CloseConnection();
-    Status(kTerminated);
+    Status(WithReason(kTerminated, reason));
+    if (!reason.empty() && !m_session.IsAborted()) {
+        m_window.ReportFailure(reason);
+    }
 }
 
 void FtpUploader::CloseConnection() {

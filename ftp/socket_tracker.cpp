@@ -61,7 +61,7 @@ int SocketTracker::SetUp(void* self, curl_socket_t socket, curlsocktype purpose)
     }
     std::lock_guard lock(tracker.m_mutex);
     if (tracker.m_refuseNewConnections) {
-        return CURL_SOCKOPT_ERROR;
+        return tracker.m_control.empty() ? CURL_SOCKOPT_ERROR : CURL_SOCKOPT_OK;
     }
     try {
         tracker.m_control.insert(socket);

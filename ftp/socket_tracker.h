@@ -9,6 +9,7 @@
 // - an abort from another thread can cut them at once, so nothing waits on a silent server;
 // - once a run has logged in, a second control connection is refused: curl would otherwise log in
 //   again silently after losing the first one, and the run's current folder would be lost with it.
+//   Passive-mode data connections, made while the control connection is open, are let through.
 class SocketTracker {
 public:
     // Routes the handle's socket opening, set-up and closing through this tracker, which must outlive

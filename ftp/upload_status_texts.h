@@ -16,12 +16,21 @@ inline constexpr const char* kSubfolderNotCreated = "Can not create a subfolder"
 inline constexpr const char* kTerminated = "Terminate of connection ...";
 inline constexpr const char* kTransferComplete = "Transfer complete";
 inline constexpr const char* kDisconnect = "Disconnect";
+inline constexpr const char* kPassiveFallback =
+    "Active mode failed: the server could not open a data connection back. Passive mode from now on";
+inline constexpr const char* kHostKeyQuestionCaption = "Warning";
+
+// The question for an SFTP host key that known_hosts does not hold.
+std::string HostKeyQuestion(const std::string& server, const std::string& fingerprint);
+// A status text with its reason on the line below.
+std::string WithReason(const std::string& status, const std::string& reason);
 
 // "Transfered %d file(s) to %d"
 std::string Transfered(int handled, int total);
 
 // "File %d transfer error [%s \nto ftp://%s/%s/%s]": the file's index counted from 0, its local
-// path, then the server, subfolder and remote name as typed (no login, no password).
+// path, then the server, subfolder and remote name as typed (no login, no password). A server typed
+// with its scheme shows that scheme in place of "ftp://".
 std::string FileTransferError(int index, const std::string& localPath, const std::string& server,
                               const std::string& subfolder, const std::string& remoteName);
 

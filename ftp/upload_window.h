@@ -19,4 +19,7 @@ public:
     virtual void EnableInputs(bool enable) = 0;
     // A modal Yes/No question owned by the window, with an exclamation icon; true means Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+    // Why the run or a file failed, once more on its own (the status line has it already); a
+    // terminal shows it on stderr.
+    virtual void ReportFailure(const std::string& /*reason*/) {}
 };

@@ -194,7 +194,9 @@ void CTrelliqFinish::SetStatusText(const std::string& text) {
 }
 
 void CTrelliqFinish::SetProgressRange(int upper) {
-    CallInGui([this, upper] { m_progress->setRange(0, std::clamp(upper, 0, 0xFFFF)); });
+    // The whole range: a gallery may hold more than 65535 files. A range of 0..0 would turn the bar
+    // into a busy indicator that never stops, so an empty folder shows an empty bar.
+    CallInGui([this, upper] { m_progress->setRange(0, upper > 0 ? upper : 1); });
 }
 
 void CTrelliqFinish::SetProgressPosition(int position) {

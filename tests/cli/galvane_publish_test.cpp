@@ -93,8 +93,8 @@ TEST_F(GalvanePublish, EveryStylePublishesACompleteGallery) {
     for (const std::string& style : StyleNames()) {
         SCOPED_TRACE(style);
         const std::string dest = out / style;
-        const Outcome run = RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", style, "--large",
-                                 "160x120", "--quiet"});
+        const Outcome run = RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", style,
+                                        "--large", "160x120", "--quiet"});
         ASSERT_EQ(run.exitCode, 0) << run.output;
         EXPECT_NE(run.output.find("6 pictures converted, 1 could not be read"), std::string::npos)
             << run.output;
@@ -125,10 +125,12 @@ TEST_F(GalvanePublish, PagesOfAnEarlierLargerGalleryStay) {
     fs::copy_file(s_photos->path() + "/a.jpg", few / "a.jpg");
     fs::copy_file(s_photos->path() + "/b.gif", few / "b.gif");
     const std::string dest = out / "gallery";
-    ASSERT_EQ(RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", "Slides", "--quiet"}).exitCode,
-              0);
+    ASSERT_EQ(
+        RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", "Slides", "--quiet"}).exitCode,
+        0);
     const std::string oldThird = ReadFile(dest + "/smallpage3.htm");
-    ASSERT_EQ(RunPublish({"--source", few.path(), "--dest", dest, "--style", "Slides", "--quiet"}).exitCode, 0);
+    ASSERT_EQ(RunPublish({"--source", few.path(), "--dest", dest, "--style", "Slides", "--quiet"}).exitCode,
+              0);
     EXPECT_EQ(ReadFile(dest + "/smallpage3.htm"), oldThird);
     EXPECT_NE(ReadFile(dest + "/smallpage2.htm").find("main.htm"), std::string::npos);
 }
@@ -138,8 +140,9 @@ TEST_F(GalvanePublish, UseOriginalWritesOnlyThumbnailsIntoTheSource) {
     fs::copy_file(s_photos->path() + "/a.jpg", source / "a.jpg");
     fs::copy_file(s_photos->path() + "/c.bmp", source / "c.bmp");
     const auto before = ReadFile(source / "a.jpg");
-    ASSERT_EQ(RunPublish({"--source", source.path(), "--use-original", "--style", "Classic", "--quiet"}).exitCode,
-              0);
+    ASSERT_EQ(
+        RunPublish({"--source", source.path(), "--use-original", "--style", "Classic", "--quiet"}).exitCode,
+        0);
     EXPECT_TRUE(FileExists(source / "thn_a.jpg"));
     EXPECT_TRUE(FileExists(source / "thn_c.jpg"));
     EXPECT_FALSE(FileExists(source / "c.jpg"));
@@ -151,15 +154,16 @@ TEST_F(GalvanePublish, PublishesThenUploadsTheGallery) {
     ASSERT_TRUE(server.IsRunning());
     fs::create_directory(server.home() + "/site");
     const std::string dest = out / "gallery";
-    const Outcome run = RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", "Classic", "--quiet",
-                                    "--ftp-server", server.address(), "--ftp-login", FtpTestServer::kLogin,
-                                    "--ftp-subfolder", "site"},
-                                   FtpTestServer::kPassword);
+    const Outcome run = RunPublish(
+        {"--source", s_photos->path(), "--dest", dest, "--style", "Classic", "--quiet", "--ftp-server",
+         server.address(), "--ftp-login", FtpTestServer::kLogin, "--ftp-subfolder", "site"},
+        FtpTestServer::kPassword);
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("Transfer complete\nDisconnect\n"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find(FtpTestServer::kPassword), std::string::npos);
     for (const DirectoryEntry& entry : ListDirectory(dest)) {
-        EXPECT_EQ(ReadFile(server.home() + "/site/" + entry.name), ReadFile(dest + "/" + entry.name)) << entry.name;
+        EXPECT_EQ(ReadFile(server.home() + "/site/" + entry.name), ReadFile(dest + "/" + entry.name))
+            << entry.name;
     }
 }
 
@@ -168,14 +172,30 @@ TEST_F(GalvanePublish, UploadOnlyReportsFailureInItsExitStatus) {
     ASSERT_TRUE(server.IsRunning());
     TempFolder folder;
     folder.Write("index.htm", "hello");
-    const std::vector<std::string> upload = {"--upload-only", folder.path(), "--ftp-server", server.address(),
-                                             "--ftp-login", FtpTestServer::kLogin};
-    EXPECT_EQ(RunPublish(upload, FtpTestServer::kPassword).exitCode, 0);
+    const std::vector<std::string> upload = {"--upload-only",  folder.path(), "--ftp-server",
+                                             server.address(), "--ftp-login", FtpTestServer::kLogin};
+    const Outcome first = RunPublish(upload, FtpTestServer::kPassword);
+    EXPECT_EQ(first.exitCode, 0);
+    EXPECT_NE(first.output.find("1 file(s) sent, 0 skipped as unchanged, 0 failed\n"), std::string::npos)
+        << first.output;
     EXPECT_EQ(ReadFile(server.home() + "/index.htm"), "hello");
+    // Again: nothing to send; with --full, everything.
+    const Outcome second = RunPublish(upload, FtpTestServer::kPassword);
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_NE(second.output.find("0 file(s) sent, 1 skipped as unchanged, 0 failed\n"), std::string::npos)
+        << second.output;
+    auto full = upload;
+    full.insert(full.end(), {"--full", "--passive"});
+    EXPECT_NE(RunPublish(full, FtpTestServer::kPassword).output.find("1 file(s) sent, 0 skipped"),
+              std::string::npos);
 
     const Outcome refused = RunPublish(upload, "wrong password");
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.output.find("Terminate of connection ..."), std::string::npos) << refused.output;
+    EXPECT_NE(refused.output.find("Terminate of connection ...\n530 Authentication failed."),
+              std::string::npos)
+        << refused.output;
+    EXPECT_NE(refused.output.find("galvane-publish: 530 Authentication failed.\n"), std::string::npos);
+    EXPECT_EQ(refused.output.find("wrong password"), std::string::npos);
 
     // Missing subfolder, not to be created: nothing is sent.
     auto intoMissing = upload;

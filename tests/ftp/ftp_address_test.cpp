@@ -37,6 +37,34 @@ TEST(ParseServerText, RefusesTextsThatCannotNameAServer) {
     }
 }
 
+TEST(ParseServerText, ReadsTheSchemeAndItsDefaultPort) {
+    struct Case {
+        const char* text;
+        FtpScheme scheme;
+        const char* host;
+        int port;
+    };
+    for (const Case& c : {Case{"ftp://example.com", FtpScheme::Ftp, "example.com", 21},
+                          Case{"FTPS://example.com:990/", FtpScheme::Ftps, "example.com", 990},
+                          Case{"ftps://example.com", FtpScheme::Ftps, "example.com", 21},
+                          Case{"sftp://example.com", FtpScheme::Sftp, "example.com", 22},
+                          Case{"sftp://[::1]:2222", FtpScheme::Sftp, "::1", 2222},
+                          Case{"sftp://[::1]", FtpScheme::Sftp, "::1", 22},
+                          Case{"example.com", FtpScheme::Ftp, "example.com", 21}}) {
+        const auto address = ParseServerText(c.text);
+        ASSERT_TRUE(address) << c.text;
+        EXPECT_EQ(address->scheme, c.scheme) << c.text;
+        EXPECT_EQ(address->host, c.host) << c.text;
+        EXPECT_EQ(address->port, c.port) << c.text;
+    }
+    for (const char* text : {"http://example.com", "ftp://", "sftp://user@host", "ftps://host/pub",
+                             "ftp:/host", "ftps://host//", "scp://host"}) {
+        EXPECT_FALSE(ParseServerText(text)) << text;
+    }
+    EXPECT_EQ(ServerUrl(*ParseServerText("sftp://h:2022")), "sftp://h:2022/");
+    EXPECT_EQ(ServerUrl(*ParseServerText("ftps://h")), "ftp://h:21/");
+}
+
 TEST(ServerUrl, PutsIpv6HostsInBrackets) {
     EXPECT_EQ(ServerUrl({"ftp.example.com", 21}), "ftp://ftp.example.com:21/");
     EXPECT_EQ(ServerUrl({"::1", 2121}), "ftp://[::1]:2121/");

@@ -15,14 +15,17 @@ namespace {
 using Calls = std::vector<std::string>;
 using namespace std::chrono_literals;
 
-const Calls kGeneralFailure = {"inputs: off",
-                               "start: off",
-                               "status: Connecting...",
-                               "status: Terminate of connection ...",
-                               "start: on",
-                               "status: Disconnect",
-                               "inputs: on",
-                               "status: Terminate of connection ..."};
+// The general failure path; the reason follows on the status line's second line.
+Calls GeneralFailure(const std::string& reason) {
+    return {"inputs: off",
+            "start: off",
+            "status: Connecting...",
+            "status: Terminate of connection ...",
+            "start: on",
+            "status: Disconnect",
+            "inputs: on",
+            "status: Terminate of connection ...\n" + reason};
+}
 
 // A TCP port on 127.0.0.1 that takes connections but never says a word.
 class SilentListener {
@@ -55,11 +58,12 @@ TEST_F(UploadTest, RefusedFilesAreReportedAndTheNextOnesStillGo) {
 
     // The first failure counts from 0; an empty subfolder shows as two slashes in a row.
     const std::string at = " \nto ftp://" + server->address() + "//";
+    const std::string why = "\n553 Refused by the test server.";
     EXPECT_EQ(window.Statuses(),
               (Calls{"Connecting...", "Connected",
-                     "File 0 transfer error [" + (local / "a-refused.bin") + at + "a-refused.bin]",
+                     "File 0 transfer error [" + (local / "a-refused.bin") + at + "a-refused.bin]" + why,
                      "Transfered 2 file(s) to 4",
-                     "File 2 transfer error [" + (local / "c-refused.bin") + at + "c-refused.bin]",
+                     "File 2 transfer error [" + (local / "c-refused.bin") + at + "c-refused.bin]" + why,
                      "Transfered 4 file(s) to 4", "Transfer complete", "Disconnect"}));
     EXPECT_EQ(ReadFile(Remote("b.bin")), "b.bin");
     EXPECT_EQ(ReadFile(Remote("d.bin")), "d.bin");
@@ -110,17 +114,18 @@ TEST_F(UploadTest, AWrongPasswordAnUnknownHostAndAClosedPortEndOnTheGeneralFailu
     stopped.Stop();
     // A 64-letter label is no DNS name: the lookup fails on this machine, no query leaves it.
     const std::string unknownHost = std::string(64, 'a') + ".invalid";
-    const std::vector<FtpUploadInputs> cases = {
-        {local.path(), server->address(), FtpTestServer::kLogin, "wrong", ""},
-        {local.path(), unknownHost, FtpTestServer::kLogin, FtpTestServer::kPassword, ""},
-        {local.path(), closedPort, FtpTestServer::kLogin, FtpTestServer::kPassword, ""},
+    const std::vector<std::pair<FtpUploadInputs, std::string>> cases = {
+        {{local.path(), server->address(), FtpTestServer::kLogin, "wrong", ""}, "530 Authentication failed."},
+        {{local.path(), unknownHost, FtpTestServer::kLogin, FtpTestServer::kPassword, ""}, "unknown host"},
+        {{local.path(), closedPort, FtpTestServer::kLogin, FtpTestServer::kPassword, ""},
+         "connection refused"},
     };
-    for (const FtpUploadInputs& inputs : cases) {
+    for (const auto& [inputs, reason] : cases) {
         RecordingWindow caseWindow;
         FtpUploader caseUploader(caseWindow);
         caseUploader.SetInputs(inputs);
         caseUploader.Run();
-        EXPECT_EQ(caseWindow.Calls(), kGeneralFailure) << inputs.server;
+        EXPECT_EQ(caseWindow.Calls(), GeneralFailure(reason)) << inputs.server;
         EXPECT_FALSE(caseUploader.Completed());
     }
 }
@@ -150,14 +155,14 @@ TEST_F(UploadTest, InputsThatCannotFormAConnectionSayNoConnection) {
 }
 
 // What a run shows when the connection goes away while file "b.bin", the second of three, is sent.
-Calls LostAtSecondFile(const TempFolder& local, const std::string& server) {
+Calls LostAtSecondFile(const TempFolder& local, const std::string& server, const std::string& reason) {
     return {"Connecting...",
             "Connected",
             "Transfered 1 file(s) to 3",
-            "File 1 transfer error [" + (local / "b.bin") + " \nto ftp://" + server + "//b.bin]",
+            "File 1 transfer error [" + (local / "b.bin") + " \nto ftp://" + server + "//b.bin]\n" + reason,
             "Terminate of connection ...",
             "Disconnect",
-            "Terminate of connection ..."};
+            "Terminate of connection ...\n" + reason};
 }
 
 TEST_F(UploadTest, AServerThatDropsTheConnectionEndsTheRunWithoutLoggingInAgain) {
@@ -168,7 +173,8 @@ TEST_F(UploadTest, AServerThatDropsTheConnectionEndsTheRunWithoutLoggingInAgain)
 
     Upload(Inputs());
 
-    EXPECT_EQ(window.Statuses(), LostAtSecondFile(local, server->address()));
+    EXPECT_EQ(window.Statuses(),
+              LostAtSecondFile(local, server->address(), "the server closed the connection"));
     EXPECT_TRUE(FileExists(Remote("a.bin")));
     EXPECT_FALSE(FileExists(Remote("c.bin")));
     EXPECT_EQ(Count("USER"), 1);
@@ -186,7 +192,7 @@ TEST_F(UploadTest, AServerThatStopsAnsweringTimesOutAndEndsTheRun) {
 
     Upload(Inputs());
 
-    EXPECT_EQ(window.Statuses(), LostAtSecondFile(local, server->address()));
+    EXPECT_EQ(window.Statuses(), LostAtSecondFile(local, server->address(), "timed out"));
     EXPECT_FALSE(FileExists(Remote("c.bin")));
     EXPECT_EQ(Count("USER"), 1);
 }
@@ -201,8 +207,8 @@ TEST_F(UploadTest, AFileWhoseBytesStopMovingTimesOut) {
     EXPECT_EQ(window.Statuses(),
               (Calls{"Connecting...", "Connected",
                      "File 0 transfer error [" + (local / "big.bin") + " \nto ftp://" + server->address() +
-                         "//big.bin]",
-                     "Terminate of connection ...", "Disconnect", "Terminate of connection ..."}));
+                         "//big.bin]\ntimed out",
+                     "Terminate of connection ...", "Disconnect", "Terminate of connection ...\ntimed out"}));
     EXPECT_FALSE(uploader.Completed());
 }
 
@@ -213,7 +219,7 @@ TEST_F(UploadTest, AServerThatNeverGreetsTimesOutAtConnect) {
 
     Upload({local.path(), silent.address(), "anyone", "anything", ""});
 
-    EXPECT_EQ(window.Calls(), kGeneralFailure);
+    EXPECT_EQ(window.Calls(), GeneralFailure("timed out"));
 }
 
 // Runs the upload on a thread and aborts it once the window has been told `line`.

@@ -11,6 +11,9 @@ Misbehaviour on demand, each keyed by the bare name given to STOR:
   --stall-on NAME    never answer again on that connection
   --stall-data-on NAME  accept the transfer, then stop reading its data
 --log FILE writes every command received (the password masked), one per line, as it arrives.
+--tls-certificate FILE (certificate and key, PEM) makes it an FTPS server that requires TLS for the
+login and for every data connection.
+--refuse-active answers PORT and EPRT with 500, as servers do that allow passive mode only.
 """
 
 import argparse
@@ -19,7 +22,7 @@ import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -32,11 +35,15 @@ def parse_arguments():
     parser.add_argument("--drop-on", action="append", default=[])
     parser.add_argument("--stall-on", action="append", default=[])
     parser.add_argument("--stall-data-on", action="append", default=[])
+    parser.add_argument("--tls-certificate")
+    parser.add_argument("--refuse-active", action="store_true")
     return parser.parse_args()
 
 
 def make_handler(options, log_file):
-    class TestFtpHandler(FTPHandler):
+    base = TLS_FTPHandler if options.tls_certificate else FTPHandler
+
+    class TestFtpHandler(base):
         stalled = False
 
         def pre_process_command(self, line, cmd, arg):
@@ -44,6 +51,9 @@ def make_handler(options, log_file):
                 log_file.write(("PASS ******" if cmd == "PASS" else line) + "\n")
                 log_file.flush()
             if self.stalled:
+                return
+            if options.refuse_active and cmd in ("PORT", "EPRT"):
+                self.respond("500 Active mode is not allowed here.")
                 return
             name = os.path.basename(arg) if cmd == "STOR" else None
             if name in options.refuse:
@@ -75,6 +85,10 @@ def main():
     handler = make_handler(options, log_file)
     handler.authorizer = authorizer
     handler.banner = "Galvane test server ready."
+    if options.tls_certificate:
+        handler.certfile = options.tls_certificate
+        handler.tls_control_required = True
+        handler.tls_data_required = True
 
     server = FTPServer(("127.0.0.1", 0), handler)
     print(server.socket.getsockname()[1], flush=True)

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
 
+#include "tests/support/server_process.h"
 #include "tests/support/temp_folder.h"
 
 // How the local test server misbehaves, each keyed by the bare file name given to STOR.
@@ -13,6 +12,8 @@ struct FtpTestServerOptions {
     std::vector<std::string> dropOn;       // the control connection is closed at once
     std::vector<std::string> stallOn;      // never answered, nor anything after it
     std::vector<std::string> stallDataOn;  // the transfer starts, then its data is never read
+    std::string tlsCertificate;            // FTPS with TLS required, with this certificate and key
+    bool refuseActive = false;             // PORT and EPRT answered 500
 };
 
 // tests/support/ftp_server.py (pyftpdlib) as a child process on 127.0.0.1 at a free port, serving one
@@ -29,8 +30,8 @@ public:
     FtpTestServer& operator=(const FtpTestServer&) = delete;
 
     // Whether the server started and told its port.
-    bool IsRunning() const { return m_port > 0; }
-    int port() const { return m_port; }
+    bool IsRunning() const { return m_process.port > 0; }
+    int port() const { return m_process.port; }
     // "127.0.0.1:port", as typed in an upload's server field.
     std::string address() const;
     // The user's home folder: the login folder of every upload.
@@ -43,6 +44,5 @@ private:
     TempFolder m_folder;
     std::string m_home;
     std::string m_log;
-    pid_t m_pid = -1;
-    int m_port = 0;
+    ServerProcess m_process;
 };

@@ -109,6 +109,19 @@ TEST_F(FinishPageTest, StartUploadsTheGalleryIntoANewSubfolder) {
     EXPECT_EQ(Buttons(), 0);
 }
 
+TEST_F(FinishPageTest, TheProgressBarTakesAnyFileCountAndAnEmptyFolderIsNoBusyBar) {
+    auto* bar = Find<QProgressBar>("uploadProgress");
+    sheet->m_finish.SetProgressRange(70000);
+    sheet->m_finish.SetProgressPosition(69999);
+    EXPECT_EQ(bar->maximum(), 70000);
+    EXPECT_EQ(bar->value(), 69999);
+    sheet->m_finish.SetProgressRange(0);
+    sheet->m_finish.SetProgressPosition(0);
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 1);
+    EXPECT_EQ(bar->value(), 0);
+}
+
 TEST_F(FinishPageTest, DeclinedSubfolderSendsNothing) {
     FtpTestServer server;
     ASSERT_TRUE(server.IsRunning());

@@ -1,0 +1,164 @@
+// Sending only what changed: the listing's parsers, and repeated uploads to real servers.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <filesystem>
+
+#include "ftp/remote_listing.h"
+#include "tests/ftp/upload_test_support.h"
+#include "tests/support/sftp_test_server.h"
+#include "tests/support/vsftpd_test_server.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+void SetModified(const std::string& path, std::time_t time) {
+    const timespec times[2] = {{time, 0}, {time, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+TEST(RemoteListing, ReadsMlsdAndUnixListsKeepingOnlyFiles) {
+    const auto mlsd = ParseMlsd(
+        "type=cdir;modify=20240101000000; .\r\n"
+        "type=dir;modify=20240101000000; pictures\r\n"
+        "Type=file;Size=12;Modify=20240131235958.123;Perm=r; name with  spaces.jpg\r\n"
+        "type=file;size=7; no time\r\n");
+    ASSERT_EQ(mlsd.size(), 1u);
+    const RemoteEntry& file = mlsd.at("name with  spaces.jpg");
+    EXPECT_EQ(file.size, 12);
+    EXPECT_EQ(file.modified, 1706745598);  // 2024-01-31 23:59:58 UTC
+    EXPECT_FALSE(file.minutePrecision);
+
+    const std::time_t now = 1718000000;  // 2024-06-10
+    const auto list = ParseList(
+        "total 3\r\n"
+        "drwxr-xr-x 2 owner group 4096 Jan 02 10:00 folder\r\n"
+        "-rw-r--r-- 1 owner group 34 Jun 09 08:15 recent file.htm\r\n"
+        "-rw-r--r--    1 1000     1000         5 Dec 30 23:00 last year.txt\r\n"
+        "-rw-r--r-- 1 owner group 9 Mar 03  2021 old.txt\r\n"
+        "lrwxrwxrwx 1 owner group 9 Mar 03  2021 link -> old.txt\r\n",
+        now);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list.at("recent file.htm").size, 34);
+    EXPECT_EQ(list.at("recent file.htm").modified, 1717920900);  // 2024-06-09 08:15 UTC
+    EXPECT_EQ(list.at("last year.txt").modified, 1703977200);    // 2023-12-30 23:00 UTC
+    EXPECT_EQ(list.at("old.txt").modified, 1614729600);          // 2021-03-03 UTC
+    EXPECT_TRUE(list.at("old.txt").minutePrecision);
+}
+
+TEST(RemoteListing, AFileIsUnchangedOnlyWithTheSameSizeAndNoOlderCopy) {
+    EXPECT_TRUE(IsUnchanged({10, 1000, false}, 10, 1000));
+    EXPECT_TRUE(IsUnchanged({10, 1001, false}, 10, 1000));
+    EXPECT_FALSE(IsUnchanged({10, 999, false}, 10, 1000));
+    EXPECT_FALSE(IsUnchanged({11, 2000, false}, 10, 1000));
+    // Without seconds, the local file's own minute counts as not older.
+    EXPECT_TRUE(IsUnchanged({10, 960, true}, 10, 1019));
+    EXPECT_FALSE(IsUnchanged({10, 960, true}, 10, 1020));
+    EXPECT_EQ(MfmtTime(1706745598), "20240131235958");
+}
+
+// Three files modified an hour ago, uploaded once; `Again` runs a second upload on a fresh window.
+class UnchangedTest : public UploadTest {
+protected:
+    void SetUp() override {
+        for (const char* name : {"a.htm", "b.jpg", "c.jpg"}) {
+            local.Write(name, std::string(100, name[0]));
+            SetModified(local / name, std::time(nullptr) - 3600);
+        }
+    }
+
+    Calls Again(const FtpUploadInputs& inputs, const FtpUploadSettings& settings = {}) {
+        RecordingWindow again;
+        FtpUploader second(again);
+        second.SetInputs(inputs);
+        second.SetSettings(settings);
+        second.Run();
+        sent = second.FilesSent();
+        skipped = second.FilesSkipped();
+        return again.Calls();
+    }
+
+    int sent = 0;
+    int skipped = 0;
+};
+
+TEST_F(UnchangedTest, TheSecondUploadOfAnUnchangedFolderSendsNothingWithTheSameReports) {
+    StartServer();
+    Upload(Inputs());
+    ASSERT_EQ(uploader.FilesSent(), 3);
+    // Remote times are set to the local ones.
+    struct stat remote {};
+    ASSERT_EQ(::stat(Remote("a.htm").c_str(), &remote), 0);
+    struct stat original {};
+    ASSERT_EQ(::stat((local / "a.htm").c_str(), &original), 0);
+    EXPECT_EQ(remote.st_mtime, original.st_mtime);
+
+    const Calls calls = Again(Inputs());
+
+    EXPECT_EQ(calls, window.Calls());  // the same statuses and progress as the first run
+    EXPECT_EQ(sent, 0);
+    EXPECT_EQ(skipped, 3);
+    EXPECT_EQ(Count("STOR"), 3);
+    EXPECT_EQ(Count("MLSD"), 2);  // one listing per run, not one request per file
+}
+
+TEST_F(UnchangedTest, ASameSizeEditAndANewFileAreSentAloneAndFullSendsEverything) {
+    StartServer();
+    Upload(Inputs());
+    local.Write("b.jpg", std::string(100, 'B'));  // same size, modified now
+    local.Write("d.jpg", "new");
+
+    Again(Inputs());
+    EXPECT_EQ(sent, 2);
+    EXPECT_EQ(skipped, 2);
+    EXPECT_EQ(ReadFile(Remote("b.jpg")), std::string(100, 'B'));
+    EXPECT_EQ(ReadFile(Remote("d.jpg")), "new");
+    EXPECT_EQ(Count("STOR b.jpg"), 2);
+    EXPECT_EQ(Count("STOR a.htm"), 1);
+
+    FtpUploadSettings full;
+    full.full = true;
+    Again(Inputs(), full);
+    EXPECT_EQ(sent, 4);
+    EXPECT_EQ(Count("STOR"), 3 + 2 + 4);
+}
+
+TEST_F(UnchangedTest, ListWithoutMlsdStillSkipsUnchangedFilesOnVsftpd) {
+    VsftpdTestServer vsftpd;
+    ASSERT_TRUE(vsftpd.IsRunning());
+    const FtpUploadInputs inputs{local.path(), vsftpd.address(), VsftpdTestServer::kLogin, "x",
+                                 VsftpdTestServer::kUploadFolder};
+    Upload(inputs);
+    ASSERT_EQ(uploader.FilesSent(), 3);
+
+    Again(inputs);
+    EXPECT_EQ(skipped, 3);
+    local.Write("c.jpg", std::string(100, 'C'));
+    SetModified(local / "c.jpg", std::time(nullptr) + 120);  // a minute the listing can tell apart
+    Again(inputs);
+    EXPECT_EQ(sent, 1);
+    EXPECT_EQ(ReadFile(vsftpd.uploads() + "/c.jpg"), std::string(100, 'C'));
+}
+
+TEST_F(UnchangedTest, SftpSkipsUnchangedFilesAndSendsASameSizeEdit) {
+    TempFolder keys;
+    SftpTestServer sftp(keys / "host_key");
+    ASSERT_TRUE(sftp.IsRunning());
+    const FtpUploadInputs inputs{local.path(), sftp.address(), FtpTestServer::kLogin,
+                                 FtpTestServer::kPassword, ""};
+    const FtpUploadSettings trust{false, "", keys / "known_hosts", NewHostKey::Trust};
+    Again(inputs, trust);
+    ASSERT_EQ(sent, 3);
+
+    Again(inputs, trust);
+    EXPECT_EQ(sent, 0);
+    EXPECT_EQ(skipped, 3);
+    local.Write("a.htm", std::string(100, 'A'));
+    Again(inputs, trust);
+    EXPECT_EQ(sent, 1);
+    EXPECT_EQ(ReadFile(sftp.home() + "/a.htm"), std::string(100, 'A'));
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+#!/usr/bin/python3
+"""A local SFTP server for the upload tests.
+
+Listens on 127.0.0.1 at a free port, prints that port on its first line of output, and serves one
+user, by password only (from the environment variable FTP_FIXTURE_PASSWORD), an SFTP view rooted at
+--home. --host-key FILE is the server's key; it is made (ECDSA P-256) when the file does not exist,
+so a test can keep a key, or make a new one to play a server whose key has changed.
+"""
+
+import argparse
+import asyncio
+import logging
+import os
+import sys
+import warnings
+
+warnings.simplefilter("ignore")
+import asyncssh  # noqa: E402
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--home", required=True)
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--host-key", required=True)
+    return parser.parse_args()
+
+
+def make_server_class(user, password):
+    class PasswordServer(asyncssh.SSHServer):
+        def begin_auth(self, username):
+            return True
+
+        def password_auth_supported(self):
+            return True
+
+        def validate_password(self, username, attempt):
+            return username == user and attempt == password
+
+    return PasswordServer
+
+
+async def serve(options):
+    if not os.path.exists(options.host_key):
+        asyncssh.generate_private_key("ecdsa-sha2-nistp256").write_private_key(options.host_key)
+    home = os.fsencode(os.path.realpath(options.home))
+    server = await asyncssh.listen(
+        "127.0.0.1", 0,
+        server_host_keys=[options.host_key],
+        server_factory=make_server_class(options.user, os.environ.get("FTP_FIXTURE_PASSWORD", "")),
+        sftp_factory=lambda channel: asyncssh.SFTPServer(channel, chroot=home),
+        allow_scp=False)
+    print(server.sockets[0].getsockname()[1], flush=True)
+    await asyncio.Event().wait()
+
+
+def main():
+    logging.basicConfig(level=logging.CRITICAL)
+    options = parse_arguments()
+    try:
+        asyncio.run(serve(options))
+    except KeyboardInterrupt:
+        pass
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,37 @@
+#include "tests/support/sftp_test_server.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/support/ftp_test_server.h"
+
+SftpTestServer::SftpTestServer(const std::string& hostKeyFile) : m_home(m_folder.MakeFolder("home")) {
+    m_process = StartServerProcess({GALVANE_SYSTEM_PYTHON, GALVANE_SFTP_SERVER_SCRIPT, "--home", m_home,
+                                    "--user", FtpTestServer::kLogin, "--host-key", hostKeyFile},
+                                   FtpTestServer::kPassword);
+}
+
+SftpTestServer::~SftpTestServer() {
+    Stop();
+}
+
+std::string SftpTestServer::address() const {
+    return "sftp://127.0.0.1:" + std::to_string(port());
+}
+
+void SftpTestServer::Stop() {
+    StopServerProcess(m_process);
+}
+
+bool MakeTestCertificate(const std::string& file, const std::string& name, bool expired) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const char* argv[] = {GALVANE_SYSTEM_PYTHON, GALVANE_MAKE_CERTIFICATE_SCRIPT, file.c_str(), "--name",
+                              name.c_str(),          expired ? "--expired" : nullptr, nullptr};
+        ::execv(argv[0], const_cast<char**>(argv));
+        ::_exit(127);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
