@@ -8,6 +8,7 @@ namespace {
 
 using namespace std::string_literals;
 using PublicationStages = GenerationTest;
+const std::atomic<bool> noCancel{false};
 
 TEST_F(PublicationStages, StyleCopyTakesTopLevelFilesOnly) {
     TempFolder style;
@@ -15,10 +16,13 @@ TEST_F(PublicationStages, StyleCopyTakesTopLevelFilesOnly) {
     style.Write("site.css", "body{}");
     style.Write("sub/inner.css", "x");
     dest.Write("site.css", "old");
-    CopyStyleFiles(style.path(), dest.path());
+    RunReport report;
+    EXPECT_EQ(CopyStyleFiles(style.path(), dest.path(), false, report).copies,
+              (std::set<std::string>{"main.htm", "site.css"}));
     EXPECT_EQ(Page("site.css"), "body{}");
     EXPECT_TRUE(Exists("main.htm"));
     EXPECT_FALSE(Exists("sub"));
+    EXPECT_EQ(report.ProblemCount(), 0);
 }
 
 TEST_F(PublicationStages, TemplatesAreReplacedByTheirPagesAndOtherFilesStay) {
@@ -29,10 +33,14 @@ TEST_F(PublicationStages, TemplatesAreReplacedByTheirPagesAndOtherFilesStay) {
     dest.Write("kind-only.htm", "<MAIN-INDEX-PAGE>");
     dest.Write("indexpage7.htm", "from an earlier, larger gallery");
     dest.MakeFolder("folder.htm");
+    dest.Write("mine.htm", "<MAIN-INDEX-PAGE><PAGE>PICTURE");
     PageContext context{job, images};
-    GenerateGalleryPages(context);
+    GenerateGalleryPages(context, {{"Index.HTML", "main.htm"}, {}}, noCancel);
 
     EXPECT_FALSE(Exists("Index.HTML"));
+    // A template the run did not copy gives its pages but is the user's: it stays.
+    EXPECT_EQ(Page("mine.htm"), "<MAIN-INDEX-PAGE><PAGE>PICTURE");
+    EXPECT_EQ(Page("imagepage2.htm"), "p2.jpg");
     EXPECT_EQ(Page("main.htm"), "indexpage1.htm");
     EXPECT_EQ(Page("indexpage2.htm"), "<a  HREF=\"imagepage2.htm\" >thn_p2.jpg</a>");
     EXPECT_EQ(Page("notes.htm"), "no markers here");
@@ -48,7 +56,7 @@ TEST_F(PublicationStages, BinaryAndHugeTemplatesAreTreatedAsText) {
     std::string huge = "<MAIN-INDEX-PAGE><MAIN>" + std::string(50 << 20, 'x') + "LINKTOFIRSTPAGE";
     dest.Write("huge.htm", huge);
     PageContext context{job, images};
-    GenerateGalleryPages(context);
+    GenerateGalleryPages(context, {{"bin.htm", "huge.htm"}, {}}, noCancel);
     EXPECT_EQ(Page("largepage3.htm"), "\0\xff\xfe\0p3.jpg\xc3\x28"s);
     const std::string main = Page("main.htm");
     EXPECT_EQ(main.size(), (50u << 20) + 14u);
