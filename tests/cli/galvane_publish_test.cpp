@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "engine/directory.h"
+#include "tests/cli/publish_runner.h"
 #include "tests/support/ftp_test_server.h"
 #include "tests/support/gallery_links.h"
 #include "tests/support/temp_folder.h"
@@ -13,40 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    std::string output;
-};
-
-std::string Quoted(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-Outcome RunPublish(const std::vector<std::string>& args, const std::string& password = "") {
-    // Without a controlling terminal, so that no password is ever asked for.
-    std::string command = "setsid -w env -u GALVANE_FTP_PASSWORD ";
-    if (!password.empty()) {
-        command += "GALVANE_FTP_PASSWORD=" + Quoted(password) + " ";
-    }
-    command += Quoted(GALVANE_PUBLISH);
-    for (const std::string& arg : args) {
-        command += " " + Quoted(arg);
-    }
-    Outcome outcome;
-    std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    char chunk[4096];
-    while (std::size_t got = std::fread(chunk, 1, sizeof chunk, pipe)) {
-        outcome.output.append(chunk, got);
-    }
-    const int status = ::pclose(pipe);
-    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
 
 // Six small pictures in the formats the scan admits, one of them unreadable.
 void MakePictures(const TempFolder& dir) {
@@ -93,8 +60,8 @@ TEST_F(GalvanePublish, EveryStylePublishesACompleteGallery) {
     for (const std::string& style : StyleNames()) {
         SCOPED_TRACE(style);
         const std::string dest = out / style;
-        const Outcome run = RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", style, "--large",
-                                 "160x120", "--quiet"});
+        const Outcome run = RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", style,
+                                        "--large", "160x120", "--quiet"});
         ASSERT_EQ(run.exitCode, 0) << run.output;
         EXPECT_NE(run.output.find("6 pictures converted, 1 could not be read"), std::string::npos)
             << run.output;
@@ -112,11 +79,8 @@ TEST_F(GalvanePublish, EveryStylePublishesACompleteGallery) {
                       std::string::npos)
                 << "template left behind: " << entry.name;
         }
-        // The unreadable picture still has its pages; they name pictures that were never made.
-        auto dangling = DanglingLocalLinks(dest);
-        std::erase_if(dangling,
-                      [](const std::string& link) { return link.find("broken.jpg") != std::string::npos; });
-        EXPECT_EQ(dangling, std::vector<std::string>{});
+        // The unreadable picture is left out of the pages: no page names a file that is not there.
+        EXPECT_EQ(DanglingLocalLinks(dest), std::vector<std::string>{});
     }
 }
 
@@ -125,10 +89,12 @@ TEST_F(GalvanePublish, PagesOfAnEarlierLargerGalleryStay) {
     fs::copy_file(s_photos->path() + "/a.jpg", few / "a.jpg");
     fs::copy_file(s_photos->path() + "/b.gif", few / "b.gif");
     const std::string dest = out / "gallery";
-    ASSERT_EQ(RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", "Slides", "--quiet"}).exitCode,
-              0);
+    ASSERT_EQ(
+        RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", "Slides", "--quiet"}).exitCode,
+        0);
     const std::string oldThird = ReadFile(dest + "/smallpage3.htm");
-    ASSERT_EQ(RunPublish({"--source", few.path(), "--dest", dest, "--style", "Slides", "--quiet"}).exitCode, 0);
+    ASSERT_EQ(RunPublish({"--source", few.path(), "--dest", dest, "--style", "Slides", "--quiet"}).exitCode,
+              0);
     EXPECT_EQ(ReadFile(dest + "/smallpage3.htm"), oldThird);
     EXPECT_NE(ReadFile(dest + "/smallpage2.htm").find("main.htm"), std::string::npos);
 }
@@ -138,8 +104,9 @@ TEST_F(GalvanePublish, UseOriginalWritesOnlyThumbnailsIntoTheSource) {
     fs::copy_file(s_photos->path() + "/a.jpg", source / "a.jpg");
     fs::copy_file(s_photos->path() + "/c.bmp", source / "c.bmp");
     const auto before = ReadFile(source / "a.jpg");
-    ASSERT_EQ(RunPublish({"--source", source.path(), "--use-original", "--style", "Classic", "--quiet"}).exitCode,
-              0);
+    ASSERT_EQ(
+        RunPublish({"--source", source.path(), "--use-original", "--style", "Classic", "--quiet"}).exitCode,
+        0);
     EXPECT_TRUE(FileExists(source / "thn_a.jpg"));
     EXPECT_TRUE(FileExists(source / "thn_c.jpg"));
     EXPECT_FALSE(FileExists(source / "c.jpg"));
@@ -151,15 +118,16 @@ TEST_F(GalvanePublish, PublishesThenUploadsTheGallery) {
     ASSERT_TRUE(server.IsRunning());
     fs::create_directory(server.home() + "/site");
     const std::string dest = out / "gallery";
-    const Outcome run = RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", "Classic", "--quiet",
-                                    "--ftp-server", server.address(), "--ftp-login", FtpTestServer::kLogin,
-                                    "--ftp-subfolder", "site"},
-                                   FtpTestServer::kPassword);
+    const Outcome run = RunPublish(
+        {"--source", s_photos->path(), "--dest", dest, "--style", "Classic", "--quiet", "--ftp-server",
+         server.address(), "--ftp-login", FtpTestServer::kLogin, "--ftp-subfolder", "site"},
+        FtpTestServer::kPassword);
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("Transfer complete\nDisconnect\n"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find(FtpTestServer::kPassword), std::string::npos);
     for (const DirectoryEntry& entry : ListDirectory(dest)) {
-        EXPECT_EQ(ReadFile(server.home() + "/site/" + entry.name), ReadFile(dest + "/" + entry.name)) << entry.name;
+        EXPECT_EQ(ReadFile(server.home() + "/site/" + entry.name), ReadFile(dest + "/" + entry.name))
+            << entry.name;
     }
 }
 
@@ -168,8 +136,8 @@ TEST_F(GalvanePublish, UploadOnlyReportsFailureInItsExitStatus) {
     ASSERT_TRUE(server.IsRunning());
     TempFolder folder;
     folder.Write("index.htm", "hello");
-    const std::vector<std::string> upload = {"--upload-only", folder.path(), "--ftp-server", server.address(),
-                                             "--ftp-login", FtpTestServer::kLogin};
+    const std::vector<std::string> upload = {"--upload-only",  folder.path(), "--ftp-server",
+                                             server.address(), "--ftp-login", FtpTestServer::kLogin};
     EXPECT_EQ(RunPublish(upload, FtpTestServer::kPassword).exitCode, 0);
     EXPECT_EQ(ReadFile(server.home() + "/index.htm"), "hello");
 
