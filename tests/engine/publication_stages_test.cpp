@@ -1,6 +1,9 @@
 #include "engine/publication_stages.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "tests/engine/generation_fixture.h"
 
@@ -23,6 +26,64 @@ TEST_F(PublicationStages, StyleCopyTakesTopLevelFilesOnly) {
     EXPECT_TRUE(Exists("main.htm"));
     EXPECT_FALSE(Exists("sub"));
     EXPECT_EQ(report.ProblemCount(), 0);
+}
+
+// A link may stand for another file of the style, never for a private file elsewhere; FIFOs and
+// devices are not opened.
+TEST_F(PublicationStages, StyleCopyTakesOnlyRegularFilesOfTheStyle) {
+    TempFolder style, elsewhere;
+    style.Write("site.css", "body{}");
+    const std::string secret = elsewhere.Write("secret.txt", "private");
+    std::filesystem::create_symlink(secret, style / "secret.txt");
+    std::filesystem::create_symlink("site.css", style / "alias.css");
+    std::filesystem::create_symlink(style / "sub", style / "dir-link");
+    style.MakeFolder("sub");
+    ASSERT_EQ(::mkfifo((style / "pipe.htm").c_str(), 0644), 0);
+    RunReport report;
+    EXPECT_EQ(CopyStyleFiles(style.path(), dest.path(), false, report).copies,
+              (std::set<std::string>{"alias.css", "site.css"}));
+    EXPECT_EQ(Page("alias.css"), "body{}");
+    EXPECT_FALSE(Exists("secret.txt"));
+    EXPECT_FALSE(Exists("pipe.htm"));
+    ASSERT_EQ(report.leftOut.size(), 2u);
+    EXPECT_EQ(report.leftOut[0].name, style / "pipe.htm");
+    EXPECT_EQ(report.leftOut[0].reason, "not a regular file");
+    EXPECT_EQ(report.leftOut[1].name, style / "secret.txt");
+    EXPECT_EQ(report.leftOut[1].reason, "a symbolic link to a file outside the style folder");
+}
+
+// Hostile names go into URLs percent-encoded and into texts escaped, in every layout.
+TEST_F(PublicationStages, NamesAreEncodedInUrlsAndEscapedInTexts) {
+    images.Add("/photos/x\" onerror=\"alert(1).jpg");
+    RunReport report;
+    dest.Write("i.htm",
+               "<MAIN-INDEX-PAGE><INDEX><a LINKTOPAGE><img src=\"THUMBNAIL\" alt=\"THFILENAME\"></a>");
+    dest.Write("p.htm", "<MAIN-INDEX-PAGE><PAGE><img src=\"PICTURE\" alt=\"IMFILENAME\">");
+    dest.Write("s.htm", "<MAIN-SMALL-LARGE><SMALL><img src=\"THUMBNAIL\" alt=\"IMFILENAME\">");
+    PageContext context{job, images};
+    GenerateGalleryPages(context, {{"i.htm", "p.htm", "s.htm"}, {}}, noCancel);
+    EXPECT_EQ(Page("indexpage1.htm"),
+              "<a  HREF=\"imagepage1.htm\" ><img src=\"thn_x%22%20onerror=%22alert(1).jpg\" "
+              "alt=\"thn_x&quot; onerror=&quot;alert(1).jpg\"></a>");
+    EXPECT_EQ(Page("imagepage1.htm"),
+              "<img src=\"x%22%20onerror=%22alert(1).jpg\" alt=\"x&quot; onerror=&quot;alert(1).jpg\">");
+    EXPECT_EQ(Page("smallpage1.htm"),
+              "<img src=\"thn_x%22%20onerror=%22alert(1).jpg\" "
+              "alt=\"thn_x&quot; onerror=&quot;alert(1).jpg\">");
+}
+
+TEST_F(PublicationStages, AFifoAmongTheTemplatesIsSkippedAndNamed) {
+    SetPictures(1);
+    ASSERT_EQ(::mkfifo((dest / "notes.htm").c_str(), 0644), 0);
+    dest.Write("main.htm", "<MAIN-INDEX-PAGE><MAIN>LINKTOFIRSTPAGE");
+    RunReport report;
+    PageContext context{job, images};
+    context.report = &report;
+    GenerateGalleryPages(context, {{"main.htm"}, {}}, noCancel);
+    EXPECT_EQ(Page("main.htm"), "indexpage1.htm");
+    ASSERT_EQ(report.leftOut.size(), 1u);
+    EXPECT_EQ(report.leftOut[0].name, dest / "notes.htm");
+    EXPECT_TRUE(std::filesystem::is_fifo(dest / "notes.htm"));
 }
 
 TEST_F(PublicationStages, TemplatesAreReplacedByTheirPagesAndOtherFilesStay) {
