@@ -119,6 +119,10 @@ TEST_F(ProgressPageTest, CancelStopsTheRunAndClosesTheWizard) {
     EXPECT_FALSE(sheet->m_progress.IsWorking());
     EXPECT_LT(Thumbnails(), 40);
     EXPECT_FALSE(FileExists(dest / "main.htm"));
+    // No temporary of a page, a copy or a picture outlives the run.
+    for (const auto& entry : std::filesystem::directory_iterator(dest.path())) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    }
 }
 
 TEST_F(ProgressPageTest, ClosingTheWindowDuringTheRunWaitsForTheWorker) {
