@@ -26,6 +26,17 @@ TEST_F(PublicationStages, StyleCopyTakesTopLevelFilesOnly) {
     EXPECT_TRUE(Exists("main.htm"));
     EXPECT_FALSE(Exists("sub"));
     EXPECT_EQ(report.ProblemCount(), 0);
+
+    // A copy that already holds the style's bytes is left as it is, time stamp and all.
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(::stat((dest / "site.css").c_str(), &before), 0);
+    std::filesystem::last_write_time(dest / "site.css", std::filesystem::file_time_type{});
+    ASSERT_EQ(::stat((dest / "site.css").c_str(), &before), 0);
+    CopyStyleFiles(style.path(), dest.path(), false, report);
+    ASSERT_EQ(::stat((dest / "site.css").c_str(), &after), 0);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 }
 
 // A link may stand for another file of the style, never for a private file elsewhere; FIFOs and
