@@ -238,7 +238,7 @@ TEST_F(RunFaults, SignalsCancelTheRunWithoutLeavingATemporary) {
 
 TEST_F(RunFaults, ASecondRunIntoTheSameDestinationRefusesAtOnce) {
     TempFolder big;
-    MakeBigPhotos(big, 30);
+    MakeBigPhotos(big, 50);
     const std::string dest = out.MakeFolder("shared");
     const std::string log = out / "first.log";
     const pid_t first =
