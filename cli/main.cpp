@@ -1,6 +1,9 @@
 // galvane-publish: publishes a gallery without the wizard, for scripts and servers, and uploads
 // it (or any folder) by FTP. The same engine, the same job values, the same bytes as the wizard.
+#include <signal.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <cstdio>
@@ -23,6 +26,8 @@ namespace {
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitBadInput = 2;
+constexpr int kExitInterrupted = 130;
+constexpr int kExitTerminated = 143;
 
 int BadInput(const std::string& message) {
     std::fprintf(stderr, "galvane-publish: %s\n", message.c_str());
@@ -39,6 +44,55 @@ int ListStyles() {
     return kExitDone;
 }
 
+// The run under way, for the signal handlers: they only raise its cancel flag, which the run
+// looks at between pictures, stages and templates.
+GalleryPublisher* g_publisher = nullptr;
+volatile std::sig_atomic_t g_signal = 0;
+
+extern "C" void CancelOnSignal(int signal) {
+    g_signal = signal;
+    if (g_publisher != nullptr) {
+        g_publisher->RequestCancel();
+    }
+}
+
+class CancelOnSignals {
+public:
+    explicit CancelOnSignals(GalleryPublisher& publisher) {
+        g_publisher = &publisher;
+        struct sigaction action {};
+        action.sa_handler = CancelOnSignal;
+        sigemptyset(&action.sa_mask);
+        for (int i = 0; i < 2; ++i) {
+            ::sigaction(kSignals[i], &action, &m_saved[i]);
+        }
+    }
+    ~CancelOnSignals() {
+        for (int i = 0; i < 2; ++i) {
+            ::sigaction(kSignals[i], &m_saved[i], nullptr);
+        }
+        g_publisher = nullptr;
+    }
+
+private:
+    static constexpr int kSignals[2] = {SIGINT, SIGTERM};
+    struct sigaction m_saved[2]{};
+};
+
+void PrintReport(const RunReport& report, double seconds) {
+    std::printf("%d pictures converted, %zu could not be read, %d pages written in %.1f s\n",
+                report.picturesConverted, report.unreadable.size(), report.pagesWritten, seconds);
+    if (!report.notWritten.empty()) {
+        std::printf("%zu files could not be written\n", report.notWritten.size());
+    }
+    if (!report.leftOut.empty()) {
+        std::printf("%zu left out\n", report.leftOut.size());
+    }
+    for (const std::string& line : report.Lines()) {
+        std::printf("  %s\n", line.c_str());
+    }
+}
+
 int Publish(const PublishOptions& options, GalleryJob& job) {
     std::error_code ec;
     std::filesystem::create_directory(job.m_strDestFolder, ec);
@@ -50,20 +104,26 @@ int Publish(const PublishOptions& options, GalleryJob& job) {
     GalleryPublisher publisher(job, converter);
     publisher.ScanSourceFolder();
     {
+        CancelOnSignals signals(publisher);
         TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO));
         publisher.RunPublication(progress);
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const auto& unreadable = converter.UnreadablePictures();
-    const std::size_t total = publisher.m_imageList.GetSize();
-    std::printf("%zu pictures converted, %zu could not be read, %d pages written in %.1f s\n",
-                total - unreadable.size(), unreadable.size(), publisher.PagesWritten(), seconds);
-    for (const std::string& path : unreadable) {
-        std::printf("  could not read %s\n", path.c_str());
+    const RunReport& report = publisher.Report();
+    if (report.destinationBusy) {
+        return BadInput("another publication is running into \"" + job.m_strDestFolder +
+                        "\"; nothing was done");
     }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (report.cancelled) {
+        std::printf("cancelled: the gallery in %s is not complete\n", job.m_strDestFolder.c_str());
+        PrintReport(report, seconds);
+        std::fflush(stdout);
+        return g_signal == SIGTERM ? kExitTerminated : kExitInterrupted;
+    }
+    PrintReport(report, seconds);
     std::printf("%s\n",
                 std::filesystem::absolute(job.m_strDestFolder + "/main.htm", ec).lexically_normal().c_str());
-    return kExitDone;
+    return report.NothingLost() ? kExitDone : kExitFailed;
 }
 
 int Upload(const PublishOptions& options, const std::string& folder) {

@@ -84,6 +84,17 @@ bool ResolveFolders(const PublishOptions& o, GalleryJob& job, std::string& error
     return true;
 }
 
+bool DestinationHoldsAStyle(const std::string& dest) {
+    GalleryJob ignored;
+    std::vector<StyleInfo> styles;
+    DiscoverStyles(ignored, styles);
+    std::vector<std::string> paths;
+    for (const StyleInfo& style : styles) {
+        paths.push_back(style.path);
+    }
+    return IsDirectory(dest) && FolderHoldsStyle(dest, paths);
+}
+
 bool ResolveBackground(const PublishOptions& o, GalleryJob& job, std::string& error) {
     if (o.noBgImage) {
         return true;
@@ -118,6 +129,10 @@ std::optional<GalleryJob> BuildPublishJob(const PublishOptions& o, std::string& 
     }
     if (DestinationIsStyleFolder(job)) {
         error = "the destination is the style's own folder: publishing there would delete its templates";
+        return std::nullopt;
+    }
+    if (DestinationHoldsAStyle(job.m_strDestFolder)) {
+        error = "the destination holds a style: publishing there would delete its templates";
         return std::nullopt;
     }
     job.m_strTitle = o.title;

@@ -5,8 +5,10 @@
 #include <system_error>
 
 #include "engine/directory.h"
+#include "engine/page_escaping.h"
 #include "engine/picture_names.h"
 #include "engine/program_info.h"
+#include "engine/safe_files.h"
 
 namespace fs = std::filesystem;
 
@@ -15,7 +17,24 @@ std::string PageContext::ThumbnailOf(int index) const {
 }
 
 std::string PageContext::LargeOf(int index) const {
-    return LargePictureName(images.GetPathAt(static_cast<std::size_t>(index)), job.m_nJpegQuality);
+    const std::string path = images.GetPathAt(static_cast<std::size_t>(index));
+    return largePicturesMade ? LargePictureName(path, job.m_nJpegQuality) : std::string(FileNameOf(path));
+}
+
+std::string PageContext::ThumbnailUrlOf(int index) const {
+    return UrlEncodeName(ThumbnailOf(index));
+}
+
+std::string PageContext::ThumbnailTextOf(int index) const {
+    return HtmlEscape(ThumbnailOf(index));
+}
+
+std::string PageContext::LargeUrlOf(int index) const {
+    return UrlEncodeName(LargeOf(index));
+}
+
+std::string PageContext::LargeTextOf(int index) const {
+    return HtmlEscape(LargeOf(index));
 }
 
 std::string Format(const char* format, int number) {
@@ -46,12 +65,36 @@ std::string BackgroundAttribute(PageContext& context) {
     }
     const std::string name(FileNameOf(job.m_strBkgndImage));
     if (!context.backgroundCopied) {
-        // Copying a file onto itself fails harmlessly here instead of truncating it.
-        fs::copy_file(job.m_strBkgndImage, JoinPath(job.m_strDestFolder, name),
-                      fs::copy_options::overwrite_existing, ec);
         context.backgroundCopied = true;
+        const std::string target = JoinPath(job.m_strDestFolder, name);
+        // The picture may already be the file in the destination (a style's own background in a
+        // same-folder run): nothing to copy then.
+        std::error_code same;
+        if (fs::equivalent(job.m_strBkgndImage, target, same)) {
+            return "background=\"" + UrlEncodeName(name) + "\"";
+        }
+        std::string existing, ignored, wanted;
+        if (context.keepExistingFiles && fs::exists(target, same) &&
+            !(ReadRegularFile(target, existing, ignored) &&
+              ReadRegularFile(job.m_strBkgndImage, wanted, ignored) && existing == wanted)) {
+            // The name belongs to one of the user's own files: better no background than theirs.
+            context.backgroundRefused = true;
+            if (context.report != nullptr) {
+                context.report->leftOut.push_back(
+                    {job.m_strBkgndImage, "a file of the source folder has the name " + name});
+            }
+        } else {
+            std::string reason;
+            if (CopyFileSafely(job.m_strBkgndImage, target, reason) == WriteOutcome::Failed &&
+                context.report != nullptr) {
+                context.report->notWritten.push_back({target, reason});
+            }
+        }
     }
-    return "background=\"" + name + "\"";
+    if (context.backgroundRefused) {
+        return {};
+    }
+    return "background=\"" + UrlEncodeName(name) + "\"";
 }
 
 }  // namespace
@@ -70,7 +113,11 @@ void ApplyCommonTags(PageBuffer& page, PageContext& context) {
 }
 
 void WritePage(const PageBuffer& page, PageContext& context, const std::string& name) {
-    if (page.WriteTo(JoinPath(context.job.m_strDestFolder, name))) {
+    const std::string path = JoinPath(context.job.m_strDestFolder, name);
+    std::string reason;
+    if (WriteFileSafely(path, page.Text(), reason) != WriteOutcome::Failed) {
         ++context.pagesWritten;
+    } else if (context.report != nullptr) {
+        context.report->notWritten.push_back({path, reason});
     }
 }

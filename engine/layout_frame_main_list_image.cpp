@@ -57,12 +57,12 @@ void FillListSlots(PageBuffer& page, const PageContext& ctx) {
         const std::ptrdiff_t t = spent ? PageBuffer::kNotFound : page.Find("THUMBNAIL");
         const std::ptrdiff_t f = page.Find("THFILENAME");
         if (t >= 0 || f >= 0) {
-            const std::string thumbnail = ctx.ThumbnailOf(picture);
             if (t >= 0) {
-                page.Replace(static_cast<std::size_t>(t), static_cast<std::size_t>(t) + 9, thumbnail);
+                page.Replace(static_cast<std::size_t>(t), static_cast<std::size_t>(t) + 9,
+                             ctx.ThumbnailUrlOf(picture));
             }
             if (f >= 0) {
-                page.ReplacePlaceholder("THFILENAME", thumbnail);
+                page.ReplacePlaceholder("THFILENAME", ctx.ThumbnailTextOf(picture));
             }
         }
         const std::ptrdiff_t l = spent ? PageBuffer::kNotFound : page.Find("LINKTOIMAGEPAGE");
@@ -93,10 +93,11 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
         const std::ptrdiff_t pi = page->Find("PICTURE");
         const std::ptrdiff_t fi = page->Find("IMFILEPATH");
         if (pi >= 0) {
-            page->Replace(static_cast<std::size_t>(pi), static_cast<std::size_t>(pi) + 7, ctx.LargeOf(i));
+            page->Replace(static_cast<std::size_t>(pi), static_cast<std::size_t>(pi) + 7, ctx.LargeUrlOf(i));
         }
+        // A path: it may stand in a URL, and the encoded name is safe as text too.
         if (fi >= 0) {
-            page->ReplacePlaceholder("IMFILEPATH", ctx.LargeOf(i));
+            page->ReplacePlaceholder("IMFILEPATH", ctx.LargeUrlOf(i));
         }
         page->ReplacePlaceholder("LINKTOBACKIMAGEPAGE",
                                  i == 0 ? "firstpage.htm" : Format("imagepage%d.htm", i));

@@ -34,8 +34,8 @@ int FillIndexSlots(PageBuffer& page, int& cur, const PageContext& ctx) {
         const std::ptrdiff_t t = spent ? PageBuffer::kNotFound : page.Find("THUMBNAIL");
         const std::ptrdiff_t f = page.Find("THFILENAME");
         if (t >= 0 || f >= 0) {
-            const std::string thumbnail = cur < n ? ctx.ThumbnailOf(cur) : "empty.gif";
-            const std::string fileName = cur < n ? ctx.ThumbnailOf(cur) : "";
+            const std::string thumbnail = cur < n ? ctx.ThumbnailUrlOf(cur) : "empty.gif";
+            const std::string fileName = cur < n ? ctx.ThumbnailTextOf(cur) : "";
             if (t >= 0) {
                 page.Replace(static_cast<std::size_t>(t), static_cast<std::size_t>(t) + 9, thumbnail);
             }
@@ -85,10 +85,10 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
         const std::ptrdiff_t pi = page->Find("PICTURE");
         const std::ptrdiff_t fi = page->Find("IMFILENAME");
         if (pi >= 0) {
-            page->Replace(static_cast<std::size_t>(pi), static_cast<std::size_t>(pi) + 7, ctx.LargeOf(i));
+            page->Replace(static_cast<std::size_t>(pi), static_cast<std::size_t>(pi) + 7, ctx.LargeUrlOf(i));
         }
         if (fi >= 0) {
-            page->ReplacePlaceholder("IMFILENAME", ctx.LargeOf(i));
+            page->ReplacePlaceholder("IMFILENAME", ctx.LargeTextOf(i));
         }
         page->ReplacePlaceholder("LINKTOBACKPAGE", i == 0 ? "main.htm" : Format("imagepage%d.htm", i));
         page->ReplacePlaceholder("LINKTOFORWARDPAGE",

@@ -40,14 +40,14 @@ void WriteSequence(PageBuffer& templ, PageContext& ctx, const Sequence& seq) {
     auto page = templ.NewEmpty();
     for (int i = 0; i < n; ++i) {
         page->CopyFrom(templ);
-        const std::string name = seq.large ? ctx.LargeOf(i) : ctx.ThumbnailOf(i);
         const std::ptrdiff_t pi = page->Find(picture);
         const std::ptrdiff_t fi = page->Find("IMFILENAME");
         if (pi >= 0) {
-            page->Replace(static_cast<std::size_t>(pi), static_cast<std::size_t>(pi) + picture.size(), name);
+            page->Replace(static_cast<std::size_t>(pi), static_cast<std::size_t>(pi) + picture.size(),
+                          seq.large ? ctx.LargeUrlOf(i) : ctx.ThumbnailUrlOf(i));
         }
         if (fi >= 0) {
-            page->ReplacePlaceholder("IMFILENAME", name);
+            page->ReplacePlaceholder("IMFILENAME", seq.large ? ctx.LargeTextOf(i) : ctx.ThumbnailTextOf(i));
         }
         page->ReplacePlaceholder(seq.back, i == 0 ? "main.htm" : Format(seq.pageFormat, i));
         page->ReplacePlaceholder(seq.forward, i + 1 == n ? "main.htm" : Format(seq.pageFormat, i + 2));

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "engine/safe_files.h"
+
 bool PageBuffer::ReplacePlaceholder(std::string_view name, std::string_view value) {
     const std::ptrdiff_t p = Find(name);
     if (p < 0) {
@@ -18,17 +20,9 @@ using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
-    text.clear();
-    File file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file) {
-        return false;
-    }
-    char chunk[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-        text.append(chunk, got);
-    }
-    return !std::ferror(file.get());
+    // Never blocks on a FIFO or device: only regular files are read.
+    std::string reason;
+    return ReadRegularFile(path, text, reason);
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view text) {

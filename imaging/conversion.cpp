@@ -24,7 +24,7 @@ public:
           m_units(PlanWorkUnits(m_paths, settings)),
           m_cancel(cancel),
           m_halvesDone(m_paths.size(), 0),
-          m_thumbnailMissing(m_paths.size(), 0) {}
+          m_outcomes(m_paths.size()) {}
 
     ConversionRun(const ConversionRun&) = delete;
     ConversionRun& operator=(const ConversionRun&) = delete;
@@ -71,16 +71,10 @@ public:
         }
     }
 
-    // The pictures of finished entries that gave no thumbnail, in list order.
-    std::vector<std::string> Unreadable() {
+    // What became of each entry, in list order.
+    std::vector<PictureOutcome> Outcomes() {
         const std::lock_guard lock(m_mutex);
-        std::vector<std::string> unreadable;
-        for (std::size_t entry = 0; entry < m_paths.size(); ++entry) {
-            if (m_halvesDone[entry] == 2 && m_thumbnailMissing[entry]) {
-                unreadable.push_back(m_paths[entry]);
-            }
-        }
-        return unreadable;
+        return m_outcomes;
     }
 
 private:
@@ -97,10 +91,8 @@ private:
                     if (ShouldStop()) {
                         break;
                     }
-                    MakeLargePicture(m_settings, m_paths[entry]);
-                    HalfDone(entry);
-                    const bool made = MakeThumbnail(m_settings, m_paths[entry]);
-                    HalfDone(entry, !made);
+                    HalfDone(entry, MakeLargePicture(m_settings, m_paths[entry]));
+                    HalfDone(entry, MakeThumbnail(m_settings, m_paths[entry]));
                 }
             }
         } catch (...) {
@@ -114,11 +106,20 @@ private:
         m_changed.notify_all();
     }
 
-    void HalfDone(std::size_t entry, bool thumbnailMissing = false) {
+    void HalfDone(std::size_t entry, const HalfResult& half) {
         {
             const std::lock_guard lock(m_mutex);
-            ++m_halvesDone[entry];
-            m_thumbnailMissing[entry] = thumbnailMissing ? 1 : 0;
+            PictureOutcome& outcome = m_outcomes[entry];
+            const bool thumbnail = ++m_halvesDone[entry] == 2;
+            outcome.reached = true;
+            if (half.kind == HalfResult::Unreadable && outcome.unreadable.empty()) {
+                outcome.unreadable = half.reason;
+            } else if (half.kind == HalfResult::NotWritten) {
+                outcome.notWritten.push_back({half.target, half.reason});
+            }
+            if (thumbnail) {
+                outcome.thumbnailWritten = half.kind == HalfResult::Written;
+            }
         }
         m_changed.notify_all();
     }
@@ -150,9 +151,9 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::vector<int> m_halvesDone;        // by m_mutex
-    std::vector<char> m_thumbnailMissing;  // by m_mutex
-    unsigned m_workersRunning = 0;  // by m_mutex
+    std::vector<int> m_halvesDone;           // by m_mutex
+    std::vector<PictureOutcome> m_outcomes;  // by m_mutex
+    unsigned m_workersRunning = 0;           // by m_mutex
     std::vector<std::thread> m_threads;
 };
 
@@ -166,7 +167,7 @@ unsigned WorkerLimit(unsigned requested) {
 int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& images, ProgressSink& progress,
                                     const std::atomic<bool>& cancel) {
     const int count = static_cast<int>(images.GetSize());
-    m_unreadable.clear();
+    m_outcomes.clear();
     try {
         std::vector<std::string> paths;
         paths.reserve(images.GetSize());
@@ -178,7 +179,7 @@ int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& imag
         ConversionRun run(settings, std::move(paths), cancel);
         run.Start(WorkerLimit(m_maxWorkers));
         run.ReportInOrder(bar);
-        m_unreadable = run.Unreadable();
+        m_outcomes = run.Outcomes();
     } catch (...) {
         // As designed: a failure outside the picture calls ends the conversion early.
     }

@@ -22,10 +22,9 @@ public:
     int ConvertImages(const GalleryJob& job, const ImageList& images, ProgressSink& progress,
                       const std::atomic<bool>& cancel) override;
 
-    // The pictures of the last conversion that could not be read (they got no thumbnail).
-    const std::vector<std::string>& UnreadablePictures() const { return m_unreadable; }
+    std::vector<PictureOutcome> Outcomes() const override { return m_outcomes; }
 
 private:
     unsigned m_maxWorkers;
-    std::vector<std::string> m_unreadable;
+    std::vector<PictureOutcome> m_outcomes;
 };

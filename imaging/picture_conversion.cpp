@@ -1,11 +1,19 @@
 #include "imaging/picture_conversion.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 #include <memory>
 
 #include "engine/directory.h"
 #include "engine/picture_names.h"
+#include "engine/run_report.h"
 #include "imaging/picture_sizes.h"
 #include "imaging/vimbral/vimbral.h"
 
@@ -25,6 +33,65 @@ void StretchTo(vimbral::Image image, const std::optional<PictureSize>& size) {
     if (size) {
         vimbral::Stretch(image, size->width, size->height);
     }
+}
+
+// Why a source gave no picture: the system's reason when it cannot even be opened.
+std::string WhyUnreadable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return SystemReason(errno);
+    }
+    ::close(fd);
+    return "not a picture that can be read";
+}
+
+// Why an output of about `bytes` bytes cannot be written into the target's folder, or empty when
+// it can: Vimbral reports only that a save failed, and the page must say whether the source or
+// the destination is at fault. The probe writes as Vimbral does, beside the target, and removes
+// its file again.
+std::string WhyNotWritable(const std::string& target, std::size_t bytes) {
+    const std::string_view name = FileNameOf(target);
+    // Vimbral writes under "." + name + ".vimbral-XXXXXX" first.
+    if (name.size() + 16 > NAME_MAX) {
+        return SystemReason(ENAMETOOLONG);
+    }
+    const auto slash = target.rfind('/');
+    std::string probe =
+        (slash == std::string::npos ? std::string(".") : target.substr(0, slash)) + "/.galvane-probe-XXXXXX";
+    const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return SystemReason(errno);
+    }
+    std::string reason;
+    static const std::vector<char> zeros(1 << 16, 0);
+    for (std::size_t left = bytes; left > 0 && reason.empty();) {
+        const ssize_t put = ::write(fd, zeros.data(), std::min(left, zeros.size()));
+        if (put > 0) {
+            left -= static_cast<std::size_t>(put);
+        } else if (put < 0 && errno != EINTR) {
+            reason = SystemReason(errno);
+        }
+    }
+    if (::close(fd) != 0 && reason.empty()) {
+        reason = SystemReason(errno);
+    }
+    ::unlink(probe.c_str());
+    return reason;
+}
+
+std::size_t FileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::size_t>(st.st_size) : 0;
+}
+
+// A failed save: the destination's fault when a probe of the same size cannot be written there,
+// else the picture's own (pixels that turn out undecodable).
+HalfResult SaveFailed(const std::string& target, std::size_t bytes) {
+    const std::string why = WhyNotWritable(target, bytes);
+    if (!why.empty()) {
+        return {HalfResult::NotWritten, target, why};
+    }
+    return {HalfResult::Unreadable, target, "the picture's data could not be decoded"};
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {
@@ -48,19 +115,19 @@ ConversionSettings SettingsOf(const GalleryJob& job) {
     return settings;
 }
 
-void MakeLargePicture(const ConversionSettings& settings, const std::string& sourcePath) {
+HalfResult MakeLargePicture(const ConversionSettings& settings, const std::string& sourcePath) {
     if (!settings.makeLargePictures) {
-        return;
+        return {};
     }
+    std::string target;
     try {
-        const std::string target =
-            JoinPath(settings.destFolder, LargePictureName(sourcePath, settings.jpegQuality));
+        target = JoinPath(settings.destFolder, LargePictureName(sourcePath, settings.jpegQuality));
         if (IsSameFile(target, sourcePath)) {
-            return;
+            return {HalfResult::Skipped, target, {}};
         }
         const ImageHandle image = LoadPicture(sourcePath);
         if (!image) {
-            return;
+            return {HalfResult::Unreadable, target, WhyUnreadable(sourcePath)};
         }
         const int quality = settings.jpegQuality;
         if (vimbral::GetNumBits(image.get()) != 24 && quality > 0) {
@@ -75,18 +142,25 @@ void MakeLargePicture(const ConversionSettings& settings, const std::string& sou
         StretchTo(image.get(),
                   LargePictureSize(vimbral::GetWidth(image.get()), vimbral::GetHeight(image.get()),
                                    settings.largeMaxWidth, settings.largeMaxHeight));
-        vimbral::Save(image.get(), target.c_str(), quality > 0 ? vimbral::kFormatJpeg : vimbral::kFormatGif);
+        if (vimbral::Save(image.get(), target.c_str(),
+                          quality > 0 ? vimbral::kFormatJpeg : vimbral::kFormatGif) == 0) {
+            const std::size_t expected = std::clamp<std::size_t>(FileSize(sourcePath), 16 << 10, 8 << 20);
+            return SaveFailed(target, expected);
+        }
+        return {HalfResult::Written, target, {}};
     } catch (...) {
         // The half is abandoned; the conversion goes on.
+        return {HalfResult::NotWritten, target, "the conversion failed"};
     }
 }
 
-bool MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath) {
+HalfResult MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath) {
+    std::string target;
     try {
-        const std::string target = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
+        target = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
         const ImageHandle image = LoadPicture(sourcePath);
         if (!image) {
-            return false;
+            return {HalfResult::Unreadable, target, WhyUnreadable(sourcePath)};
         }
         if (vimbral::GetNumBits(image.get()) != 24 && settings.jpegQuality > 0) {
             vimbral::ChangeImageFormat(image.get(), 24);
@@ -95,9 +169,12 @@ bool MakeThumbnail(const ConversionSettings& settings, const std::string& source
         vimbral::SetQuality(image.get(), settings.jpegQuality);
         StretchTo(image.get(), ThumbnailSize(vimbral::GetWidth(image.get()), vimbral::GetHeight(image.get()),
                                              settings.thumbMaxWidth, settings.thumbMaxHeight));
-        return vimbral::Save(image.get(), target.c_str(), vimbral::kFormatThumbnail) != 0;
+        if (vimbral::Save(image.get(), target.c_str(), vimbral::kFormatThumbnail) == 0) {
+            return SaveFailed(target, 16 << 10);
+        }
+        return {HalfResult::Written, target, {}};
     } catch (...) {
         // The half is abandoned; the conversion goes on.
-        return false;
+        return {HalfResult::NotWritten, target, "the conversion failed"};
     }
 }

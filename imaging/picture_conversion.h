@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/gallery_job.h"
 
@@ -18,12 +19,20 @@ struct ConversionSettings {
 
 ConversionSettings SettingsOf(const GalleryJob& job);
 
+// What became of one half of a picture's conversion.
+struct HalfResult {
+    enum Kind { Written, Skipped, Unreadable, NotWritten };
+    Kind kind = Skipped;
+    std::string target;  // the output's path
+    std::string reason;  // for Unreadable and NotWritten, in the system's words where it has them
+};
+
 // The two halves of one picture's conversion, through Vimbral. Each loads the source
 // itself and writes its file into the destination folder, or nothing when the source cannot be read
 // or written; an exception from a library call abandons the half, never escapes.
 
-// Writes the large picture, unless settings say not to, or its file would be the source itself.
-void MakeLargePicture(const ConversionSettings& settings, const std::string& sourcePath);
-// Writes the thumbnail, always from the source (never from the large picture). False when no
-// thumbnail could be made: the source could not be read.
-bool MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath);
+// Writes the large picture, unless settings say not to, or its file would be the source itself
+// (Skipped then).
+HalfResult MakeLargePicture(const ConversionSettings& settings, const std::string& sourcePath);
+// Writes the thumbnail, always from the source (never from the large picture).
+HalfResult MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath);

@@ -15,7 +15,11 @@ void BackgroundWorker::Start(std::function<void()> work) {
     m_running = true;
     const unsigned generation = ++m_generation;
     m_thread = std::thread([this, generation, work = std::move(work)] {
-        work();
+        try {
+            work();
+        } catch (...) {
+            // The work keeps its own failures in its results; nothing may end the program here.
+        }
         m_running = false;
         // The owner joins us only after this returns, so `this` is still alive here.
         QMetaObject::invokeMethod(

@@ -4,6 +4,7 @@
 
 #include "engine/gallery_job.h"
 #include "engine/publication_run.h"
+#include "wizard/publication_worker.h"
 
 class CPropertySheetExt;
 class DataExchange;

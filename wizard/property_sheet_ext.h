@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "engine/publication_run.h"
+#include "wizard/publication_worker.h"
 
 class CPropertyPageExt;
 class QPushButton;

@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "engine/publication_run.h"
+#include "engine/style_library.h"
 #include "wizard/data_exchange.h"
 #include "wizard/message_box.h"
 
@@ -24,6 +26,20 @@ QLabel* WrappedLabel(const char* text, QWidget* parent) {
 bool NameExists(const std::string& path) {
     std::error_code ec;
     return !path.empty() && std::filesystem::exists(path, ec);
+}
+
+// Any style's folder, not only the chosen one's: a run there deletes that style's templates.
+bool DestinationHoldsAStyle(const GalleryJob& job) {
+    GalleryJob scratch;
+    std::vector<StyleInfo> styles;
+    DiscoverStyles(scratch, styles);
+    std::vector<std::string> paths{job.m_strStylePath};
+    for (const StyleInfo& style : styles) {
+        paths.push_back(style.path);
+    }
+    std::error_code ec;
+    return std::filesystem::is_directory(job.m_strDestFolder, ec) &&
+           FolderHoldsStyle(job.m_strDestFolder, paths);
 }
 
 void CutTrailingSlash(std::string& folder) {
@@ -192,6 +208,13 @@ bool CTrelliqAddresses::CheckFolders() {
         ShowMessageBox(window(),
                        "Destination folder is the folder of selected style. Please select other destination "
                        "folder for results of work.",
+                       "Warning", QMessageBox::Warning);
+        return false;
+    }
+    if (DestinationHoldsAStyle(job)) {
+        ShowMessageBox(window(),
+                       "Destination folder holds a style. Please select other destination folder for results "
+                       "of work.",
                        "Warning", QMessageBox::Warning);
         return false;
     }

@@ -4,10 +4,13 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStringList>
 #include <QThread>
 
+#include "engine/directory.h"
 #include "ftp/ftp_uploader.h"
 #include "wizard/data_exchange.h"
 #include "wizard/message_box.h"
@@ -41,6 +44,8 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
       m_start(new QPushButton("Start", this)),
       m_status(new QLabel(this)),
       m_progress(new QProgressBar(this)),
+      m_reportWarning(new QLabel(this)),
+      m_reportDetails(new QPushButton("Details", this)),
       m_labels{new QLabel("FTP server ftp://", this), new QLabel("Login:", this),
                new QLabel("FTP subfolder:", this), new QLabel("Password:", this)},
       m_uploader(std::make_unique<FtpUploader>(*this)) {
@@ -54,6 +59,12 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
     m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
     m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_status->setTextFormat(Qt::PlainText);
+    m_reportWarning->setObjectName("reportWarning");
+    m_reportWarning->setWordWrap(true);
+    m_reportWarning->setTextFormat(Qt::PlainText);
+    m_reportDetails->setObjectName("reportDetails");
+    m_reportWarning->hide();
+    m_reportDetails->hide();
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
@@ -84,10 +95,14 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
     layout->addWidget(m_progress, 7, 0, 1, 4);
     layout->setColumnStretch(1, 3);
     layout->setColumnStretch(3, 2);
-    layout->setRowStretch(8, 1);
+    // Shown only after a run that could not do everything; a clean run leaves the page as it was.
+    layout->addWidget(m_reportWarning, 8, 0, 1, 3);
+    layout->addWidget(m_reportDetails, 8, 3, Qt::AlignTop | Qt::AlignRight);
+    layout->setRowStretch(9, 1);
 
     connect(m_upload, &QCheckBox::clicked, this, &CTrelliqFinish::OnUploadClicked);
     connect(m_start, &QPushButton::clicked, this, &CTrelliqFinish::OnStart);
+    connect(m_reportDetails, &QPushButton::clicked, this, &CTrelliqFinish::OnReportDetails);
     connect(&m_worker, &BackgroundWorker::Finished, this, &CPropertyPageExt::WorkFinished);
 }
 
@@ -114,11 +129,54 @@ void CTrelliqFinish::OnInitDialog() {
 
 bool CTrelliqFinish::OnSetActive() {
     ShowFinishOnly();
+    ShowRunReport();
     if (m_activatedBefore) {
         UpdateData(false);
     }
     m_activatedBefore = true;
     return CPropertyPageExt::OnSetActive();
+}
+
+void CTrelliqFinish::ShowRunReport() {
+    const int problems = m_report != nullptr ? m_report->ProblemCount() : 0;
+    m_reportWarning->setVisible(problems > 0);
+    m_reportDetails->setVisible(problems > 0);
+    if (problems == 0) {
+        return;
+    }
+    constexpr int kNamesShown = 3;
+    std::vector<std::string> names;
+    for (const auto* list : {&m_report->unreadable, &m_report->notWritten, &m_report->leftOut}) {
+        for (const FileProblem& problem : *list) {
+            names.push_back(std::string(FileNameOf(problem.name)));
+        }
+    }
+    QString text = problems == 1 ? QString("Warning: 1 file could not be published")
+                                 : QString("Warning: %1 files could not be published").arg(problems);
+    if (m_report->destinationBusy) {
+        text = "Warning: another publication is running into the destination folder; nothing was done";
+    } else if (!names.empty()) {
+        QStringList shown;
+        for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i) {
+            shown << QString::fromStdString(names[i]);
+        }
+        text += ": " + shown.join(", ") + (names.size() > kNamesShown ? ", ..." : "");
+    }
+    m_reportWarning->setText(text);
+}
+
+void CTrelliqFinish::OnReportDetails() {
+    if (m_report == nullptr) {
+        return;
+    }
+    QStringList lines;
+    for (const std::string& line : m_report->Lines()) {
+        lines << QString::fromStdString(line);
+    }
+    QMessageBox box(QMessageBox::Warning, "Warning", m_reportWarning->text(), QMessageBox::Ok, this);
+    box.setObjectName("reportBox");
+    box.setDetailedText(lines.join("\n"));
+    box.exec();
 }
 
 void CTrelliqFinish::ShowFinishOnly() {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/run_report.h"
 #include "ftp/upload_window.h"
 #include "wizard/background_worker.h"
 #include "wizard/property_page_ext.h"
@@ -44,6 +45,9 @@ public:
 
     FtpUploader& Uploader() { return *m_uploader; }
 
+    // The report of the run this page follows; its problems show as a warning above the choices.
+    void SetRunReport(const RunReport* report) { m_report = report; }
+
     int m_bLaunch = 1;
     int m_bUpload = 0;
     std::string m_strServer;
@@ -61,12 +65,16 @@ public:
     QPushButton* m_start;
     QLabel* m_status;
     QProgressBar* m_progress;
+    QLabel* m_reportWarning;
+    QPushButton* m_reportDetails;
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
 
 private:
     void ShowFinishOnly();
+    void ShowRunReport();
+    void OnReportDetails();
     void EnableFtpControls(bool enable);
     void OnUploadClicked();
     void OnStart();
@@ -78,4 +86,5 @@ private:
     std::unique_ptr<FtpUploader> m_uploader;
     BackgroundWorker m_worker;
     bool m_activatedBefore = false;
+    const RunReport* m_report = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "wizard/data_exchange.h"
 #include "wizard/logo_link.h"
 #include "wizard/property_sheet_ext.h"
+#include "wizard/publication_worker.h"
 
 namespace {
 
@@ -26,8 +27,8 @@ private:
     CTrelliqProgress& m_page;
 };
 
-// The wizard as the run sees it. Button changes are posted; Next is pressed through a blocking
-// call. Once the sheet is closing both do nothing, so a run that ends then cannot move the wizard.
+// The wizard as the run sees it. Button changes are posted; once the sheet is closing they do
+// nothing, so a run that ends then cannot move the wizard.
 class SheetControl : public WizardControl {
 public:
     explicit SheetControl(CPropertySheetExt& sheet) : m_sheet(sheet) {}
@@ -41,16 +42,6 @@ public:
                 }
             },
             Qt::QueuedConnection);
-    }
-    void PressNext() override {
-        QMetaObject::invokeMethod(
-            &m_sheet,
-            [this] {
-                if (!m_sheet.IsClosing()) {
-                    m_sheet.PressButton(WizardButton::Next);
-                }
-            },
-            Qt::BlockingQueuedConnection);
     }
 
 private:
@@ -86,6 +77,7 @@ CTrelliqProgress::CTrelliqProgress(GalleryPublisher& publisher, QWidget* parent)
     layout->addWidget(m_progress, 5, 0, 1, 2);
     layout->setColumnStretch(1, 1);
     connect(&m_worker, &BackgroundWorker::Finished, this, &CPropertyPageExt::WorkFinished);
+    connect(&m_worker, &BackgroundWorker::Finished, this, &CTrelliqProgress::OnRunFinished);
 }
 
 CTrelliqProgress::~CTrelliqProgress() {
@@ -119,6 +111,16 @@ void CTrelliqProgress::StartRun() {
         SheetControl wizard(*sheet);
         PublicationWorker(m_publisher, progress, wizard);
     });
+}
+
+void CTrelliqProgress::OnRunFinished() {
+    CPropertySheetExt* sheet = GetSheet();
+    // After a cancel the wizard is closing: it must not move on.
+    if (sheet == nullptr || sheet->IsClosing() || m_publisher.CancelRequested()) {
+        return;
+    }
+    sheet->SetWizardButtons(kWizardNext);
+    sheet->PressButton(WizardButton::Next);
 }
 
 void CTrelliqProgress::StopWork() {

@@ -44,6 +44,8 @@ protected:
 
 private:
     void StartRun();
+    // The worker has ended: Next on and pressed, unless the run was cancelled.
+    void OnRunFinished();
 
     GalleryPublisher& m_publisher;
     BackgroundWorker m_worker;

@@ -19,6 +19,7 @@ CTrelliqSheet::CTrelliqSheet(QWidget* parent)
              &m_progress, &m_finish}) {
         AddPage(page);
     }
+    m_finish.SetRunReport(&m_publisher.Report());
 }
 
 CTrelliqSheet::~CTrelliqSheet() {

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Publishes a gallery with each bundled style, serves it on 127.0.0.1 and opens it in headless
 Chromium: every picture on the start page, the first thumbnail page and one picture page (frames
-included) must have loaded, with a natural width above 0.
+included) must have loaded, with a natural width above 0. Then the same with pictures whose names
+hold every character that can break a page (quotes, "#", "?", "%", "\\", "&amp;", "<", blanks,
+tabs, line breaks): every page of those galleries must show every picture under its own name, and
+no script hidden in a name may run. One Chromium opens all the galleries.
 
     browser_gallery_test.py GALVANE_PUBLISH MAKE_SAMPLE_PICTURES
 """
@@ -23,10 +26,20 @@ PAGES = {
     "Slides": ["main.htm", "smallpage1.htm", "largepage1.htm"],
 }
 
+# Base names of the hostile pictures (all JPEG files). Two would run a script if a name went into a
+# page raw; "a&amp;b" would show the photo "a&b".
+HOSTILE = ['x" onerror="alert(1)', 'y" onerror="top.xss=1,{}', "h#ash", "q?uery", "per%41cent",
+           "back\\slash", "it's", "tab\tname", "line\nbreak", "a&amp;b", "a&b", "<b>lt", "sp ace",
+           "caf\u00e9"]
+
 CHECK_PAGE = """<!DOCTYPE html><html><body><pre id="result">pending</pre><script>
 const pages = %s;
+function fileOf(img) {
+  try { return decodeURIComponent(new URL(img.src).pathname.split('/').pop()); } catch (e) { return '?'; }
+}
 function imagesOf(doc, out) {
-  for (const img of doc.images) out.push({src: img.getAttribute('src'), width: img.naturalWidth});
+  for (const img of doc.images)
+    out.push({src: img.getAttribute('src'), file: fileOf(img), width: img.naturalWidth});
   for (const frame of doc.querySelectorAll('iframe, frame')) {
     if (frame.contentDocument) imagesOf(frame.contentDocument, out);
     else out.push({src: 'frame ' + frame.getAttribute('src'), width: 0});
@@ -47,10 +60,11 @@ function open(url) {
   const report = [];
   for (const page of pages) {
     const frame = await open(page);
-    await new Promise(r => setTimeout(r, 3000));
+    await new Promise(r => setTimeout(r, 1500));
     report.push({page: page, images: imagesOf(frame.contentDocument, [])});
+    frame.remove();
   }
-  document.getElementById('result').textContent = JSON.stringify(report);
+  document.getElementById('result').textContent = JSON.stringify({pages: report, xss: window.xss || 0});
 })();
 </script></body></html>
 """
@@ -79,10 +93,47 @@ def browse(url, profile):
         raise SystemExit("chromium is not installed (scripts/setup installs it)")
     command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                "--disable-background-networking", "--disable-component-update", "--disable-sync",
-               "--user-data-dir=" + profile, "--virtual-time-budget=30000", "--dump-dom", url]
-    dom = subprocess.run(command, capture_output=True, text=True, timeout=180).stdout
+               "--user-data-dir=" + profile, "--virtual-time-budget=600000", "--dump-dom", url]
+    # In a session of its own, so that on a timeout the whole browser, helpers included, is ended.
+    browser = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                               start_new_session=True)
+    try:
+        dom, _ = browser.communicate(timeout=300)
+    except subprocess.TimeoutExpired:
+        # A dialog opened by a script hidden in a name stops the page for good.
+        os.killpg(browser.pid, signal.SIGKILL)
+        browser.communicate()
+        return None
     match = re.search(r'<pre id="result">(.*?)</pre>', dom, re.S)
     return json.loads(html.unescape(match.group(1))) if match and match.group(1) != "pending" else None
+
+
+def make_hostile(folder):
+    os.makedirs(folder)
+    for i, base in enumerate(HOSTILE):
+        subprocess.run(["convert", "-size", f"{120 + 10 * i}x90", f"gradient:red-blue", "jpg:" + os.path.join(folder, base + ".jpg")],
+                       check=True)
+
+
+def hostile_pages(style):
+    n = len(HOSTILE)
+    if style == "Classic":
+        return ["main.htm", "indexpage1.htm", "indexpage2.htm"] + [f"imagepage{i}.htm" for i in range(1, n + 1)]
+    if style == "Frames":
+        return ["listpage.htm"] + [f"imagepage{i}.htm" for i in range(1, n + 1)]
+    return [f"smallpage{i}.htm" for i in range(1, n + 1)] + [f"largepage{i}.htm" for i in range(1, n + 1)]
+
+
+def check_hostile(style, report, failures):
+    """Every thumbnail and large picture of the hostile gallery shown, each under its own name."""
+    wanted = {"thn_" + base + ".jpg" for base in HOSTILE} | {base + ".jpg" for base in HOSTILE}
+    seen = set()
+    for page in report:
+        for image in page["images"]:
+            if image["width"] > 0:
+                seen.add(image["file"])
+    for name in sorted(wanted - seen):
+        failures.append(f"hostile {style}: {name!r} never loaded")
 
 
 def main():
@@ -92,12 +143,20 @@ def main():
     with tempfile.TemporaryDirectory(prefix="galvane-browser-") as work:
         photos = os.path.join(work, "photos")
         subprocess.run([make_samples, photos], check=True, stdout=subprocess.DEVNULL)
-        for style, pages in PAGES.items():
+        hostile = os.path.join(work, "hostile-photos")
+        make_hostile(hostile)
+        pages = []
+        for style, style_pages in PAGES.items():
             dest = os.path.join(work, style)
             subprocess.run([publish, "--source", photos, "--dest", dest, "--style", style,
                             "--large", "640x480", "--quiet"], check=True, stdout=subprocess.DEVNULL)
-            with open(os.path.join(dest, "check.html"), "w") as f:
-                f.write(CHECK_PAGE % json.dumps(pages))
+            pages += [f"{style}/{page}" for page in style_pages]
+            dest = os.path.join(work, "hostile-" + style)
+            subprocess.run([publish, "--source", hostile, "--dest", dest, "--style", style,
+                            "--large", "640x480", "--quiet"], check=True, stdout=subprocess.DEVNULL)
+            pages += [f"hostile-{style}/{page}" for page in hostile_pages(style)]
+        with open(os.path.join(work, "check.html"), "w") as f:
+            f.write(CHECK_PAGE % json.dumps(pages))
 
         port = free_port()
         server = subprocess.Popen([sys.executable, "-m", "http.server", "--bind", "127.0.0.1", str(port)],
@@ -105,21 +164,26 @@ def main():
         try:
             if not wait_for_port(port):
                 raise SystemExit("the local web server did not start")
-            for style in PAGES:
-                report = browse(f"http://127.0.0.1:{port}/{style}/check.html", os.path.join(work, "profile"))
-                if report is None:
-                    failures.append(f"{style}: the check page did not finish")
-                    continue
-                for page in report:
-                    if not page["images"] and page["page"] != "main.htm":
-                        failures.append(f"{style}/{page['page']}: no picture at all")
-                    for image in page["images"]:
-                        checked += 1
-                        if image["width"] <= 0:
-                            failures.append(f"{style}/{page['page']}: {image['src']} did not load")
+            result = browse(f"http://127.0.0.1:{port}/check.html", os.path.join(work, "profile"))
         finally:
             os.kill(server.pid, signal.SIGTERM)
             server.wait(timeout=10)
+
+    if result is None:
+        failures.append("the check page did not finish")
+    else:
+        if result["xss"]:
+            failures.append("a script hidden in a picture's name ran")
+        for page in result["pages"]:
+            name = page["page"]
+            if not page["images"] and not name.endswith("/main.htm"):
+                failures.append(f"{name}: no picture at all")
+            for image in page["images"]:
+                checked += 1
+                if image["width"] <= 0:
+                    failures.append(f"{name}: {image['src']} did not load")
+        for style in PAGES:
+            check_hostile(style, [p for p in result["pages"] if p["page"].startswith(f"hostile-{style}/")], failures)
 
     for failure in failures:
         print("FAIL", failure)

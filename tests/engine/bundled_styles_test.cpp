@@ -30,9 +30,12 @@ void Publish(const StyleInfo& style, int n, const TempFolder& dest, ImageList& i
         dest.Write(ThumbnailName(source), "thumbnail");
         dest.Write(LargePictureName(source, job.m_nJpegQuality), "large");
     }
-    CopyStyleFiles(style.path, dest.path());
+    RunReport report;
+    const auto copies = CopyStyleFiles(style.path, dest.path(), false, report);
     PageContext context{job, images};
-    GenerateGalleryPages(context);
+    const std::atomic<bool> noCancel{false};
+    GenerateGalleryPages(context, copies, noCancel);
+    EXPECT_EQ(report.ProblemCount(), 0);
 }
 
 TEST(BundledStyles, OneStylePerLayoutKind) {

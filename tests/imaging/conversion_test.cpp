@@ -190,6 +190,51 @@ TEST_F(Conversion, BadPicturesGiveNoFilesAndTheOthersAreStillConverted) {
     EXPECT_EQ(Out("thn_good2.jpg"), (Size{50, 100}));
 }
 
+// Each picture's outcome tells a source that could not be read from an output that could not be
+// written; a failed large picture does not count as converted.
+TEST_F(Conversion, OutcomesTellUnreadableSourcesFromOutputsNotWritten) {
+    const std::string whole = ReadFile(MakeJpeg(folder, "whole.jpg", 256, 256, Noise));
+    Jpeg("good.jpg", 200, 100);
+    Raw("text.jpg", "Dear diary, today I took no pictures.\n");
+    Raw("cut.jpg", whole.substr(0, whole.size() / 2));
+    images.Add(JoinPath(source, "missing.jpg"));
+    RecordingSink sink;
+    std::atomic<bool> cancel{false};
+    VimbralConverter converter;
+    converter.ConvertImages(job, images, sink, cancel);
+    std::vector<PictureOutcome> outcomes = converter.Outcomes();
+    ASSERT_EQ(outcomes.size(), 4u);
+    EXPECT_TRUE(outcomes[0].Converted());
+    EXPECT_EQ(outcomes[1].unreadable, "not a picture that can be read");
+    EXPECT_FALSE(outcomes[2].unreadable.empty());
+    EXPECT_TRUE(outcomes[2].notWritten.empty());
+    EXPECT_EQ(outcomes[3].unreadable, "No such file or directory");
+    for (std::size_t i = 1; i < 4; ++i) {
+        EXPECT_FALSE(outcomes[i].Converted()) << i;
+        EXPECT_FALSE(outcomes[i].thumbnailWritten) << i;
+    }
+
+    // Into a folder that is not there: the source is fine, the outputs cannot be written.
+    job.m_strDestFolder = JoinPath(dest, "missing");
+    converter.ConvertImages(job, images, sink, cancel);
+    outcomes = converter.Outcomes();
+    EXPECT_TRUE(outcomes[0].unreadable.empty());
+    ASSERT_EQ(outcomes[0].notWritten.size(), 2u);
+    EXPECT_EQ(outcomes[0].notWritten[0].name, JoinPath(dest, "missing/good.jpg"));
+    EXPECT_EQ(outcomes[0].notWritten[0].reason, "No such file or directory");
+    EXPECT_EQ(outcomes[0].notWritten[1].name, JoinPath(dest, "missing/thn_good.jpg"));
+    EXPECT_FALSE(outcomes[0].Converted());
+
+    // A name too long for the folder once Vimbral's temporary suffix is added.
+    job.m_strDestFolder = dest;
+    images.RemoveAll();
+    Raw(std::string(240, 'n') + ".jpg", ReadFile(MakeJpeg(folder, "small.jpg", 64, 48, Gradient)));
+    converter.ConvertImages(job, images, sink, cancel);
+    outcomes = converter.Outcomes();
+    ASSERT_FALSE(outcomes[0].notWritten.empty());
+    EXPECT_EQ(outcomes[0].notWritten[0].reason, "File name too long");
+}
+
 TEST_F(Conversion, DifficultPicturesComeOutRight) {
     const std::string cmyk = MakeWithMagick(folder, "cmyk.jpg", 160, 120, "-colorspace CMYK");
     const std::string deep = MakeWithMagick(folder, "deep.tif", 160, 120, "-depth 16");

@@ -26,6 +26,21 @@ std::string Lower(std::string text) {
     return text;
 }
 
+// Links name files percent-encoded.
+std::string Decoded(const std::string& link) {
+    std::string name;
+    for (std::size_t i = 0; i < link.size(); ++i) {
+        if (link[i] == '%' && i + 2 < link.size() && std::isxdigit(static_cast<unsigned char>(link[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(link[i + 2]))) {
+            name += static_cast<char>(std::stoi(link.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            name += link[i];
+        }
+    }
+    return name;
+}
+
 }  // namespace
 
 std::vector<std::string> LocalLinksOf(const std::string& html) {
@@ -72,7 +87,7 @@ std::vector<std::string> DanglingLocalLinks(const std::string& folder) {
             continue;
         }
         for (const std::string& link : LocalLinksOf(ReadFile(JoinPath(folder, entry.name)))) {
-            if (!fs::is_regular_file(fs::path(folder) / link)) {
+            if (!fs::is_regular_file(fs::path(folder) / Decoded(link))) {
                 dangling.push_back(entry.name + ": " + link);
             }
         }

@@ -157,3 +157,23 @@ TEST_F(AddressesPageTest, StyleFolderAsDestinationIsRefused) {
     EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Warning);
     EXPECT_TRUE(FileExists(style / "main.htm"));
 }
+
+// Any style's folder, not only the chosen one's: a folder named with "###" that holds a template.
+TEST_F(AddressesPageTest, AnotherStylesFolderAsDestinationIsRefused) {
+    TempFolder parent;
+    const std::string other = parent.MakeFolder("###Other");
+    parent.Write("###Other/other-main.htm", "<MAIN-SMALL-LARGE><MAIN>");
+    job.m_strStylePath = BundledStyle("Classic");
+    MessageBoxAnswerer boxes;
+    Type(Source(), source.path());
+    Type(Dest(), other);
+    Press(WizardButton::Next);
+    EXPECT_EQ(Page(), CTrelliqSheet::kAddresses);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(
+        boxes.seen()[0].text,
+        "Destination folder holds a style. Please select other destination folder for results of work.");
+    EXPECT_EQ(boxes.seen()[0].caption, "Warning");
+    EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(ReadFile(other + "/other-main.htm"), "<MAIN-SMALL-LARGE><MAIN>");
+}

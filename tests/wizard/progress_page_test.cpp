@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <filesystem>
 
@@ -74,6 +75,29 @@ TEST_F(ProgressPageTest, PicturesMoveTheBarUpwardsToTheEnd) {
     EXPECT_EQ(values, (std::vector<int>{0, 13, 26, 40, 53, 66, 80, 90, 100}));
     EXPECT_EQ(Thumbnails(), 3);
     EXPECT_EQ(Buttons(), kWizardFinish);
+    // A clean run: the finish page shows no warning.
+    EXPECT_TRUE(Find<QLabel>("reportWarning")->isHidden());
+    EXPECT_TRUE(Find<QPushButton>("reportDetails")->isHidden());
+}
+
+// A run that could not do everything says so on the finish page: how many, the first names, and
+// the whole list on request.
+TEST_F(ProgressPageTest, TheFinishPageWarnsOfWhatTheRunCouldNotDo) {
+    WritePictures(2, 64, 48);
+    for (const char* name : {"bad1.jpg", "bad2.jpg", "bad3.jpg", "bad4.jpg"}) {
+        source.Write(name, "not a picture");
+    }
+    StartRun();
+    ASSERT_TRUE(WaitFor([&] { return sheet->GetActiveIndex() == CTrelliqSheet::kFinish; }));
+    QLabel* warning = Find<QLabel>("reportWarning");
+    EXPECT_FALSE(warning->isHidden());
+    EXPECT_EQ(warning->text(), "Warning: 4 files could not be published: bad1.jpg, bad2.jpg, bad3.jpg, ...");
+    MessageBoxAnswerer boxes;
+    Find<QPushButton>("reportDetails")->click();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].caption, "Warning");
+    EXPECT_EQ(Buttons(), kWizardFinish);
+    EXPECT_FALSE(FileExists(dest / "imagepage3.htm"));
 }
 
 // Cancel during the run stops it at its next picture and closes the wizard once the worker has
@@ -95,6 +119,10 @@ TEST_F(ProgressPageTest, CancelStopsTheRunAndClosesTheWizard) {
     EXPECT_FALSE(sheet->m_progress.IsWorking());
     EXPECT_LT(Thumbnails(), 40);
     EXPECT_FALSE(FileExists(dest / "main.htm"));
+    // No temporary of a page, a copy or a picture outlives the run.
+    for (const auto& entry : std::filesystem::directory_iterator(dest.path())) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    }
 }
 
 TEST_F(ProgressPageTest, ClosingTheWindowDuringTheRunWaitsForTheWorker) {

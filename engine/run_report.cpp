@@ -1,0 +1,30 @@
+#include "engine/run_report.h"
+
+#include <cstring>
+
+std::vector<std::string> RunReport::Lines() const {
+    std::vector<std::string> lines;
+    if (destinationBusy) {
+        lines.push_back("another publication is running into this folder");
+    }
+    if (!failure.empty()) {
+        lines.push_back("the run failed: " + failure);
+    }
+    for (const FileProblem& p : unreadable) {
+        lines.push_back("could not read " + p.name + ": " + p.reason);
+    }
+    for (const FileProblem& p : notWritten) {
+        lines.push_back("could not write " + p.name + ": " + p.reason);
+    }
+    for (const FileProblem& p : leftOut) {
+        lines.push_back("left out " + p.name + ": " + p.reason);
+    }
+    return lines;
+}
+
+std::string SystemReason(int error) {
+    char text[256] = {};
+    // The GNU strerror_r may return a static string instead of filling the buffer.
+    const char* reason = ::strerror_r(error, text, sizeof text);
+    return reason != nullptr ? reason : "unknown error";
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One file or picture the run could not handle, with the reason in the system's words.
+struct FileProblem {
+    std::string name;
+    std::string reason;
+};
+
+// What one publication run did and did not do. A clean report is one the user need not read.
+struct RunReport {
+    bool completed = false;
+    bool cancelled = false;
+    // Another run held the destination: nothing was done.
+    bool destinationBusy = false;
+    // A failure outside the file operations ended the run early.
+    std::string failure;
+
+    int picturesConverted = 0;
+    int pagesWritten = 0;
+
+    // Source pictures that could not be read, by path.
+    std::vector<FileProblem> unreadable;
+    // Outputs, copied files and pages that could not be written, by path.
+    std::vector<FileProblem> notWritten;
+    // Pictures and style files left out of the gallery on purpose, and why.
+    std::vector<FileProblem> leftOut;
+
+    bool Clean() const {
+        return completed && !cancelled && !destinationBusy && failure.empty() && unreadable.empty() &&
+               notWritten.empty() && leftOut.empty();
+    }
+    bool NothingLost() const { return notWritten.empty() && failure.empty() && !destinationBusy; }
+
+    // One line per problem: "could not read PATH: REASON", "could not write PATH: REASON",
+    // "left out NAME: REASON", in that order.
+    std::vector<std::string> Lines() const;
+    int ProblemCount() const {
+        return static_cast<int>(unreadable.size() + notWritten.size() + leftOut.size()) +
+               (failure.empty() ? 0 : 1) + (destinationBusy ? 1 : 0);
+    }
+};
+
+// The text the system gives for an errno value ("No space left on device").
+std::string SystemReason(int error);
