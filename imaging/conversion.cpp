@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,14 +18,16 @@ namespace {
 // steps in list order as they complete.
 class ConversionRun {
 public:
-    ConversionRun(const ConversionSettings& settings, std::vector<std::string> paths,
+    ConversionRun(const ConversionSettings& settings, std::vector<std::string> paths, PixelBudget& budget,
                   const std::atomic<bool>& cancel)
         : m_settings(settings),
+          m_budget(budget),
           m_paths(std::move(paths)),
           m_units(PlanWorkUnits(m_paths, settings)),
           m_cancel(cancel),
           m_halvesDone(m_paths.size(), 0),
-          m_thumbnailMissing(m_paths.size(), 0) {}
+          m_thumbnailMissing(m_paths.size(), 0),
+          m_refusal(m_paths.size()) {}
 
     ConversionRun(const ConversionRun&) = delete;
     ConversionRun& operator=(const ConversionRun&) = delete;
@@ -83,6 +86,18 @@ public:
         return unreadable;
     }
 
+    // The finished entries refused for their memory, in list order.
+    std::vector<VimbralConverter::Refusal> Refused() {
+        const std::lock_guard lock(m_mutex);
+        std::vector<VimbralConverter::Refusal> refused;
+        for (std::size_t entry = 0; entry < m_paths.size(); ++entry) {
+            if (m_halvesDone[entry] == 2 && !m_refusal[entry].empty()) {
+                refused.push_back({m_paths[entry], m_refusal[entry]});
+            }
+        }
+        return refused;
+    }
+
 private:
     bool ShouldStop() const { return m_cancel.load() || m_abandoned.load(); }
 
@@ -97,10 +112,7 @@ private:
                     if (ShouldStop()) {
                         break;
                     }
-                    MakeLargePicture(m_settings, m_paths[entry]);
-                    HalfDone(entry);
-                    const bool made = MakeThumbnail(m_settings, m_paths[entry]);
-                    HalfDone(entry, !made);
+                    ConvertEntry(entry);
                 }
             }
         } catch (...) {
@@ -110,6 +122,45 @@ private:
         {
             const std::lock_guard lock(m_mutex);
             --m_workersRunning;
+        }
+        m_changed.notify_all();
+    }
+
+    // Both halves of one entry, within the memory budget.
+    void ConvertEntry(std::size_t entry) {
+        const std::string& path = m_paths[entry];
+        std::optional<PixelBudget::Reservation> reservation;
+        // A picture that cannot be read costs nothing: its halves fail at once.
+        if (const auto cost = ConversionMemoryCost(m_settings, path)) {
+            if (*cost > m_budget.Capacity()) {
+                Refuse(entry, TooLargeReason(*cost, m_budget.Capacity()));
+                return;
+            }
+            reservation = m_budget.Reserve(*cost, [this] { return ShouldStop(); });
+            if (!reservation) {
+                return;  // stopped while waiting: the entry never started
+            }
+        }
+        MakeLargePicture(m_settings, path);
+        HalfDone(entry);
+        const bool made = MakeThumbnail(m_settings, path);
+        HalfDone(entry, !made);
+    }
+
+    static std::string TooLargeReason(std::int64_t cost, std::int64_t capacity) {
+        const auto megabytes = [](std::int64_t bytes) {
+            return std::to_string((bytes + (1 << 20) - 1) >> 20);
+        };
+        return "needs about " + megabytes(cost) + " MB of memory to convert, more than the " +
+               megabytes(capacity) + " MB that pictures may take at once";
+    }
+
+    void Refuse(std::size_t entry, std::string reason) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_refusal[entry] = std::move(reason);
+            m_halvesDone[entry] = 2;
+            m_thumbnailMissing[entry] = 1;
         }
         m_changed.notify_all();
     }
@@ -142,6 +193,7 @@ private:
     }
 
     const ConversionSettings& m_settings;
+    PixelBudget& m_budget;
     const std::vector<std::string> m_paths;
     const std::vector<WorkUnit> m_units;
     const std::atomic<bool>& m_cancel;
@@ -150,15 +202,17 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::vector<int> m_halvesDone;        // by m_mutex
+    std::vector<int> m_halvesDone;         // by m_mutex
     std::vector<char> m_thumbnailMissing;  // by m_mutex
-    unsigned m_workersRunning = 0;  // by m_mutex
+    std::vector<std::string> m_refusal;    // by m_mutex: why an entry was left out
+    unsigned m_workersRunning = 0;         // by m_mutex
     std::vector<std::thread> m_threads;
 };
 
+// An explicit count is taken as it is: the memory budget, not the number of cores, bounds what
+// the workers hold.
 unsigned WorkerLimit(unsigned requested) {
-    const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
-    return requested == 0 ? hardware : std::min(requested, hardware);
+    return requested == 0 ? std::max(1u, std::thread::hardware_concurrency()) : requested;
 }
 
 }  // namespace
@@ -167,6 +221,7 @@ int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& imag
                                     const std::atomic<bool>& cancel) {
     const int count = static_cast<int>(images.GetSize());
     m_unreadable.clear();
+    m_refused.clear();
     try {
         std::vector<std::string> paths;
         paths.reserve(images.GetSize());
@@ -175,10 +230,11 @@ int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& imag
         }
         const ConversionSettings settings = SettingsOf(job);
         ConversionProgress bar(progress, count);
-        ConversionRun run(settings, std::move(paths), cancel);
+        ConversionRun run(settings, std::move(paths), m_budget, cancel);
         run.Start(WorkerLimit(m_maxWorkers));
         run.ReportInOrder(bar);
         m_unreadable = run.Unreadable();
+        m_refused = run.Refused();
     } catch (...) {
         // As designed: a failure outside the picture calls ends the conversion early.
     }

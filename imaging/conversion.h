@@ -5,19 +5,26 @@
 #include <vector>
 
 #include "engine/picture_converter.h"
+#include "imaging/pixel_budget.h"
 
 // The conversion stage on Vimbral: a thumbnail and, unless the destination is the
 // source folder, a large picture for every entry.
 //
-// Pictures are converted in parallel, by at most one worker per hardware thread; the files written
-// are exactly those of a conversion in list order (entries that write the same names are converted
-// in order by one worker). Progress is reported on the calling thread, two steps per entry in list
-// order, as entries complete. Once `cancel` is set no picture starts, no more progress is reported,
-// and ConvertImages returns when the pictures under way are done. No worker outlives the call.
+// Pictures are converted in parallel, by one worker per hardware thread unless told otherwise; the files
+// written are exactly those of a conversion in list order (entries that write the same names are converted in
+// order by one worker). Progress is reported on the calling thread, two steps per entry in list order, as
+// entries complete. Once `cancel` is set no picture starts, no more progress is reported, and ConvertImages
+// returns when the pictures under way are done. No worker outlives the call.
+//
+// Memory: before a worker decodes a picture it reserves what the picture will cost from a budget
+// shared by all workers (PixelBudget), so that many workers never decode more at once than the
+// budget allows, however large the pictures are or claim to be. A picture that costs more than the
+// whole budget is not converted (it gets no files) and is named in RefusedPictures.
 class VimbralConverter final : public PictureConverter {
 public:
-    // `maxWorkers` 0: one worker per hardware thread; never more than that.
-    explicit VimbralConverter(unsigned maxWorkers = 0) : m_maxWorkers(maxWorkers) {}
+    // `maxWorkers` 0: one worker per hardware thread. `budget` null: the process's budget.
+    explicit VimbralConverter(unsigned maxWorkers = 0, PixelBudget* budget = nullptr)
+        : m_maxWorkers(maxWorkers), m_budget(budget != nullptr ? *budget : PixelBudget::Process()) {}
 
     int ConvertImages(const GalleryJob& job, const ImageList& images, ProgressSink& progress,
                       const std::atomic<bool>& cancel) override;
@@ -25,7 +32,17 @@ public:
     // The pictures of the last conversion that could not be read (they got no thumbnail).
     const std::vector<std::string>& UnreadablePictures() const { return m_unreadable; }
 
+    struct Refusal {
+        std::string path;
+        std::string reason;
+    };
+    // The pictures of the last conversion left out because they need more memory than the budget,
+    // with the reason; they are among UnreadablePictures too.
+    const std::vector<Refusal>& RefusedPictures() const { return m_refused; }
+
 private:
     unsigned m_maxWorkers;
+    PixelBudget& m_budget;
     std::vector<std::string> m_unreadable;
+    std::vector<Refusal> m_refused;
 };

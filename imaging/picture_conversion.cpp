@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "engine/directory.h"
@@ -82,6 +83,10 @@ void MakeLargePicture(const ConversionSettings& settings, const std::string& sou
 }
 
 bool MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath) {
+    // The picture is not loaded again: what the thread kept of it would only hold memory.
+    struct ReleaseKept {
+        ~ReleaseKept() { vimbral::ReleaseKeptDecode(); }
+    } releaseKept;
     try {
         const std::string target = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
         const ImageHandle image = LoadPicture(sourcePath);
@@ -100,4 +105,44 @@ bool MakeThumbnail(const ConversionSettings& settings, const std::string& source
         // The half is abandoned; the conversion goes on.
         return false;
     }
+}
+
+namespace {
+
+int FormatOf(const ConversionSettings& settings) {
+    return settings.jpegQuality > 0 ? vimbral::kFormatJpeg : vimbral::kFormatGif;
+}
+
+bool Stretchable(const std::optional<PictureSize>& size) {
+    return size && size->width >= 1 && size->height >= 1;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ConversionMemoryCost(const ConversionSettings& settings,
+                                                 const std::string& sourcePath) {
+    const ImageHandle image = LoadPicture(sourcePath);
+    if (!image) {
+        return std::nullopt;
+    }
+    const int width = vimbral::GetWidth(image.get());
+    const int height = vimbral::GetHeight(image.get());
+    std::int64_t largeHalf = 0;
+    std::int64_t kept = 0;  // what the large half's decode leaves for the thumbnail's
+    if (settings.makeLargePictures) {
+        const auto size = LargePictureSize(width, height, settings.largeMaxWidth, settings.largeMaxHeight);
+        if (Stretchable(size)) {
+            largeHalf = vimbral::GetPeakMemory(image.get(), size->width, size->height, FormatOf(settings));
+            const std::int64_t pixels = static_cast<std::int64_t>(size->width) * size->height;
+            kept = pixels <= vimbral::kMaxKeptDecodePixels ? pixels * 3 : 0;
+        } else {
+            largeHalf = vimbral::GetPeakMemory(image.get(), width, height, FormatOf(settings));
+        }
+    }
+    const auto size = ThumbnailSize(width, height, settings.thumbMaxWidth, settings.thumbMaxHeight);
+    const std::int64_t thumbnailHalf =
+        Stretchable(size)
+            ? vimbral::GetPeakMemory(image.get(), size->width, size->height, vimbral::kFormatThumbnail)
+            : vimbral::GetPeakMemory(image.get(), width, height, vimbral::kFormatThumbnail);
+    return std::max(largeHalf, kept + thumbnailHalf);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/gallery_job.h"
@@ -27,3 +29,8 @@ void MakeLargePicture(const ConversionSettings& settings, const std::string& sou
 // Writes the thumbnail, always from the source (never from the large picture). False when no
 // thumbnail could be made: the source could not be read.
 bool MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath);
+
+// About the most memory that converting the picture (both halves, one after the other) takes at
+// once, from its header; empty when it cannot be read.
+std::optional<std::int64_t> ConversionMemoryCost(const ConversionSettings& settings,
+                                                 const std::string& sourcePath);

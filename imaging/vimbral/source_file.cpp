@@ -6,6 +6,7 @@
 
 #include "imaging/vimbral/decoding.h"
 #include "imaging/vimbral/limits.h"
+#include "imaging/vimbral/memory_cost.h"
 #include "imaging/vimbral/vips_runtime.h"
 
 namespace vimbral_impl {
@@ -81,6 +82,7 @@ bool ReadNative(SourceFile& source) {
         const bool grey = vips_image_get_bands(header.get()) <= 2;
         source.colourManaged = NeedsColourManagement(header.get());
         source.bits = (loader.decoder == Decoder::Gif || grey) ? 8 : 24;
+        source.wholeDecodeBytes = WholeDecodeBytes(header.get(), loader.decoder);
         return FitsLimits(source.width, source.height);
     }
     DropVipsError();
@@ -93,6 +95,7 @@ bool TakeLegacy(SourceFile& source, const LegacyHeader& header) {
     source.width = header.width;
     source.height = header.height;
     source.bits = header.bits;
+    source.wholeDecodeBytes = MagickDecodeBytes(header.width, header.height);
     return FitsLimits(source.width, source.height, kMaxPixelsWholeDecode);
 }
 

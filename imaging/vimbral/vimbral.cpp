@@ -10,6 +10,7 @@
 #include "imaging/vimbral/image_object.h"
 #include "imaging/vimbral/kept_decode.h"
 #include "imaging/vimbral/limits.h"
+#include "imaging/vimbral/memory_cost.h"
 #include "imaging/vimbral/writing.h"
 
 namespace vimbral_impl {
@@ -182,6 +183,34 @@ int Stretch(Image image, int width, int height) {
 
 void DeleteImageObject(Image image) {
     delete image;
+}
+
+std::int64_t GetPeakMemory(Image image, int width, int height, int format) {
+    if (image == nullptr || image->Empty() || width < 1 || height < 1) {
+        return 0;
+    }
+    std::int64_t writing = 0;
+    if (format == kFormatJpeg || format == kFormatThumbnail) {
+        writing = WriteBytes(width, height, FileFormat::Jpeg);
+    } else if (format == kFormatGif) {
+        writing = WriteBytes(width, height, FileFormat::Gif);
+    }
+    const std::int64_t result = static_cast<std::int64_t>(width) * height * 3;
+    const bool resized = width != image->width || height != image->height;
+    if (image->pixels) {
+        const std::int64_t held = static_cast<std::int64_t>(image->width) * image->height * 3;
+        return held + (resized ? result : 0) + writing;
+    }
+    if (!resized) {  // Save streams from the file into the writer
+        return DecodeBytes(*image->source, width, height, false) + writing;
+    }
+    // Stretch decodes into memory; the decoder is gone before Save writes the result.
+    const std::int64_t decoding = DecodeBytes(*image->source, width, height, true);
+    return decoding > result + writing ? decoding : result + writing;
+}
+
+void ReleaseKeptDecode() {
+    DropKeptDecode();
 }
 
 }  // namespace vimbral

@@ -79,4 +79,16 @@ VIMBRAL_API int Stretch(Image image, int width, int height);
 VIMBRAL_API int Draw(Image image, Canvas* canvas, int x, int y);
 VIMBRAL_API void DeleteImageObject(Image image);
 
+// Memory, for callers that share a budget across threads. GetPeakMemory estimates from the header
+// the most bytes that bringing the picture to width x height (a Stretch, or a Save when it has that
+// size already) and then saving it with `format` (a Save code; 0: not saved) holds at once. Some
+// decoders hold a whole picture whatever size it is decoded at (progressive JPEG, interlaced PNG,
+// GIF, TIFF, BMP, PCX, TGA), so a small file whose header claims a huge size costs as much as a
+// real picture of that size. 0 for an empty handle.
+VIMBRAL_API std::int64_t GetPeakMemory(Image image, int width, int height, int format);
+// Each thread keeps its last decode, when it has at most kMaxKeptDecodePixels, so that the next
+// load of the same file is resampled from memory; this frees what the calling thread keeps.
+inline constexpr std::int64_t kMaxKeptDecodePixels = 4'000'000;
+VIMBRAL_API void ReleaseKeptDecode();
+
 }  // namespace vimbral

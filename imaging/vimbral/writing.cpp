@@ -8,12 +8,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "imaging/vimbral/limits.h"
 #include "imaging/vimbral/vips_runtime.h"
 
 namespace vimbral_impl {
 namespace {
-
-constexpr std::int64_t kMaxOptimizedPixels = 4'000'000;
 
 // A fresh, empty file beside `path`: ".name.vimbral-XXXXXX" in the same folder, so that rename()
 // replaces `path` in one step. Empty when the folder cannot take it.
@@ -34,8 +33,7 @@ int Encode(VipsImage* picture, const std::string& file, FileFormat format, int q
     if (format == FileFormat::Gif) {
         return vips_gifsave(picture, file.c_str(), "bitdepth", 8, "strip", TRUE, nullptr);
     }
-    // Optimised Huffman tables make files a few percent smaller, but libjpeg then holds every
-    // coefficient of the picture in memory: only for pictures of web size.
+    // Optimised Huffman tables make files a few percent smaller: only for pictures of web size.
     const bool optimize = static_cast<std::int64_t>(picture->Xsize) * picture->Ysize <= kMaxOptimizedPixels;
     return vips_jpegsave(picture, file.c_str(), "Q", quality, "strip", TRUE, "optimize_coding",
                          optimize ? TRUE : FALSE, nullptr);
