@@ -72,6 +72,9 @@ std::int64_t WholeDecodeBytes(VipsImage* header, Decoder decoder) {
             return WholeBytes(header, 8);  // the frame the decoder draws into and libvips' copy of it
         case Decoder::Webp:
             return WholeBytes(header, 4);  // libwebp decodes a whole frame
+        case Decoder::Heif:
+            // libheif hands over a whole decoded picture, after its codec's own frame.
+            return WholeBytes(header, header->Bands * sampleBytes * 2);
         case Decoder::Tiff:
             // A strip may be the whole picture; tiles and strips are not told apart here.
             return WholeBytes(header, header->Bands * sampleBytes);

@@ -19,7 +19,7 @@ struct NativeLoader {
 
 constexpr NativeLoader kNativeLoaders[] = {
     {"jpegload", Decoder::Jpeg}, {"gifload", Decoder::Gif},   {"tiffload", Decoder::Tiff},
-    {"pngload", Decoder::Png},   {"webpload", Decoder::Webp},
+    {"pngload", Decoder::Png},   {"webpload", Decoder::Webp}, {"heifload", Decoder::Heif},
 };
 
 std::optional<FileIdentity> IdentifyRegularFile(const std::string& path) {
@@ -53,6 +53,9 @@ ImageRef OpenNativeHeader(const std::string& path, Decoder decoder) {
             break;
         case Decoder::Webp:
             status = vips_webpload(p, &header, "access", access, "fail_on", failOn, nullptr);
+            break;
+        case Decoder::Heif:  // HEIC and AVIF; libheif applies the file's rotation and mirroring
+            status = vips_heifload(p, &header, "access", access, "fail_on", failOn, nullptr);
             break;
         case Decoder::Magick:
             break;

@@ -12,7 +12,7 @@ namespace vimbral_impl {
 
 // Which decoder reads a source file. Only these are ever used: other formats that libvips could
 // read (PDF, SVG, FITS, slides...) are refused.
-enum class Decoder { Jpeg, Gif, Tiff, Png, Webp, Magick };
+enum class Decoder { Jpeg, Gif, Tiff, Png, Webp, Heif, Magick };
 
 // Tells whether a file is still the one that was opened.
 struct FileIdentity {

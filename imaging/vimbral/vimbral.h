@@ -5,13 +5,14 @@
 // function throws; failures are return values. A handle is used by one thread at a time; different
 // handles may be used on different threads at once.
 //
-// Reading: JPEG, GIF (first frame), TIFF (first page), PNG and WebP through libvips' own decoders;
-// BMP, PCX and TGA through ImageMagick (TGA only from a name ending in ".tga"). Nothing else is
-// read: a file in another format gives a null handle. Loading reads the header only; pixels are
-// decoded when Stretch, Save or Draw needs them, and a Stretch that shrinks decodes at a reduced
-// size where the format allows it (JPEG DCT scaling). EXIF orientation is applied at load: width
-// and height are those of the upright picture. Every picture becomes 8-bit sRGB (CMYK, greyscale,
-// 16-bit and ICC-tagged pictures are converted; transparency is flattened onto white).
+// Reading: JPEG, GIF (first frame), TIFF (first page), PNG, WebP, HEIC and AVIF (the last two
+// through libheif, which applies their rotation and mirroring) with libvips' own decoders; BMP, PCX
+// and TGA through ImageMagick (TGA only from a name ending in ".tga"). Nothing else is read: a file in
+// another format gives a null handle. Loading reads the header only; pixels are decoded when Stretch, Save or
+// Draw needs them, and a Stretch that shrinks decodes at a reduced size where the format allows it (JPEG DCT
+// scaling). EXIF orientation is applied at load: width and height are those of the upright picture. Every
+// picture becomes 8-bit sRGB (CMYK, greyscale, 16-bit and ICC-tagged pictures are converted; transparency is
+// flattened onto white).
 //
 // Limits: a picture is refused (null handle, Load returns 0) when a side exceeds 30,000 pixels or
 // it has more than 200 million pixels; BMP, PCX and TGA, which ImageMagick decodes whole, are

@@ -75,7 +75,7 @@ protected:
 };
 
 TEST_F(PublicationRunTest, ReportsEveryStageInOrder) {
-    for (const char* name : {"b.jpg", "a.gif", "c.png"}) {
+    for (const char* name : {"b.jpg", "a.gif", "c.txt"}) {
         source.Write(name, "x");
     }
     publisher.ScanSourceFolder();
