@@ -7,6 +7,7 @@
 
 #include "engine/directory.h"
 #include "engine/picture_names.h"
+#include "imaging/output_provenance.h"
 #include "imaging/picture_sizes.h"
 #include "imaging/vimbral/vimbral.h"
 
@@ -59,10 +60,14 @@ void MakeLargePicture(const ConversionSettings& settings, const std::string& sou
         if (IsSameFile(target, sourcePath)) {
             return;
         }
+        // Taken before the load: a source changed while it is read gets a new identity.
+        const auto identity = IdentifySource(sourcePath);
         const ImageHandle image = LoadPicture(sourcePath);
-        if (!image) {
+        if (!image || !identity) {
             return;
         }
+        vimbral::SetComment(image.get(),
+                            ProvenanceText(settings, OutputKind::LargePicture, *identity).c_str());
         const int quality = settings.jpegQuality;
         if (vimbral::GetNumBits(image.get()) != 24 && quality > 0) {
             vimbral::ChangeImageFormat(image.get(), 24);
@@ -89,10 +94,12 @@ bool MakeThumbnail(const ConversionSettings& settings, const std::string& source
     } releaseKept;
     try {
         const std::string target = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
+        const auto identity = IdentifySource(sourcePath);
         const ImageHandle image = LoadPicture(sourcePath);
-        if (!image) {
+        if (!image || !identity) {
             return false;
         }
+        vimbral::SetComment(image.get(), ProvenanceText(settings, OutputKind::Thumbnail, *identity).c_str());
         if (vimbral::GetNumBits(image.get()) != 24 && settings.jpegQuality > 0) {
             vimbral::ChangeImageFormat(image.get(), 24);
         }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "imaging/vimbral/comments.h"
 #include "imaging/vimbral/limits.h"
 #include "imaging/vimbral/vips_runtime.h"
 
@@ -41,11 +42,12 @@ int Encode(VipsImage* picture, const std::string& file, FileFormat format, int q
 
 }  // namespace
 
-bool WriteFileAtomically(VipsImage* picture, const std::string& path, FileFormat format, int quality) {
+bool WriteFileAtomically(VipsImage* picture, const std::string& path, FileFormat format, int quality,
+                         const std::string& comment) {
     if (picture == nullptr || path.empty() || path.back() == '/') {
         return false;
     }
-    const std::string temporary = ReserveTemporaryBeside(path);
+    std::string temporary = ReserveTemporaryBeside(path);
     if (temporary.empty()) {
         return false;
     }
@@ -53,6 +55,20 @@ bool WriteFileAtomically(VipsImage* picture, const std::string& path, FileFormat
         DropVipsError();
         ::unlink(temporary.c_str());
         return false;
+    }
+    if (!comment.empty()) {
+        // libvips writes no comment of its own when it strips metadata: the encoded file is copied
+        // with one added.
+        const std::string commented = ReserveTemporaryBeside(path);
+        const bool copied = !commented.empty() && CopyWithComment(temporary, commented, format, comment);
+        ::unlink(temporary.c_str());
+        if (!copied) {
+            if (!commented.empty()) {
+                ::unlink(commented.c_str());
+            }
+            return false;
+        }
+        temporary = commented;
     }
     // mkostemp makes the file private; a published picture is readable by everyone.
     if (::chmod(temporary.c_str(), 0644) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
