@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/conversion_plan.h"
+#include "imaging/output_provenance.h"
 #include "imaging/picture_conversion.h"
 
 namespace {
@@ -126,9 +127,15 @@ private:
         m_changed.notify_all();
     }
 
-    // Both halves of one entry, within the memory budget.
+    // Both halves of one entry, within the memory budget, unless its outputs are up to date.
     void ConvertEntry(std::size_t entry) {
         const std::string& path = m_paths[entry];
+        if (OutputsUpToDate(m_settings, path)) {
+            m_upToDate.fetch_add(1);
+            HalfDone(entry);
+            HalfDone(entry);
+            return;
+        }
         std::optional<PixelBudget::Reservation> reservation;
         // A picture that cannot be read costs nothing: its halves fail at once.
         if (const auto cost = ConversionMemoryCost(m_settings, path)) {
@@ -144,9 +151,17 @@ private:
         MakeLargePicture(m_settings, path);
         HalfDone(entry);
         const bool made = MakeThumbnail(m_settings, path);
+        if (made) {
+            m_converted.fetch_add(1);
+        }
         HalfDone(entry, !made);
     }
 
+public:
+    int Converted() const { return m_converted.load(); }
+    int UpToDate() const { return m_upToDate.load(); }
+
+private:
     static std::string TooLargeReason(std::int64_t cost, std::int64_t capacity) {
         const auto megabytes = [](std::int64_t bytes) {
             return std::to_string((bytes + (1 << 20) - 1) >> 20);
@@ -199,6 +214,8 @@ private:
     const std::atomic<bool>& m_cancel;
     std::atomic<bool> m_abandoned{false};
     std::atomic<std::size_t> m_nextUnit{0};
+    std::atomic<int> m_converted{0};
+    std::atomic<int> m_upToDate{0};
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -222,19 +239,23 @@ int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& imag
     const int count = static_cast<int>(images.GetSize());
     m_unreadable.clear();
     m_refused.clear();
+    m_converted = m_upToDate = 0;
     try {
         std::vector<std::string> paths;
         paths.reserve(images.GetSize());
         for (std::size_t i = 0; i < images.GetSize(); ++i) {
             paths.push_back(images.GetPathAt(i));
         }
-        const ConversionSettings settings = SettingsOf(job);
+        ConversionSettings settings = SettingsOf(job);
+        settings.rebuild = m_rebuild;
         ConversionProgress bar(progress, count);
         ConversionRun run(settings, std::move(paths), m_budget, cancel);
         run.Start(WorkerLimit(m_maxWorkers));
         run.ReportInOrder(bar);
         m_unreadable = run.Unreadable();
         m_refused = run.Refused();
+        m_converted = run.Converted();
+        m_upToDate = run.UpToDate();
     } catch (...) {
         // As designed: a failure outside the picture calls ends the conversion early.
     }

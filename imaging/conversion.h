@@ -29,6 +29,16 @@ public:
     int ConvertImages(const GalleryJob& job, const ImageList& images, ProgressSink& progress,
                       const std::atomic<bool>& cancel) override;
 
+    // Converts every picture, also those whose outputs are up to date (by default a picture is
+    // converted only when one of its outputs is missing, unreadable, or was made from another
+    // file or with other settings; the progress steps of a picture left as it is come all the same).
+    void SetRebuild(bool rebuild) { m_rebuild = rebuild; }
+
+    // Pictures of the last conversion that were converted, and that were left as they were
+    // because their outputs were up to date.
+    int ConvertedCount() const { return m_converted; }
+    int UpToDateCount() const { return m_upToDate; }
+
     // The pictures of the last conversion that could not be read (they got no thumbnail).
     const std::vector<std::string>& UnreadablePictures() const { return m_unreadable; }
 
@@ -43,6 +53,9 @@ public:
 private:
     unsigned m_maxWorkers;
     PixelBudget& m_budget;
+    bool m_rebuild = false;
+    int m_converted = 0;
+    int m_upToDate = 0;
     std::vector<std::string> m_unreadable;
     std::vector<Refusal> m_refused;
 };

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <vector>
 
+#include "engine/directory.h"
+#include "engine/picture_names.h"
 #include "imaging/vimbral/vimbral.h"
 
 namespace {
@@ -112,4 +114,30 @@ bool IsOutputUpToDate(const std::string& outputPath, const std::string& expected
     const bool readable = image != nullptr;
     vimbral::DeleteImageObject(image);
     return readable;
+}
+
+bool OutputsUpToDate(const ConversionSettings& settings, const std::string& sourcePath) {
+    if (settings.rebuild) {
+        return false;
+    }
+    const auto identity = IdentifySource(sourcePath);
+    if (!identity) {
+        return false;
+    }
+    const std::string thumbnail = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
+    if (!IsOutputUpToDate(thumbnail, ProvenanceText(settings, OutputKind::Thumbnail, *identity))) {
+        return false;
+    }
+    if (!settings.makeLargePictures) {
+        return true;
+    }
+    const std::string large =
+        JoinPath(settings.destFolder, LargePictureName(sourcePath, settings.jpegQuality));
+    struct stat ls {
+    }, ss{};
+    if (::stat(large.c_str(), &ls) == 0 && ::stat(sourcePath.c_str(), &ss) == 0 && ls.st_dev == ss.st_dev &&
+        ls.st_ino == ss.st_ino) {
+        return true;  // the source is its own large picture: none is made
+    }
+    return IsOutputUpToDate(large, ProvenanceText(settings, OutputKind::LargePicture, *identity));
 }

@@ -38,3 +38,8 @@ std::optional<std::string> ReadProvenance(const std::string& outputPath);
 
 // Whether `outputPath` is a whole, readable picture carrying exactly `expected`.
 bool IsOutputUpToDate(const std::string& outputPath, const std::string& expected);
+
+// Whether the outputs of a source picture need not be made again: unless settings say rebuild,
+// its thumbnail and (where one is made) its large picture are whole, readable, and carry the
+// provenance that converting the source now would give them.
+bool OutputsUpToDate(const ConversionSettings& settings, const std::string& sourcePath);

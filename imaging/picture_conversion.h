@@ -16,6 +16,8 @@ struct ConversionSettings {
     int thumbMaxHeight = 0;
     int largeMaxWidth = 0;
     int largeMaxHeight = 0;
+    // Convert every picture, also those whose outputs are up to date.
+    bool rebuild = false;
 };
 
 ConversionSettings SettingsOf(const GalleryJob& job);

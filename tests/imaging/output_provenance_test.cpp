@@ -55,8 +55,15 @@ TEST(FileComments, JpegAndGifCarryTheCommentAndNothingElse) {
 }
 
 struct NoProgress : ProgressSink {
-    void SetProgress(int, int) override {}
+    void SetProgress(int position, int) override { positions.push_back(position); }
+    std::vector<int> positions;
 };
+
+// An output rewritten gets a new inode (outputs are renamed into place).
+ino_t InodeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
 
 class Provenance : public ::testing::Test {
 protected:
@@ -72,10 +79,17 @@ protected:
         images.Add(photo);
     }
 
-    void Convert() {
+    // Returns the pictures converted and left up to date, and the progress positions.
+    std::pair<int, int> Convert(bool rebuild = false, std::vector<int>* positions = nullptr) {
         NoProgress progress;
         std::atomic<bool> cancel{false};
-        VimbralConverter().ConvertImages(job, images, progress, cancel);
+        VimbralConverter converter;
+        converter.SetRebuild(rebuild);
+        converter.ConvertImages(job, images, progress, cancel);
+        if (positions != nullptr) {
+            *positions = progress.positions;
+        }
+        return {converter.ConvertedCount(), converter.UpToDateCount()};
     }
 
     std::string Expected(OutputKind kind) const {
@@ -148,6 +162,46 @@ TEST_F(Provenance, AnOutputIsOutOfDateWhenSourceSettingsOrTheFileItselfChanged) 
     EXPECT_FALSE(IsOutputUpToDate(cut, expected));
     EXPECT_FALSE(ReadProvenance(photo));
     EXPECT_FALSE(IsOutputUpToDate(folder / "missing.jpg", expected));
+}
+
+TEST_F(Provenance, OnlyPicturesWhoseOutputsAreMissingOrOutOfDateAreConvertedAgain) {
+    const std::string second = JoinPath(source, "b.jpg");
+    std::filesystem::copy_file(MakeJpeg(folder, "b.jpg", 300, 200), second);
+    images.Add(second);
+    const std::string thumbnail = JoinPath(dest, "thn_a.jpg");
+    const std::string large = JoinPath(dest, "a.jpg");
+    std::vector<int> first, again;
+    EXPECT_EQ(Convert(false, &first), std::make_pair(2, 0));
+    const ino_t thumbnailInode = InodeOf(thumbnail), largeInode = InodeOf(large);
+
+    EXPECT_EQ(Convert(false, &again), std::make_pair(0, 2));
+    EXPECT_EQ(again, first);  // the same progress steps
+    EXPECT_EQ(InodeOf(thumbnail), thumbnailInode);
+    EXPECT_EQ(InodeOf(large), largeInode);
+
+    // The source touched (same bytes, new time): converted again.
+    struct stat st {};
+    ASSERT_EQ(::stat(photo.c_str(), &st), 0);
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    times[1].tv_nsec = (times[1].tv_nsec + 1) % 1'000'000'000;
+    ASSERT_EQ(::utimensat(AT_FDCWD, photo.c_str(), times, 0), 0);
+    EXPECT_EQ(Convert(), std::make_pair(1, 1));
+    EXPECT_NE(InodeOf(thumbnail), thumbnailInode);
+
+    // A missing thumbnail, a cut large picture.
+    std::filesystem::remove(JoinPath(dest, "thn_b.jpg"));
+    EXPECT_EQ(Convert(), std::make_pair(1, 1));
+    const std::string bytes = ReadFile(large);
+    folder.Write("dest/a.jpg", bytes.substr(0, bytes.size() / 2));
+    EXPECT_EQ(Convert(), std::make_pair(1, 1));
+    EXPECT_EQ(SizeOf(large), (Size{640, 480}));
+
+    // Other settings; then rebuild converts everything.
+    job.m_nLargeMaxWidth = 320;
+    EXPECT_EQ(Convert(), std::make_pair(2, 0));
+    EXPECT_EQ(SizeOf(large), (Size{320, 240}));
+    EXPECT_EQ(Convert(true), std::make_pair(2, 0));
+    EXPECT_EQ(Convert(), std::make_pair(0, 2));
 }
 
 }  // namespace
