@@ -99,6 +99,9 @@ public:
         return refused;
     }
 
+    int Converted() const { return m_converted.load(); }
+    int UpToDate() const { return m_upToDate.load(); }
+
 private:
     bool ShouldStop() const { return m_cancel.load() || m_abandoned.load(); }
 
@@ -157,11 +160,6 @@ private:
         HalfDone(entry, !made);
     }
 
-public:
-    int Converted() const { return m_converted.load(); }
-    int UpToDate() const { return m_upToDate.load(); }
-
-private:
     static std::string TooLargeReason(std::int64_t cost, std::int64_t capacity) {
         const auto megabytes = [](std::int64_t bytes) {
             return std::to_string((bytes + (1 << 20) - 1) >> 20);
