@@ -13,6 +13,7 @@
 struct PictureOutcome {
     bool reached = false;           // false: cancelled before the picture was converted
     bool thumbnailWritten = false;  // the pages can show it
+    bool upToDate = false;          // its outputs were already made from this source, these settings
     // Not empty: the source could not be read, for this reason.
     std::string unreadable;
     // Outputs that could not be written, by path.

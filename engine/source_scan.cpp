@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 8> kPictureExtensions = {"bmp", "gif",  "jpg", "jpeg",
-                                                                "tif", "tiff", "pcx", "tga"};
+constexpr std::array<std::string_view, 13> kPictureExtensions = {
+    "bmp", "gif", "jpg", "jpeg", "tif", "tiff", "pcx", "tga", "png", "webp", "heic", "heif", "avif"};
 
 std::string LowerExtension(const std::string& fullPath) {
     const auto dot = fullPath.rfind('.');

@@ -162,7 +162,8 @@ bool FtpSession::SetUpScheme(const FtpAddress& address) {
         set(CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
         // TLS 1.2 exactly: over TLS 1.3 this libcurl loses the end of a file on the data connection
         // (vsftpd answers 426) and cannot resume the session that servers require for it.
-        set(CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2 | CURL_SSLVERSION_MAX_TLSv1_2));
+        set(CURLOPT_SSLVERSION,
+            static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
         set(CURLOPT_SSL_VERIFYPEER, 1L);
         set(CURLOPT_SSL_VERIFYHOST, 2L);
         if (!m_options.caFile.empty()) {

@@ -4,11 +4,15 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "engine/directory.h"
+#include "engine/picture_names.h"
 #include "imaging/conversion_plan.h"
+#include "imaging/output_provenance.h"
 #include "imaging/picture_conversion.h"
 
 namespace {
@@ -17,14 +21,16 @@ namespace {
 // steps in list order as they complete.
 class ConversionRun {
 public:
-    ConversionRun(const ConversionSettings& settings, std::vector<std::string> paths,
+    ConversionRun(const ConversionSettings& settings, std::vector<std::string> paths, PixelBudget& budget,
                   const std::atomic<bool>& cancel)
         : m_settings(settings),
+          m_budget(budget),
           m_paths(std::move(paths)),
           m_units(PlanWorkUnits(m_paths, settings)),
           m_cancel(cancel),
           m_halvesDone(m_paths.size(), 0),
-          m_outcomes(m_paths.size()) {}
+          m_outcomes(m_paths.size()),
+          m_refusal(m_paths.size()) {}
 
     ConversionRun(const ConversionRun&) = delete;
     ConversionRun& operator=(const ConversionRun&) = delete;
@@ -77,6 +83,21 @@ public:
         return m_outcomes;
     }
 
+    // The finished entries refused for their memory, in list order.
+    std::vector<VimbralConverter::Refusal> Refused() {
+        const std::lock_guard lock(m_mutex);
+        std::vector<VimbralConverter::Refusal> refused;
+        for (std::size_t entry = 0; entry < m_paths.size(); ++entry) {
+            if (m_halvesDone[entry] == 2 && !m_refusal[entry].empty()) {
+                refused.push_back({m_paths[entry], m_refusal[entry]});
+            }
+        }
+        return refused;
+    }
+
+    int Converted() const { return m_converted.load(); }
+    int UpToDate() const { return m_upToDate.load(); }
+
 private:
     bool ShouldStop() const { return m_cancel.load() || m_abandoned.load(); }
 
@@ -91,8 +112,7 @@ private:
                     if (ShouldStop()) {
                         break;
                     }
-                    HalfDone(entry, MakeLargePicture(m_settings, m_paths[entry]));
-                    HalfDone(entry, MakeThumbnail(m_settings, m_paths[entry]));
+                    ConvertEntry(entry);
                 }
             }
         } catch (...) {
@@ -106,12 +126,67 @@ private:
         m_changed.notify_all();
     }
 
-    void HalfDone(std::size_t entry, const HalfResult& half) {
+    // Both halves of one entry, within the memory budget, unless its outputs are up to date.
+    void ConvertEntry(std::size_t entry) {
+        const std::string& path = m_paths[entry];
+        if (OutputsUpToDate(m_settings, path)) {
+            m_upToDate.fetch_add(1);
+            const std::string large = m_settings.makeLargePictures
+                                          ? JoinPath(m_settings.destFolder,
+                                                     LargePictureName(path, m_settings.jpegQuality))
+                                          : std::string();
+            HalfDone(entry, {HalfResult::Skipped, large, {}});
+            HalfDone(entry, {HalfResult::Written, JoinPath(m_settings.destFolder, ThumbnailName(path)), {}},
+                     true);
+            return;
+        }
+        std::optional<PixelBudget::Reservation> reservation;
+        // A picture that cannot be read costs nothing: its halves fail at once.
+        if (const auto cost = ConversionMemoryCost(m_settings, path)) {
+            if (*cost > m_budget.Capacity()) {
+                Refuse(entry, TooLargeReason(*cost, m_budget.Capacity()));
+                return;
+            }
+            reservation = m_budget.Reserve(*cost, [this] { return ShouldStop(); });
+            if (!reservation) {
+                return;  // stopped while waiting: the entry never started
+            }
+        }
+        HalfDone(entry, MakeLargePicture(m_settings, path));
+        const HalfResult thumbnail = MakeThumbnail(m_settings, path);
+        if (thumbnail.kind == HalfResult::Written) {
+            m_converted.fetch_add(1);
+        }
+        HalfDone(entry, thumbnail);
+    }
+
+    static std::string TooLargeReason(std::int64_t cost, std::int64_t capacity) {
+        const auto megabytes = [](std::int64_t bytes) {
+            return std::to_string((bytes + (1 << 20) - 1) >> 20);
+        };
+        return "needs about " + megabytes(cost) + " MB of memory to convert, more than the " +
+               megabytes(capacity) + " MB that pictures may take at once";
+    }
+
+    void Refuse(std::size_t entry, std::string reason) {
+        {
+            const std::lock_guard lock(m_mutex);
+            PictureOutcome& outcome = m_outcomes[entry];
+            outcome.reached = true;
+            outcome.unreadable = reason;
+            m_refusal[entry] = std::move(reason);
+            m_halvesDone[entry] = 2;
+        }
+        m_changed.notify_all();
+    }
+
+    void HalfDone(std::size_t entry, const HalfResult& half, bool upToDate = false) {
         {
             const std::lock_guard lock(m_mutex);
             PictureOutcome& outcome = m_outcomes[entry];
             const bool thumbnail = ++m_halvesDone[entry] == 2;
             outcome.reached = true;
+            outcome.upToDate = upToDate;
             if (half.kind == HalfResult::Unreadable && outcome.unreadable.empty()) {
                 outcome.unreadable = half.reason;
             } else if (half.kind == HalfResult::NotWritten) {
@@ -143,23 +218,28 @@ private:
     }
 
     const ConversionSettings& m_settings;
+    PixelBudget& m_budget;
     const std::vector<std::string> m_paths;
     const std::vector<WorkUnit> m_units;
     const std::atomic<bool>& m_cancel;
     std::atomic<bool> m_abandoned{false};
     std::atomic<std::size_t> m_nextUnit{0};
+    std::atomic<int> m_converted{0};
+    std::atomic<int> m_upToDate{0};
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<int> m_halvesDone;           // by m_mutex
     std::vector<PictureOutcome> m_outcomes;  // by m_mutex
+    std::vector<std::string> m_refusal;      // by m_mutex: why an entry was left out
     unsigned m_workersRunning = 0;           // by m_mutex
     std::vector<std::thread> m_threads;
 };
 
+// An explicit count is taken as it is: the memory budget, not the number of cores, bounds what
+// the workers hold.
 unsigned WorkerLimit(unsigned requested) {
-    const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
-    return requested == 0 ? hardware : std::min(requested, hardware);
+    return requested == 0 ? std::max(1u, std::thread::hardware_concurrency()) : requested;
 }
 
 }  // namespace
@@ -168,18 +248,24 @@ int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& imag
                                     const std::atomic<bool>& cancel) {
     const int count = static_cast<int>(images.GetSize());
     m_outcomes.clear();
+    m_refused.clear();
+    m_converted = m_upToDate = 0;
     try {
         std::vector<std::string> paths;
         paths.reserve(images.GetSize());
         for (std::size_t i = 0; i < images.GetSize(); ++i) {
             paths.push_back(images.GetPathAt(i));
         }
-        const ConversionSettings settings = SettingsOf(job);
+        ConversionSettings settings = SettingsOf(job);
+        settings.rebuild = m_rebuild;
         ConversionProgress bar(progress, count);
-        ConversionRun run(settings, std::move(paths), cancel);
+        ConversionRun run(settings, std::move(paths), m_budget, cancel);
         run.Start(WorkerLimit(m_maxWorkers));
         run.ReportInOrder(bar);
         m_outcomes = run.Outcomes();
+        m_refused = run.Refused();
+        m_converted = run.Converted();
+        m_upToDate = run.UpToDate();
     } catch (...) {
         // As designed: a failure outside the picture calls ends the conversion early.
     }

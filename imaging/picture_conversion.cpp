@@ -8,12 +8,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-
 #include <memory>
 
 #include "engine/directory.h"
 #include "engine/picture_names.h"
 #include "engine/run_report.h"
+#include "imaging/output_provenance.h"
 #include "imaging/picture_sizes.h"
 #include "imaging/vimbral/vimbral.h"
 
@@ -125,10 +125,14 @@ HalfResult MakeLargePicture(const ConversionSettings& settings, const std::strin
         if (IsSameFile(target, sourcePath)) {
             return {HalfResult::Skipped, target, {}};
         }
+        // Taken before the load: a source changed while it is read gets a new identity.
+        const auto identity = IdentifySource(sourcePath);
         const ImageHandle image = LoadPicture(sourcePath);
-        if (!image) {
+        if (!image || !identity) {
             return {HalfResult::Unreadable, target, WhyUnreadable(sourcePath)};
         }
+        vimbral::SetComment(image.get(),
+                            ProvenanceText(settings, OutputKind::LargePicture, *identity).c_str());
         const int quality = settings.jpegQuality;
         if (vimbral::GetNumBits(image.get()) != 24 && quality > 0) {
             vimbral::ChangeImageFormat(image.get(), 24);
@@ -155,13 +159,19 @@ HalfResult MakeLargePicture(const ConversionSettings& settings, const std::strin
 }
 
 HalfResult MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath) {
+    // The picture is not loaded again: what the thread kept of it would only hold memory.
+    struct ReleaseKept {
+        ~ReleaseKept() { vimbral::ReleaseKeptDecode(); }
+    } releaseKept;
     std::string target;
     try {
         target = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
+        const auto identity = IdentifySource(sourcePath);
         const ImageHandle image = LoadPicture(sourcePath);
-        if (!image) {
+        if (!image || !identity) {
             return {HalfResult::Unreadable, target, WhyUnreadable(sourcePath)};
         }
+        vimbral::SetComment(image.get(), ProvenanceText(settings, OutputKind::Thumbnail, *identity).c_str());
         if (vimbral::GetNumBits(image.get()) != 24 && settings.jpegQuality > 0) {
             vimbral::ChangeImageFormat(image.get(), 24);
         }
@@ -177,4 +187,44 @@ HalfResult MakeThumbnail(const ConversionSettings& settings, const std::string& 
         // The half is abandoned; the conversion goes on.
         return {HalfResult::NotWritten, target, "the conversion failed"};
     }
+}
+
+namespace {
+
+int FormatOf(const ConversionSettings& settings) {
+    return settings.jpegQuality > 0 ? vimbral::kFormatJpeg : vimbral::kFormatGif;
+}
+
+bool Stretchable(const std::optional<PictureSize>& size) {
+    return size && size->width >= 1 && size->height >= 1;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ConversionMemoryCost(const ConversionSettings& settings,
+                                                 const std::string& sourcePath) {
+    const ImageHandle image = LoadPicture(sourcePath);
+    if (!image) {
+        return std::nullopt;
+    }
+    const int width = vimbral::GetWidth(image.get());
+    const int height = vimbral::GetHeight(image.get());
+    std::int64_t largeHalf = 0;
+    std::int64_t kept = 0;  // what the large half's decode leaves for the thumbnail's
+    if (settings.makeLargePictures) {
+        const auto size = LargePictureSize(width, height, settings.largeMaxWidth, settings.largeMaxHeight);
+        if (Stretchable(size)) {
+            largeHalf = vimbral::GetPeakMemory(image.get(), size->width, size->height, FormatOf(settings));
+            const std::int64_t pixels = static_cast<std::int64_t>(size->width) * size->height;
+            kept = pixels <= vimbral::kMaxKeptDecodePixels ? pixels * 3 : 0;
+        } else {
+            largeHalf = vimbral::GetPeakMemory(image.get(), width, height, FormatOf(settings));
+        }
+    }
+    const auto size = ThumbnailSize(width, height, settings.thumbMaxWidth, settings.thumbMaxHeight);
+    const std::int64_t thumbnailHalf =
+        Stretchable(size)
+            ? vimbral::GetPeakMemory(image.get(), size->width, size->height, vimbral::kFormatThumbnail)
+            : vimbral::GetPeakMemory(image.get(), width, height, vimbral::kFormatThumbnail);
+    return std::max(largeHalf, kept + thumbnailHalf);
 }

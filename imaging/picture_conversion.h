@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,8 @@ struct ConversionSettings {
     int thumbMaxHeight = 0;
     int largeMaxWidth = 0;
     int largeMaxHeight = 0;
+    // Convert every picture, also those whose outputs are up to date.
+    bool rebuild = false;
 };
 
 ConversionSettings SettingsOf(const GalleryJob& job);
@@ -36,3 +40,8 @@ struct HalfResult {
 HalfResult MakeLargePicture(const ConversionSettings& settings, const std::string& sourcePath);
 // Writes the thumbnail, always from the source (never from the large picture).
 HalfResult MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath);
+
+// About the most memory that converting the picture (both halves, one after the other) takes at
+// once, from its header; empty when it cannot be read.
+std::optional<std::int64_t> ConversionMemoryCost(const ConversionSettings& settings,
+                                                 const std::string& sourcePath);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "imaging/vimbral/source_file.h"
 #include "imaging/vimbral/vimbral.h"
@@ -16,6 +17,7 @@ struct vimbral::ImageObject {
     int height = 0;
     int bits = 0;
     int quality = kDefaultQuality;
+    std::string comment;  // written by Save
     // Decoding the source failed once: it is not tried again for this handle.
     bool undecodable = false;
 

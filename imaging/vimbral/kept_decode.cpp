@@ -37,4 +37,8 @@ ImageRef FindKeptDecode(const SourceFile& source, int width, int height) {
     return Share(t_kept.picture.get());
 }
 
+void DropKeptDecode() {
+    t_kept.picture.reset();
+}
+
 }  // namespace vimbral_impl

@@ -16,4 +16,7 @@ void KeepDecode(const SourceFile& source, VipsImage* picture);
 // is at least width x height; null otherwise.
 ImageRef FindKeptDecode(const SourceFile& source, int width, int height);
 
+// Forgets what this thread kept.
+void DropKeptDecode();
+
 }  // namespace vimbral_impl

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "imaging/vimbral/vimbral.h"
+
 namespace vimbral_impl {
 
 // Pictures larger than this are refused at load, and Stretch refuses such sizes: a header that
@@ -11,7 +13,10 @@ inline constexpr std::int64_t kMaxPixels = 200'000'000;
 // BMP, PCX and TGA are decoded whole by ImageMagick (about 15 bytes per pixel at its peak).
 inline constexpr std::int64_t kMaxPixelsWholeDecode = 50'000'000;
 // The largest decode a thread keeps for the next load of the same file (12 MB of pixels).
-inline constexpr std::int64_t kMaxKeptPixels = 4'000'000;
+inline constexpr std::int64_t kMaxKeptPixels = vimbral::kMaxKeptDecodePixels;
+// JPEG files up to this size are written with optimised Huffman tables, for which libjpeg holds
+// every coefficient of the output in memory.
+inline constexpr std::int64_t kMaxOptimizedPixels = 4'000'000;
 
 inline bool FitsLimits(int width, int height, std::int64_t maxPixels = kMaxPixels) {
     return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&

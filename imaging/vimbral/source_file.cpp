@@ -6,6 +6,7 @@
 
 #include "imaging/vimbral/decoding.h"
 #include "imaging/vimbral/limits.h"
+#include "imaging/vimbral/memory_cost.h"
 #include "imaging/vimbral/vips_runtime.h"
 
 namespace vimbral_impl {
@@ -18,7 +19,7 @@ struct NativeLoader {
 
 constexpr NativeLoader kNativeLoaders[] = {
     {"jpegload", Decoder::Jpeg}, {"gifload", Decoder::Gif},   {"tiffload", Decoder::Tiff},
-    {"pngload", Decoder::Png},   {"webpload", Decoder::Webp},
+    {"pngload", Decoder::Png},   {"webpload", Decoder::Webp}, {"heifload", Decoder::Heif},
 };
 
 std::optional<FileIdentity> IdentifyRegularFile(const std::string& path) {
@@ -53,6 +54,9 @@ ImageRef OpenNativeHeader(const std::string& path, Decoder decoder) {
         case Decoder::Webp:
             status = vips_webpload(p, &header, "access", access, "fail_on", failOn, nullptr);
             break;
+        case Decoder::Heif:  // HEIC and AVIF; libheif applies the file's rotation and mirroring
+            status = vips_heifload(p, &header, "access", access, "fail_on", failOn, nullptr);
+            break;
         case Decoder::Magick:
             break;
     }
@@ -81,6 +85,7 @@ bool ReadNative(SourceFile& source) {
         const bool grey = vips_image_get_bands(header.get()) <= 2;
         source.colourManaged = NeedsColourManagement(header.get());
         source.bits = (loader.decoder == Decoder::Gif || grey) ? 8 : 24;
+        source.wholeDecodeBytes = WholeDecodeBytes(header.get(), loader.decoder);
         return FitsLimits(source.width, source.height);
     }
     DropVipsError();
@@ -93,6 +98,7 @@ bool TakeLegacy(SourceFile& source, const LegacyHeader& header) {
     source.width = header.width;
     source.height = header.height;
     source.bits = header.bits;
+    source.wholeDecodeBytes = MagickDecodeBytes(header.width, header.height);
     return FitsLimits(source.width, source.height, kMaxPixelsWholeDecode);
 }
 

@@ -12,7 +12,7 @@ namespace vimbral_impl {
 
 // Which decoder reads a source file. Only these are ever used: other formats that libvips could
 // read (PDF, SVG, FITS, slides...) are refused.
-enum class Decoder { Jpeg, Gif, Tiff, Png, Webp, Magick };
+enum class Decoder { Jpeg, Gif, Tiff, Png, Webp, Heif, Magick };
 
 // Tells whether a file is still the one that was opened.
 struct FileIdentity {
@@ -38,6 +38,9 @@ struct SourceFile {
     // a profile the pixels are taken as sRGB already: libvips 8.14's transform from its own sRGB
     // profile to itself would shift colours.)
     bool colourManaged = false;
+    // Bytes the decoder holds at once whatever size the picture is decoded at: the coefficients of
+    // a progressive JPEG, the whole of an interlaced PNG or a GIF frame (memory_cost.h).
+    std::int64_t wholeDecodeBytes = 0;
 };
 
 // Reads the header of a picture file: empty when the file is not a regular, non-empty file in a

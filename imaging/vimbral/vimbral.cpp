@@ -3,13 +3,16 @@
 
 #include "imaging/vimbral/vimbral.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
+#include "imaging/vimbral/comments.h"
 #include "imaging/vimbral/decoding.h"
 #include "imaging/vimbral/image_object.h"
 #include "imaging/vimbral/kept_decode.h"
 #include "imaging/vimbral/limits.h"
+#include "imaging/vimbral/memory_cost.h"
 #include "imaging/vimbral/writing.h"
 
 namespace vimbral_impl {
@@ -115,7 +118,10 @@ int Save(Image image, const char* path, int format) {
     return Guarded(
         [&] {
             if (image->pixels) {
-                return WriteFileAtomically(image->pixels.get(), path, fileFormat, image->quality) ? 1 : 0;
+                return WriteFileAtomically(image->pixels.get(), path, fileFormat, image->quality,
+                                           image->comment)
+                           ? 1
+                           : 0;
             }
             // Not decoded yet: stream from the file, without holding the whole picture in memory.
             auto pipeline = OpenAt(*image->source, image->width, image->height);
@@ -123,7 +129,10 @@ int Save(Image image, const char* path, int format) {
                 image->undecodable = true;
                 return 0;
             }
-            return WriteFileAtomically(pipeline->image.get(), path, fileFormat, image->quality) ? 1 : 0;
+            return WriteFileAtomically(pipeline->image.get(), path, fileFormat, image->quality,
+                                       image->comment)
+                       ? 1
+                       : 0;
         },
         0);
 }
@@ -182,6 +191,70 @@ int Stretch(Image image, int width, int height) {
 
 void DeleteImageObject(Image image) {
     delete image;
+}
+
+std::int64_t GetPeakMemory(Image image, int width, int height, int format) {
+    if (image == nullptr || image->Empty() || width < 1 || height < 1) {
+        return 0;
+    }
+    std::int64_t writing = 0;
+    if (format == kFormatJpeg || format == kFormatThumbnail) {
+        writing = WriteBytes(width, height, FileFormat::Jpeg);
+    } else if (format == kFormatGif) {
+        writing = WriteBytes(width, height, FileFormat::Gif);
+    }
+    const std::int64_t result = static_cast<std::int64_t>(width) * height * 3;
+    const bool resized = width != image->width || height != image->height;
+    if (image->pixels) {
+        const std::int64_t held = static_cast<std::int64_t>(image->width) * image->height * 3;
+        return held + (resized ? result : 0) + writing;
+    }
+    if (!resized) {  // Save streams from the file into the writer
+        return DecodeBytes(*image->source, width, height, false) + writing;
+    }
+    // Stretch decodes into memory; the decoder is gone before Save writes the result.
+    const std::int64_t decoding = DecodeBytes(*image->source, width, height, true);
+    return decoding > result + writing ? decoding : result + writing;
+}
+
+int SetComment(Image image, const char* text) {
+    if (image == nullptr) {
+        return 0;
+    }
+    return Guarded(
+        [&] {
+            const std::string comment = text != nullptr ? text : "";
+            if (comment.size() > kMaxCommentBytes) {
+                return 0;
+            }
+            image->comment = comment;
+            return 1;
+        },
+        0);
+}
+
+int ReadComment(const char* path, char* buffer, int size) {
+    if (path == nullptr) {
+        return -1;
+    }
+    return Guarded(
+        [&] {
+            const auto comment = ReadFileComment(path);
+            if (!comment) {
+                return -1;
+            }
+            if (buffer != nullptr && size > 0) {
+                const std::size_t copied = std::min(comment->size(), static_cast<std::size_t>(size - 1));
+                comment->copy(buffer, copied);
+                buffer[copied] = '\0';
+            }
+            return static_cast<int>(comment->size());
+        },
+        -1);
+}
+
+void ReleaseKeptDecode() {
+    DropKeptDecode();
 }
 
 }  // namespace vimbral

@@ -5,13 +5,14 @@
 // function throws; failures are return values. A handle is used by one thread at a time; different
 // handles may be used on different threads at once.
 //
-// Reading: JPEG, GIF (first frame), TIFF (first page), PNG and WebP through libvips' own decoders;
-// BMP, PCX and TGA through ImageMagick (TGA only from a name ending in ".tga"). Nothing else is
-// read: a file in another format gives a null handle. Loading reads the header only; pixels are
-// decoded when Stretch, Save or Draw needs them, and a Stretch that shrinks decodes at a reduced
-// size where the format allows it (JPEG DCT scaling). EXIF orientation is applied at load: width
-// and height are those of the upright picture. Every picture becomes 8-bit sRGB (CMYK, greyscale,
-// 16-bit and ICC-tagged pictures are converted; transparency is flattened onto white).
+// Reading: JPEG, GIF (first frame), TIFF (first page), PNG, WebP, HEIC and AVIF (the last two
+// through libheif, which applies their rotation and mirroring) with libvips' own decoders; BMP, PCX
+// and TGA through ImageMagick (TGA only from a name ending in ".tga"). Nothing else is read: a file in
+// another format gives a null handle. Loading reads the header only; pixels are decoded when Stretch, Save or
+// Draw needs them, and a Stretch that shrinks decodes at a reduced size where the format allows it (JPEG DCT
+// scaling). EXIF orientation is applied at load: width and height are those of the upright picture. Every
+// picture becomes 8-bit sRGB (CMYK, greyscale, 16-bit and ICC-tagged pictures are converted; transparency is
+// flattened onto white).
 //
 // Limits: a picture is refused (null handle, Load returns 0) when a side exceeds 30,000 pixels or
 // it has more than 200 million pixels; BMP, PCX and TGA, which ImageMagick decodes whole, are
@@ -57,8 +58,8 @@ VIMBRAL_API Image InitImageObject(const char* path, Canvas* canvas, int a, int b
 VIMBRAL_API int Load(Image image, const char* path, Canvas* canvas, int a, int b);
 // Writes the picture under exactly `path` (the format follows the code, not the name), replacing a
 // file there: 5 and -1 write JPEG at the handle's quality, 2 writes GIF with an 8-bit palette;
-// other codes are refused. The file carries no metadata (no EXIF, GPS or ICC profile). It is
-// written under a temporary name in the same folder and renamed, so a failed Save leaves no
+// other codes are refused. The file carries no metadata but the comment (SetComment): no EXIF, GPS or ICC
+// profile. It is written under a temporary name in the same folder and renamed, so a failed Save leaves no
 // half-written file. Nonzero on success.
 VIMBRAL_API int Save(Image image, const char* path, int format);
 // 24 (true colour) or 8 (palette: quantised when written as GIF); other values are refused.
@@ -78,5 +79,25 @@ VIMBRAL_API int Stretch(Image image, int width, int height);
 // the canvas (x and y may be negative). Nonzero when the picture was drawn.
 VIMBRAL_API int Draw(Image image, Canvas* canvas, int x, int y);
 VIMBRAL_API void DeleteImageObject(Image image);
+
+// Comments: text that the next Save writes into the file (a JPEG COM segment, a GIF comment
+// extension), the only metadata a file of Vimbral carries; null or "" writes none. At most 65533
+// bytes; longer texts are refused (0). Kept when another picture is loaded into the handle.
+VIMBRAL_API int SetComment(Image image, const char* text);
+// The first comment of a JPEG or GIF file: its length, with up to size - 1 bytes of it and a zero
+// copied into `buffer`; -1 when the file cannot be read, is neither JPEG nor GIF, or has none.
+VIMBRAL_API int ReadComment(const char* path, char* buffer, int size);
+
+// Memory, for callers that share a budget across threads. GetPeakMemory estimates from the header
+// the most bytes that bringing the picture to width x height (a Stretch, or a Save when it has that
+// size already) and then saving it with `format` (a Save code; 0: not saved) holds at once. Some
+// decoders hold a whole picture whatever size it is decoded at (progressive JPEG, interlaced PNG,
+// GIF, TIFF, BMP, PCX, TGA), so a small file whose header claims a huge size costs as much as a
+// real picture of that size. 0 for an empty handle.
+VIMBRAL_API std::int64_t GetPeakMemory(Image image, int width, int height, int format);
+// Each thread keeps its last decode, when it has at most kMaxKeptDecodePixels, so that the next
+// load of the same file is resampled from memory; this frees what the calling thread keeps.
+inline constexpr std::int64_t kMaxKeptDecodePixels = 4'000'000;
+VIMBRAL_API void ReleaseKeptDecode();
 
 }  // namespace vimbral

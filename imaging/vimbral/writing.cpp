@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "imaging/vimbral/comments.h"
+#include "imaging/vimbral/limits.h"
 #include "imaging/vimbral/vips_runtime.h"
 
 namespace vimbral_impl {
 namespace {
-
-constexpr std::int64_t kMaxOptimizedPixels = 4'000'000;
 
 // A fresh, empty file beside `path`: ".name.vimbral-XXXXXX" in the same folder, so that rename()
 // replaces `path` in one step. Empty when the folder cannot take it.
@@ -34,8 +34,7 @@ int Encode(VipsImage* picture, const std::string& file, FileFormat format, int q
     if (format == FileFormat::Gif) {
         return vips_gifsave(picture, file.c_str(), "bitdepth", 8, "strip", TRUE, nullptr);
     }
-    // Optimised Huffman tables make files a few percent smaller, but libjpeg then holds every
-    // coefficient of the picture in memory: only for pictures of web size.
+    // Optimised Huffman tables make files a few percent smaller: only for pictures of web size.
     const bool optimize = static_cast<std::int64_t>(picture->Xsize) * picture->Ysize <= kMaxOptimizedPixels;
     return vips_jpegsave(picture, file.c_str(), "Q", quality, "strip", TRUE, "optimize_coding",
                          optimize ? TRUE : FALSE, nullptr);
@@ -43,11 +42,12 @@ int Encode(VipsImage* picture, const std::string& file, FileFormat format, int q
 
 }  // namespace
 
-bool WriteFileAtomically(VipsImage* picture, const std::string& path, FileFormat format, int quality) {
+bool WriteFileAtomically(VipsImage* picture, const std::string& path, FileFormat format, int quality,
+                         const std::string& comment) {
     if (picture == nullptr || path.empty() || path.back() == '/') {
         return false;
     }
-    const std::string temporary = ReserveTemporaryBeside(path);
+    std::string temporary = ReserveTemporaryBeside(path);
     if (temporary.empty()) {
         return false;
     }
@@ -55,6 +55,20 @@ bool WriteFileAtomically(VipsImage* picture, const std::string& path, FileFormat
         DropVipsError();
         ::unlink(temporary.c_str());
         return false;
+    }
+    if (!comment.empty()) {
+        // libvips writes no comment of its own when it strips metadata: the encoded file is copied
+        // with one added.
+        const std::string commented = ReserveTemporaryBeside(path);
+        const bool copied = !commented.empty() && CopyWithComment(temporary, commented, format, comment);
+        ::unlink(temporary.c_str());
+        if (!copied) {
+            if (!commented.empty()) {
+                ::unlink(commented.c_str());
+            }
+            return false;
+        }
+        temporary = commented;
     }
     // mkostemp makes the file private; a published picture is readable by everyone.
     if (::chmod(temporary.c_str(), 0644) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {

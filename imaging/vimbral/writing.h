@@ -11,7 +11,9 @@ enum class FileFormat { Jpeg, Gif };
 // Writes a picture in Vimbral's form under exactly `path`, replacing a file there, without any
 // metadata (no EXIF, no GPS, no ICC profile). The file is written beside `path` under a temporary
 // name and renamed over it, so a failed write leaves no half-written file and an older file
-// under `path` untouched. GIF is written with an 8-bit palette. False when anything failed.
-bool WriteFileAtomically(VipsImage* picture, const std::string& path, FileFormat format, int quality);
+// under `path` untouched. GIF is written with an 8-bit palette. A non-empty `comment` goes into a
+// JPEG COM segment or a GIF comment extension. False when anything failed.
+bool WriteFileAtomically(VipsImage* picture, const std::string& path, FileFormat format, int quality,
+                         const std::string& comment = {});
 
 }  // namespace vimbral_impl

@@ -108,7 +108,7 @@ protected:
 };
 
 TEST_F(PublicationRunTest, ReportsEveryStageInOrder) {
-    Sources({"b.jpg", "a.gif", "c.png"});
+    Sources({"b.jpg", "a.gif", "c.txt"});
     ASSERT_EQ(publisher.m_imageList.GetSize(), 2u);
     EXPECT_EQ(publisher.RunPublication(sink), 1);
     EXPECT_EQ(sink.calls, (Calls{{0, 100}, {20, 0}, {40, 0}, {60, 0}, {80, 0}, {80, 0}, {90, 0}, {100, 0}}));

@@ -17,17 +17,19 @@ std::vector<std::string> Paths(const ImageList& list) {
 TEST(ScanSourceFolder, KeepsPicturesAndSkipsThumbnailsFoldersAndOtherFiles) {
     TempFolder dir;
     for (const char* name :
-         {"a.JPG", "b.gif", "c.txt", "thn_a.jpg", "Thn_x.jpg", "archive.tar.gif", "bare.", "photo.jpe",
-          "photo.png", "noext", "p.Jpeg", "q.TIFF", "r.pcx", "s.tga", "t.bmp", "u.tif"}) {
+         {"a.JPG",     "b.gif",     "c.txt",  "thn_a.jpg", "Thn_x.jpg", "archive.tar.gif", "bare.",
+          "photo.jpe", "photo.png", "noext",  "p.Jpeg",    "q.TIFF",    "r.pcx",           "s.tga",
+          "t.bmp",     "u.tif",     "v.WebP", "w.heic",    "x.HEIF",    "y.avif",          "z.jxl"}) {
         dir.Write(name, "x");
     }
     dir.MakeFolder("d.jpg");
     ImageList list;
     ScanSourceFolder(dir.path(), list);
     const std::string f = dir.path() + "/";
-    EXPECT_EQ(Paths(list), (std::vector<std::string>{f + "a.JPG", f + "archive.tar.gif", f + "b.gif",
-                                                     f + "p.Jpeg", f + "q.TIFF", f + "r.pcx", f + "s.tga",
-                                                     f + "t.bmp", f + "Thn_x.jpg", f + "u.tif"}));
+    EXPECT_EQ(Paths(list), (std::vector<std::string>{
+                               f + "a.JPG", f + "archive.tar.gif", f + "b.gif", f + "p.Jpeg", f + "photo.png",
+                               f + "q.TIFF", f + "r.pcx", f + "s.tga", f + "t.bmp", f + "Thn_x.jpg",
+                               f + "u.tif", f + "v.WebP", f + "w.heic", f + "x.HEIF", f + "y.avif"}));
 }
 
 TEST(ScanSourceFolder, FolderWithTrailingSlashGetsNoSecondSlash) {

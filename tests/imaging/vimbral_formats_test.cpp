@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "imaging/vimbral/vimbral.h"
@@ -61,6 +62,14 @@ TEST_F(VimbralFormats, ReadsEveryAdmittedFormat) {
         MakeWithMagick(folder, "rle.tga", 64, 48, "-compress rle"),
         MakeWithMagick(folder, "palette.bmp", 64, 48, "-type palette"),
         MakeWithMagick(folder, "palette.pcx", 64, 48, "-type palette"),
+        MakeWithMagick(folder, "a.png", 64, 48),
+        MakeWithMagick(folder, "deep.png", 64, 48, "-depth 16"),
+        MakeWithMagick(folder, "interlaced.png", 64, 48, "-interlace PNG"),
+        MakeWithMagick(folder, "a.webp", 64, 48, "-define webp:lossless=true"),
+        MakeWithMagick(folder, "lossy.webp", 64, 48, "-quality 90"),
+        MakeWithMagick(folder, "a.heic", 64, 48, "-quality 90"),
+        MakeWithMagick(folder, "a.heif", 64, 48, "-quality 90"),
+        MakeWithMagick(folder, "a.avif", 64, 48, "-quality 90"),
     };
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
@@ -99,6 +108,20 @@ TEST_F(VimbralFormats, ColonInThePathIsNotAFormatPrefix) {
     EXPECT_TRUE(ConvertsToJpeg(folder, file, 10, 5));
 }
 
+TEST_F(VimbralFormats, ExifOrientationOfPngAndWebpIsAppliedAsForJpeg) {
+    const std::string turned =
+        folder.Write("turned.jpg", WithExifOrientation(ReadFile(MakeJpeg(folder, "plain.jpg", 64, 48)), 6));
+    ASSERT_EQ(SizeOf(turned), (Size{48, 64}));
+    for (const char* name : {"turned.png", "turned.webp"}) {
+        SCOPED_TRACE(name);
+        // libvips' own tool carries the EXIF block over into the PNG or WebP file.
+        ASSERT_EQ(std::system(("vips copy '" + turned + "' '" + (folder / name) + "' 2>/dev/null").c_str()),
+                  0);
+        EXPECT_EQ(SizeOf(folder / name), (Size{48, 64}));
+        EXPECT_TRUE(ConvertsToJpeg(folder, folder / name, 24, 32));
+    }
+}
+
 TEST_F(VimbralFormats, CmykJpegBecomesSrgb) {
     const std::string file = MakeWithMagick(folder, "cmyk.jpg", 64, 48, "-colorspace CMYK");
     EXPECT_EQ(SizeOf(file), (Size{64, 48}));
@@ -130,9 +153,19 @@ TEST_F(VimbralFormats, AnimatedGifGivesItsFirstFrame) {
 }
 
 TEST_F(VimbralFormats, TransparencyIsFlattenedOntoWhite) {
-    const std::string file =
-        MakeWithMagick(folder, "clear.tif", 16, 16, "-alpha set -channel A -evaluate set 0 +channel");
-    EXPECT_TRUE(Near(MiddleColour(file), {255, 255, 255}, 2));
+    const std::string clear = "-alpha set -channel A -evaluate set 0 +channel";
+    for (const char* name : {"clear.tif", "clear.png", "clear.webp"}) {
+        SCOPED_TRACE(name);
+        const std::string file = MakeWithMagick(folder, name, 16, 16, clear);
+        EXPECT_TRUE(Near(MiddleColour(file), {255, 255, 255}, 2));
+        EXPECT_TRUE(ConvertsToJpeg(folder, file, 8, 8));
+    }
+    // Half transparent: half way between the colour and white.
+    const std::string half = MakeWithMagick(folder, "half.png", 16, 16,
+                                            "-alpha set -channel A -evaluate set 50% +channel", Gradient);
+    const Rgb colour = Gradient(8, 8, 16, 16);
+    const auto blend = [](std::uint8_t c) { return static_cast<std::uint8_t>((c + 255) / 2); };
+    EXPECT_TRUE(Near(MiddleColour(half), {blend(colour.r), blend(colour.g), blend(colour.b)}, 12));
 }
 
 TEST_F(VimbralFormats, UnreadableFilesGiveNoHandle) {

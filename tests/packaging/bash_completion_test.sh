@@ -46,7 +46,7 @@ case " $styles " in *" Two\\ Words "*) ;; *) echo "the test style was not found:
 complete_line "--style" --sty
 complete_line "--version" --vers
 complete_line "--upload-only --use-original" --u
-complete_line "--ftp-login --ftp-server --ftp-subfolder" --source trip --ftp
+complete_line "--ftp-ca-file --ftp-login --ftp-server --ftp-subfolder" --source trip --ftp
 complete_line "$(galvane-publish --help | grep -o -- '--[a-z][a-z-]*' | sort -u | paste -sd' ')" -
 complete_line "$styles" --style ""
 complete_line "Two\\ Words" --style T

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <cstdio>
+#include <cstdlib>
 
 #include "tests/support/temp_folder.h"
 #include "tests/widgets/test_pictures.h"
@@ -66,6 +67,32 @@ TEST_F(PreviewStaticTest, CentresTheFittedPictureBetweenWindowColouredStrips) {
     }
     for (QPoint inside : {QPoint(8, 30), QPoint(141, 118), QPoint(75, 75), QPoint(141, 30), QPoint(8, 118)}) {
         EXPECT_TRUE(Near(shot.pixelColor(inside), green)) << inside.x() << "," << inside.y();
+    }
+}
+
+TEST_F(PreviewStaticTest, DrawsPngWebpHeicAndAvifWithTransparencyOnWhite) {
+    // Left half fully transparent, right half green.
+    QImage picture(200, 100, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 100; x < 200; ++x) {
+            picture.setPixelColor(x, y, kGreen);
+        }
+    }
+    const std::string png = WritePicture(m_folder / "clear.png", picture);
+    for (const char* extension : {"png", "webp", "heic", "avif"}) {
+        SCOPED_TRACE(extension);
+        const std::string path = m_folder / (std::string("clear.") + extension);
+        if (path != png) {  // libvips' own tool makes the others from the PNG, keeping the alpha
+            ASSERT_EQ(std::system(("vips copy '" + png + "' '" + path + "[Q=95]'").c_str()), 0);
+        }
+        CPreviewStatic preview;
+        preview.resize(200, 100);
+        preview.SetPicture(path);
+        const QImage shot = Grab(preview);
+        // Fitted to 196 x 98 at (2, 1).
+        EXPECT_TRUE(Near(shot.pixelColor(50, 50), QColor(255, 255, 255), 12));
+        EXPECT_TRUE(Near(shot.pixelColor(150, 50), kGreen, 16));
     }
 }
 

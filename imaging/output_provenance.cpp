@@ -1,0 +1,143 @@
+#include "imaging/output_provenance.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+#include "engine/directory.h"
+#include "engine/picture_names.h"
+#include "imaging/vimbral/vimbral.h"
+
+namespace {
+
+constexpr const char* kPrefix = "galvane-conversion=";
+
+std::string Encoded(const std::string& name) {
+    std::string encoded;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > 0x20 && byte < 0x7F && c != '%' && c != '=') {
+            encoded += c;
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", byte);
+            encoded += escape;
+        }
+    }
+    return encoded;
+}
+
+std::string NameOf(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The last bytes of a whole file: JPEG's end marker, GIF's trailer.
+bool EndsWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+    if (size < 4) {
+        return false;
+    }
+    char head[2] = {}, tail[2] = {};
+    in.seekg(0);
+    in.read(head, 2);
+    in.seekg(size - 2);
+    in.read(tail, 2);
+    if (!in) {
+        return false;
+    }
+    if (head[0] == '\xFF' && head[1] == '\xD8') {
+        return tail[0] == '\xFF' && tail[1] == '\xD9';
+    }
+    return head[0] == 'G' && head[1] == 'I' && tail[1] == '\x3B';
+}
+
+// Thumbnails are JPEG files at the job's quality, or Vimbral's default one when GIF is chosen.
+std::string FormatOf(const ConversionSettings& settings, OutputKind kind) {
+    const int quality = settings.jpegQuality;
+    if (kind == OutputKind::LargePicture && quality <= 0) {
+        return " gif";
+    }
+    const int written = quality < 1 ? vimbral::kDefaultQuality : (quality > 100 ? 100 : quality);
+    return " quality=" + std::to_string(written);
+}
+
+}  // namespace
+
+std::optional<SourceIdentity> IdentifySource(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return SourceIdentity{NameOf(path), static_cast<std::int64_t>(st.st_size),
+                          static_cast<std::int64_t>(st.st_mtim.tv_sec),
+                          static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
+}
+
+std::string ProvenanceText(const ConversionSettings& settings, OutputKind kind,
+                           const SourceIdentity& source) {
+    const bool thumbnail = kind == OutputKind::Thumbnail;
+    char mtime[48];
+    std::snprintf(mtime, sizeof mtime, "%lld.%09lld", static_cast<long long>(source.mtimeSeconds),
+                  static_cast<long long>(source.mtimeNanoseconds));
+    const int width = thumbnail ? settings.thumbMaxWidth : settings.largeMaxWidth;
+    const int height = thumbnail ? settings.thumbMaxHeight : settings.largeMaxHeight;
+    return std::string(kPrefix) + std::to_string(kConversionVersion) +
+           " output=" + (thumbnail ? "thumbnail" : "large") + " source-name=" + Encoded(source.name) +
+           " source-size=" + std::to_string(source.size) + " source-mtime=" + mtime +
+           " limits=" + std::to_string(width) + "x" + std::to_string(height) + FormatOf(settings, kind);
+}
+
+std::optional<std::string> ReadProvenance(const std::string& outputPath) {
+    const int length = vimbral::ReadComment(outputPath.c_str(), nullptr, 0);
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    vimbral::ReadComment(outputPath.c_str(), buffer.data(), static_cast<int>(buffer.size()));
+    std::string text(buffer.data(), static_cast<std::size_t>(length));
+    if (text.rfind(kPrefix, 0) != 0) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+bool IsOutputUpToDate(const std::string& outputPath, const std::string& expected) {
+    const auto recorded = ReadProvenance(outputPath);
+    if (!recorded || *recorded != expected || !EndsWhole(outputPath)) {
+        return false;
+    }
+    vimbral::Image image = vimbral::InitImageObject(outputPath.c_str(), nullptr, -1, -1);
+    const bool readable = image != nullptr;
+    vimbral::DeleteImageObject(image);
+    return readable;
+}
+
+bool OutputsUpToDate(const ConversionSettings& settings, const std::string& sourcePath) {
+    if (settings.rebuild) {
+        return false;
+    }
+    const auto identity = IdentifySource(sourcePath);
+    if (!identity) {
+        return false;
+    }
+    const std::string thumbnail = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
+    if (!IsOutputUpToDate(thumbnail, ProvenanceText(settings, OutputKind::Thumbnail, *identity))) {
+        return false;
+    }
+    if (!settings.makeLargePictures) {
+        return true;
+    }
+    const std::string large =
+        JoinPath(settings.destFolder, LargePictureName(sourcePath, settings.jpegQuality));
+    struct stat ls {
+    }, ss{};
+    if (::stat(large.c_str(), &ls) == 0 && ::stat(sourcePath.c_str(), &ss) == 0 && ls.st_dev == ss.st_dev &&
+        ls.st_ino == ss.st_ino) {
+        return true;  // the source is its own large picture: none is made
+    }
+    return IsOutputUpToDate(large, ProvenanceText(settings, OutputKind::LargePicture, *identity));
+}

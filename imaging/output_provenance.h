@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "imaging/picture_conversion.h"
+
+// Every thumbnail and large picture records, in its file comment, the source it was made from and
+// the settings that shaped it, so that a later conversion can tell whether it is still up to date.
+// The text is one line, for example
+//   galvane-conversion=1 output=thumbnail source-name=a.jpg source-size=52011
+//   source-mtime=1765170000.123456789 limits=100x100 quality=75
+// (one line in the file). Names are percent-encoded outside printable ASCII.
+
+// Raised whenever a change to the conversion changes the pixels it writes.
+inline constexpr int kConversionVersion = 1;
+
+enum class OutputKind { Thumbnail, LargePicture };
+
+// What identifies a source picture's content without reading it.
+struct SourceIdentity {
+    std::string name;  // the file name, without its folder
+    std::int64_t size = 0;
+    std::int64_t mtimeSeconds = 0;
+    std::int64_t mtimeNanoseconds = 0;
+};
+
+// The identity of a regular file; empty when it cannot be examined.
+std::optional<SourceIdentity> IdentifySource(const std::string& path);
+
+// The text an output of `kind` made from `source` with `settings` carries.
+std::string ProvenanceText(const ConversionSettings& settings, OutputKind kind, const SourceIdentity& source);
+
+// The provenance text an output file carries; empty when it is not a JPEG or GIF file written by
+// the conversion.
+std::optional<std::string> ReadProvenance(const std::string& outputPath);
+
+// Whether `outputPath` is a whole, readable picture carrying exactly `expected`.
+bool IsOutputUpToDate(const std::string& outputPath, const std::string& expected);
+
+// Whether the outputs of a source picture need not be made again: unless settings say rebuild,
+// its thumbnail and (where one is made) its large picture are whole, readable, and carry the
+// provenance that converting the source now would give them.
+bool OutputsUpToDate(const ConversionSettings& settings, const std::string& sourcePath);
