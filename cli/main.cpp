@@ -82,6 +82,9 @@ private:
 void PrintReport(const RunReport& report, double seconds) {
     std::printf("%d pictures converted, %zu could not be read, %d pages written in %.1f s\n",
                 report.picturesConverted, report.unreadable.size(), report.pagesWritten, seconds);
+    if (report.picturesUpToDate > 0) {
+        std::printf("%d pictures up to date, left as they were\n", report.picturesUpToDate);
+    }
     if (!report.notWritten.empty()) {
         std::printf("%zu files could not be written\n", report.notWritten.size());
     }
@@ -101,6 +104,7 @@ int Publish(const PublishOptions& options, GalleryJob& job) {
     }
     const auto start = std::chrono::steady_clock::now();
     VimbralConverter converter;
+    converter.SetRebuild(options.rebuild);
     GalleryPublisher publisher(job, converter);
     publisher.ScanSourceFolder();
     {

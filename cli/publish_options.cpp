@@ -24,6 +24,7 @@ const char* const kPublishUsage =
     "  --large WxH          largest large picture (default 0x0: pictures keep their size)\n"
     "  --gif                large pictures as GIF\n"
     "  --quality Q          JPEG quality 0..100 (default 75; 0 means GIF)\n"
+    "  --rebuild            convert every picture again, also those whose outputs are up to date\n"
     "  --list-styles        print NAME<Tab>PATH of each style found, then exit\n"
     "  --quiet              no progress bar\n"
     "  --version            print the program's version, then exit\n"
@@ -170,6 +171,7 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
         {"--no-bg-image", &o.noBgImage},
         {"--list-styles", &o.listStyles},
         {"--quiet", &o.quiet},
+        {"--rebuild", &o.rebuild},
         {"--create-subfolder", &o.createSubfolder},
         {"--passive", &o.passive},
         {"--accept-new-host-key", &o.acceptNewHostKey},

@@ -25,6 +25,7 @@ struct PublishOptions {
     int quality = 75;
     bool listStyles = false;
     bool quiet = false;
+    bool rebuild = false;
     bool help = false;
     bool version = false;
 

@@ -76,7 +76,7 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
         m_report.notWritten.insert(m_report.notWritten.end(), outcome.notWritten.begin(),
                                    outcome.notWritten.end());
         if (outcome.Converted()) {
-            ++m_report.picturesConverted;
+            ++(outcome.upToDate ? m_report.picturesUpToDate : m_report.picturesConverted);
         }
         if (outcome.thumbnailWritten) {
             shown.Add(path);

@@ -19,6 +19,8 @@ struct RunReport {
     std::string failure;
 
     int picturesConverted = 0;
+    // Pictures whose outputs were already made from the same source with the same settings.
+    int picturesUpToDate = 0;
     int pagesWritten = 0;
 
     // Source pictures that could not be read, by path.

@@ -129,12 +129,15 @@ private:
     // Both halves of one entry, within the memory budget, unless its outputs are up to date.
     void ConvertEntry(std::size_t entry) {
         const std::string& path = m_paths[entry];
-        if (OutputsUpToDate(m_settings, path)) {
+        // Each output is remade only when it is stale: a new thumbnail box leaves large pictures be.
+        const bool largeFresh = OutputUpToDate(m_settings, path, OutputKind::LargePicture);
+        const bool thumbnailFresh = OutputUpToDate(m_settings, path, OutputKind::Thumbnail);
+        if (largeFresh && thumbnailFresh) {
             m_upToDate.fetch_add(1);
-            const std::string large = m_settings.makeLargePictures
-                                          ? JoinPath(m_settings.destFolder,
-                                                     LargePictureName(path, m_settings.jpegQuality))
-                                          : std::string();
+            const std::string large =
+                m_settings.makeLargePictures
+                    ? JoinPath(m_settings.destFolder, LargePictureName(path, m_settings.jpegQuality))
+                    : std::string();
             HalfDone(entry, {HalfResult::Skipped, large, {}});
             HalfDone(entry, {HalfResult::Written, JoinPath(m_settings.destFolder, ThumbnailName(path)), {}},
                      true);
@@ -152,8 +155,10 @@ private:
                 return;  // stopped while waiting: the entry never started
             }
         }
-        HalfDone(entry, MakeLargePicture(m_settings, path));
-        const HalfResult thumbnail = MakeThumbnail(m_settings, path);
+        HalfDone(entry,
+                 largeFresh ? HalfResult{HalfResult::Skipped, {}, {}} : MakeLargePicture(m_settings, path));
+        const HalfResult thumbnail =
+            thumbnailFresh ? HalfResult{HalfResult::Written, {}, {}} : MakeThumbnail(m_settings, path);
         if (thumbnail.kind == HalfResult::Written) {
             m_converted.fetch_add(1);
         }

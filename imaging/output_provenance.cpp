@@ -116,7 +116,7 @@ bool IsOutputUpToDate(const std::string& outputPath, const std::string& expected
     return readable;
 }
 
-bool OutputsUpToDate(const ConversionSettings& settings, const std::string& sourcePath) {
+bool OutputUpToDate(const ConversionSettings& settings, const std::string& sourcePath, OutputKind kind) {
     if (settings.rebuild) {
         return false;
     }
@@ -124,9 +124,9 @@ bool OutputsUpToDate(const ConversionSettings& settings, const std::string& sour
     if (!identity) {
         return false;
     }
-    const std::string thumbnail = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
-    if (!IsOutputUpToDate(thumbnail, ProvenanceText(settings, OutputKind::Thumbnail, *identity))) {
-        return false;
+    if (kind == OutputKind::Thumbnail) {
+        const std::string thumbnail = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
+        return IsOutputUpToDate(thumbnail, ProvenanceText(settings, OutputKind::Thumbnail, *identity));
     }
     if (!settings.makeLargePictures) {
         return true;
@@ -140,4 +140,9 @@ bool OutputsUpToDate(const ConversionSettings& settings, const std::string& sour
         return true;  // the source is its own large picture: none is made
     }
     return IsOutputUpToDate(large, ProvenanceText(settings, OutputKind::LargePicture, *identity));
+}
+
+bool OutputsUpToDate(const ConversionSettings& settings, const std::string& sourcePath) {
+    return OutputUpToDate(settings, sourcePath, OutputKind::Thumbnail) &&
+           OutputUpToDate(settings, sourcePath, OutputKind::LargePicture);
 }

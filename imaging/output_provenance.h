@@ -39,6 +39,11 @@ std::optional<std::string> ReadProvenance(const std::string& outputPath);
 // Whether `outputPath` is a whole, readable picture carrying exactly `expected`.
 bool IsOutputUpToDate(const std::string& outputPath, const std::string& expected);
 
+// Whether one output of a source picture need not be made again: unless settings say rebuild, it
+// is whole, readable, and carries the provenance that converting the source now would give it (a
+// large picture that is not made counts as up to date).
+bool OutputUpToDate(const ConversionSettings& settings, const std::string& sourcePath, OutputKind kind);
+
 // Whether the outputs of a source picture need not be made again: unless settings say rebuild,
 // its thumbnail and (where one is made) its large picture are whole, readable, and carry the
 // provenance that converting the source now would give them.

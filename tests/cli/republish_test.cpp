@@ -1,0 +1,138 @@
+// Publishing a gallery again: what did not change is left as it was, to the file's time stamp,
+// and what changed is remade, and nothing else.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "engine/directory.h"
+#include "tests/cli/publish_runner.h"
+#include "tests/support/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+void MakeJpeg(const std::string& path, const std::string& size, int seed) {
+    const std::string command =
+        "convert -seed " + std::to_string(seed) + " -size " + size + " plasma:fractal " + Quoted(path);
+    ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+// Every file of the folder with its modification time and inode: a file written again, even with
+// the same bytes, shows up as a change.
+using Stamps = std::map<std::string, std::pair<long long, ino_t>>;
+
+Stamps StampsOf(const std::string& folder) {
+    Stamps stamps;
+    for (const DirectoryEntry& entry : ListDirectory(folder)) {
+        struct stat st {};
+        if (::stat((folder + "/" + entry.name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            stamps[entry.name] = {st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec, st.st_ino};
+        }
+    }
+    return stamps;
+}
+
+std::set<std::string> Changed(const Stamps& before, const Stamps& after) {
+    std::set<std::string> changed;
+    for (const auto& [name, stamp] : after) {
+        const auto was = before.find(name);
+        if (was == before.end() || was->second != stamp) {
+            changed.insert(name);
+        }
+    }
+    for (const auto& [name, stamp] : before) {
+        if (!after.contains(name)) {
+            changed.insert(name);
+        }
+    }
+    return changed;
+}
+
+class Republish : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int i = 0; i < 4; ++i) {
+            MakeJpeg(source / ("p" + std::to_string(i) + ".jpg"), "320x240", i);
+        }
+    }
+    Outcome Publish(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"--source", source.path(), "--dest",  dest.path(), "--style",
+                                         "Classic",  "--large",     "200x200", "--quiet"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunPublish(args);
+    }
+    TempFolder source;
+    TempFolder dest;
+};
+
+TEST_F(Republish, AnUnchangedSecondRunTouchesNoFile) {
+    const Outcome first = Publish();
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    EXPECT_TRUE(Contains(first.output, "4 pictures converted")) << first.output;
+    const Stamps before = StampsOf(dest.path());
+    ASSERT_TRUE(before.contains("thn_p0.jpg"));
+    ASSERT_TRUE(before.contains("main.htm"));
+
+    const Outcome second = Publish();
+    ASSERT_EQ(second.exitCode, 0) << second.output;
+    EXPECT_TRUE(Contains(second.output, "0 pictures converted")) << second.output;
+    EXPECT_TRUE(Contains(second.output, "4 pictures up to date")) << second.output;
+    EXPECT_EQ(Changed(before, StampsOf(dest.path())), std::set<std::string>{});
+}
+
+TEST_F(Republish, EachChangeRemakesExactlyTheOutputsItAffects) {
+    ASSERT_EQ(Publish().exitCode, 0);
+
+    // Another photo under the same name and of the same size.
+    Stamps before = StampsOf(dest.path());
+    MakeJpeg(source / "p2.jpg", "320x240", 99);
+    Outcome run = Publish();
+    EXPECT_TRUE(Contains(run.output, "1 pictures converted")) << run.output;
+    EXPECT_EQ(Changed(before, StampsOf(dest.path())), (std::set<std::string>{"p2.jpg", "thn_p2.jpg"}));
+
+    // A new title changes the pages only.
+    before = StampsOf(dest.path());
+    run = Publish({"--title", "Another title"});
+    EXPECT_TRUE(Contains(run.output, "0 pictures converted")) << run.output;
+    for (const std::string& name : Changed(before, StampsOf(dest.path()))) {
+        EXPECT_TRUE(name.ends_with(".htm")) << name;
+    }
+    EXPECT_TRUE(Changed(before, StampsOf(dest.path())).contains("main.htm"));
+
+    // Another thumbnail box remakes every thumbnail and no large picture.
+    before = StampsOf(dest.path());
+    run = Publish({"--title", "Another title", "--thumb", "50x50"});
+    std::set<std::string> changed = Changed(before, StampsOf(dest.path()));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(changed.contains("thn_p" + std::to_string(i) + ".jpg"));
+        EXPECT_FALSE(changed.contains("p" + std::to_string(i) + ".jpg"));
+    }
+
+    // --rebuild converts everything again.
+    before = StampsOf(dest.path());
+    run = Publish({"--title", "Another title", "--thumb", "50x50", "--rebuild"});
+    EXPECT_TRUE(Contains(run.output, "4 pictures converted")) << run.output;
+    changed = Changed(before, StampsOf(dest.path()));
+    EXPECT_TRUE(changed.contains("thn_p0.jpg"));
+    EXPECT_TRUE(changed.contains("p3.jpg"));
+}
+
+TEST_F(Republish, ACutOutputIsRemade) {
+    ASSERT_EQ(Publish().exitCode, 0);
+    const std::string thumbnail = dest / "thn_p1.jpg";
+    fs::resize_file(thumbnail, fs::file_size(thumbnail) / 2);
+    const Outcome run = Publish();
+    EXPECT_TRUE(Contains(run.output, "1 pictures converted")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "3 pictures up to date")) << run.output;
+}
+
+}  // namespace
