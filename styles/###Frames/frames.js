@@ -73,9 +73,11 @@
     }
     if (!description.content.trim()) description.content = galleryName || galleryTitle;
     var about = document.querySelector(".about");
+    // The folded description keeps its room either way, so nothing below it moves.
     if (about && description.content.trim() && description.content !== galleryName) {
         about.querySelector(".commentary").textContent = description.content;
-        about.hidden = false;
+    } else if (about) {
+        about.style.visibility = "hidden";
     }
 
     // The full view: a modal dialog keeps the focus while open and hands it back when closed.
@@ -160,6 +162,8 @@
                 shown = message.shown;
                 var address = location.pathname + location.search + (message.shown > 0 ? "#" + message.shown : "");
                 if (location.pathname + location.search + location.hash !== address) history.replaceState(null, "", address);
+                var where = document.querySelector(".pane-status .where");
+                if (where) where.textContent = message.shown > 0 ? "Picture " + message.shown + " of " + message.of + ": " + message.name : "";
                 document.title = message.shown > 0
                     ? [message.name, "Picture " + message.shown + " of " + message.of, galleryTitle].filter(Boolean).join(" \u2013 ")
                     : galleryTitle;
@@ -236,7 +240,8 @@
     if (kind === "image") {
         document.title = [pictureName, "Picture " + at + " of " + of, galleryTitle].filter(Boolean).join(" \u2013 ");
         var whole = document.querySelector(".whole");
-        if (framed) whole.parentNode.removeChild(whole);
+        // In the frame set the gallery is all around; the link keeps its room so nothing moves.
+        if (framed) whole.style.visibility = "hidden";
         else whole.href = "main.htm#" + at;
     }
 

@@ -69,9 +69,11 @@
     }
     if (!description.content.trim()) description.content = galleryName || document.title;
     var about = document.querySelector(".about");
+    // The folded description keeps its room either way, so nothing below it moves.
     if (about && description.content.trim() && description.content !== galleryName) {
         about.querySelector(".commentary").textContent = description.content;
-        about.hidden = false;
+    } else if (about) {
+        about.style.visibility = "hidden";
     }
 
     // Where each key leads.

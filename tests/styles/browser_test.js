@@ -193,6 +193,8 @@ async function frames(page, base, label) {
     await pageWords(page, label + " frame");
     check(await showing(3), `${label}: main.htm#3 shows picture 3 and marks its thumbnail`);
     check((await page.title()).includes("3 of 8"), `${label}: the title follows the picture`);
+    const status = await page.evaluate(() => document.querySelector(".pane-status .where").textContent);
+    check(status === "Picture 3 of 8: Harbour", `${label}: the status line says where: ${status}`);
     const lazy = await list().evaluate(() => Array.from(document.images).every((img) => img.loading === "lazy"));
     check(lazy, `${label}: the thumbnails load lazily`);
     await page.keyboard.press("ArrowRight");
