@@ -37,9 +37,9 @@ async function until(test, ms = 5000) {
     }
 }
 
-function publish(program, source, dest, style) {
+function publish(program, source, dest, style, extra = []) {
     childProcess.execFileSync(program, ["--source", source, "--dest", dest, "--style", style, "--large", "640x480",
-        "--title", "Summer", "--name", "By the water", "--commentary", "Walks by the water.", "--quiet"],
+        "--title", "Summer", "--name", "By the water", "--commentary", "Walks by the water.", "--quiet", ...extra],
         { stdio: "ignore" });
 }
 
@@ -263,6 +263,26 @@ async function withoutScripts(browser, bases) {
     await page.close();
 }
 
+// Dark pages for a visitor who asks for them, unless the gallery has colours of its own.
+async function darkMode(browser, root) {
+    const page = await browser.newPage();
+    await page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: "dark" }]);
+    const look = async (url) => {
+        await page.goto(url, { waitUntil: "load" });
+        return page.evaluate(() => {
+            const style = getComputedStyle(document.body);
+            return style.backgroundColor + " " + style.backgroundImage;
+        });
+    };
+    for (const [style, page1] of [["Classic", "imagepage1.htm"], ["Frames", "firstpage.htm"], ["Slides", "largepage1.htm"]]) {
+        const plain = await look(`${root}${style}/${page1}`);
+        check(/^rgb\((\d\d?), (\d\d?), (\d\d?)\) none$/.test(plain), `dark: ${style} with the default colours turns dark: ${plain}`);
+        const own = await look(`${root}${style}-coloured/${page1}`);
+        check(own.startsWith("rgb(255, 238, 204)"), `dark: ${style} keeps the gallery's own colours: ${own}`);
+    }
+    await page.close();
+}
+
 async function main() {
     const [program, makeSamples] = process.argv.slice(2);
     const work = fs.mkdtempSync(path.join(os.tmpdir(), "galvane-styles-"));
@@ -276,6 +296,10 @@ async function main() {
     publish(program, many, path.join(work, "Classic"), "Classic");
     publish(program, photos, path.join(work, "Frames"), "Frames");
     publish(program, photos, path.join(work, "Slides"), "Slides");
+    for (const style of ["Classic", "Frames", "Slides"]) {
+        publish(program, photos, path.join(work, style + "-coloured"), style,
+            ["--bg-color", "ffeecc", "--text-color", "332211", "--no-bg-image"]);
+    }
 
     const server = await serve(work);
     const root = `http://127.0.0.1:${server.address().port}/`;
@@ -292,6 +316,7 @@ async function main() {
             await page.close();
         }
         await withoutScripts(browser, bases);
+        await darkMode(browser, root);
     } finally {
         await browser.close();
         server.close();
