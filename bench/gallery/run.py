@@ -63,10 +63,14 @@ def publish(program, source, dest, style, extra):
 def galleries(program, work):
     real = os.path.join(work, "photos")
     os.makedirs(real, exist_ok=True)
+    wanted = set()
     for index, (name, path) in enumerate(photographs(15)):
         target = os.path.join(real, f"p{index + 1:02d}_{name}" + os.path.splitext(path)[1].lower())
+        wanted.add(target)
         if not os.path.exists(target):
             shutil.copy(path, target)
+    for stale in set(glob.glob(os.path.join(real, "*"))) - wanted:
+        os.remove(stale)
     for style in PAGES:
         dest = os.path.join(work, style + "-15")
         if not os.path.exists(os.path.join(dest, "main.htm")):
