@@ -23,6 +23,16 @@
         return name.replace(/^thn_/, "").replace(/\.[^.]*$/, "").replace(/_+/g, " ").trim();
     }
 
+    // A picture is named once it has loaded: a new alt text on a picture still loading redraws
+    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone.
+    function nameWhenLoaded(img) {
+        var name = function () {
+            img.alt = readableName(img.getAttribute("src"));
+        };
+        if (img.complete) name();
+        else img.addEventListener("load", name, { once: true });
+    }
+
     function numberIn(selector) {
         var element = document.querySelector(selector);
         return element ? parseInt(element.textContent, 10) || 0 : 0;
@@ -47,8 +57,12 @@
     Array.prototype.forEach.call(document.querySelectorAll("main img"), function (img) {
         var src = img.getAttribute("src") || "";
         if (src && !/(^|\/)empty\.gif$/.test(src)) {
-            img.alt = readableName(src);
-            pictureName = pictureName || img.alt;
+            pictureName = pictureName || readableName(src);
+            nameWhenLoaded(img);
+        } else if (src) {
+            // A slot the last index page cannot fill: no link, no room, nothing for a crawler.
+            var slot = img.closest("li");
+            if (slot && !img.closest("a[href]")) slot.parentNode.removeChild(slot);
         }
     });
     var where = document.querySelector(".where");

@@ -22,6 +22,16 @@
         return name.replace(/^thn_/, "").replace(/\.[^.]*$/, "").replace(/_+/g, " ").trim();
     }
 
+    // A picture is named once it has loaded: a new alt text on a picture still loading redraws
+    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone.
+    function nameWhenLoaded(img) {
+        var name = function () {
+            img.alt = readableName(img.getAttribute("src"));
+        };
+        if (img.complete) name();
+        else img.addEventListener("load", name, { once: true });
+    }
+
     function numberIn(selector) {
         var element = document.querySelector(selector);
         return element ? parseInt(element.textContent, 10) || 0 : 0;
@@ -46,8 +56,8 @@
     Array.prototype.forEach.call(document.querySelectorAll("main img"), function (img) {
         var src = img.getAttribute("src") || "";
         if (src) {
-            img.alt = readableName(src);
-            pictureName = pictureName || img.alt;
+            pictureName = pictureName || readableName(src);
+            nameWhenLoaded(img);
         }
     });
     var titleParts = [];
@@ -90,10 +100,15 @@
             End: of > 0 ? pageUrl(kind + "page" + of + ".htm") : ""
         };
     } else if (kind === "overview") {
-        // The stubs behind these links only lead on to the large pages: go there at once.
-        Array.prototype.forEach.call(document.querySelectorAll('.sheet a[href^="imagepage"]'), function (a) {
-            a.setAttribute("href", a.getAttribute("href").replace(/^imagepage/, "largepage"));
-        });
+        // The stubs behind these links only lead on to the large pages: go there at once. The
+        // link is changed as it is followed, so thousands of links cost nothing on loading.
+        var direct = function (event) {
+            var a = event.target.closest && event.target.closest('.sheet a[href^="imagepage"]');
+            if (a) a.setAttribute("href", a.getAttribute("href").replace(/^imagepage/, "largepage"));
+        };
+        document.addEventListener("click", direct, true);
+        document.addEventListener("auxclick", direct, true);
+        document.addEventListener("contextmenu", direct, true);
         targets = { ArrowUp: hrefOf(".up"), Escape: hrefOf(".up") };
     }
 
