@@ -65,9 +65,14 @@ def galleries(program, work):
     os.makedirs(real, exist_ok=True)
     wanted = set()
     for index, (name, path) in enumerate(photographs(15)):
-        target = os.path.join(real, f"p{index + 1:02d}_{name}" + os.path.splitext(path)[1].lower())
+        # Photographs come as JPEG files; the PNG wallpapers are turned into such.
+        target = os.path.join(real, f"p{index + 1:02d}_{name}.jpg")
         wanted.add(target)
-        if not os.path.exists(target):
+        if os.path.exists(target):
+            continue
+        if path.lower().endswith(".png"):
+            subprocess.run(["vips", "copy", path, target + "[Q=90,strip]"], check=True)
+        else:
             shutil.copy(path, target)
     for stale in set(glob.glob(os.path.join(real, "*"))) - wanted:
         os.remove(stale)
