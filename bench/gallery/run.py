@@ -1,0 +1,161 @@
+#!/usr/bin/env python3
+"""Lighthouse scores of the bundled styles, as a visitor on a phone and on a desktop meets them.
+
+    bench/gallery/run.py GALVANE_PUBLISH [WORK_DIR]
+
+Publishes, with each style, a gallery of 15 real photographs (Debian's wallpaper packages) with
+1600 px large pictures, and one of 2,000 pictures (the same photographs again and again, as
+originals, so only thumbnails are made), serves them on 127.0.0.1 and runs Lighthouse over each
+style's pages. Prints performance, accessibility, best practices and SEO and the layout shift per
+page and device, then the worst of each style against the targets. Needs `scripts/setup --bench`.
+"""
+import functools
+import glob
+import re
+import http.server
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+LIGHTHOUSE = os.path.join(HERE, "node_modules", ".bin", "lighthouse")
+WALLPAPERS = ["/usr/share/backgrounds/mate/nature/*.jpg", "/usr/share/backgrounds/mate/*/*.jpg",
+              "/usr/share/wallpapers/*/contents/images/*.jpg", "/usr/share/wallpapers/*/contents/images/*.png"]
+CHROME_FLAGS = ("--headless=new --no-sandbox --disable-gpu --disable-quic --no-first-run "
+                "--disable-background-networking --disable-component-update --disable-sync")
+PAGES = {
+    "Classic": {"15": ["main.htm", "indexpage1.htm", "imagepage1.htm"], "2000": ["indexpage1.htm", "imagepage1000.htm"]},
+    "Frames": {"15": ["main.htm", "main.htm#3", "imagepage1.htm"], "2000": ["main.htm"]},
+    "Slides": {"15": ["main.htm", "largepage1.htm", "smallpage1.htm", "listpage.htm"], "2000": ["listpage.htm"]},
+}
+TARGETS = {"performance": 95, "accessibility": 100, "best-practices": 95, "seo": 95}
+
+
+def photographs(count):
+    renditions = {}
+    for pattern in WALLPAPERS:
+        for path in glob.glob(pattern):
+            renditions.setdefault(wallpaper_name(path), []).append(path)
+    # The largest rendition of each wallpaper, taking turns between the two packages.
+    chosen = [(name, max(renditions[name], key=os.path.getsize)) for name in sorted(renditions)]
+    chosen = chosen[::2][:count // 2 + 1] + chosen[1::2]
+    if len(chosen) < count:
+        raise SystemExit("install mate-backgrounds and plasma-workspace-wallpapers (scripts/setup --bench)")
+    return sorted(chosen[:count])
+
+
+def wallpaper_name(path):
+    if "/contents/" in path:
+        return os.path.basename(path.split("/contents/")[0])
+    return re.sub(r"_\d+x\d+$", "", os.path.splitext(os.path.basename(path))[0])
+
+
+def publish(program, source, dest, style, extra):
+    subprocess.run([program, "--source", source, "--dest", dest, "--style", style, "--title", "Summer by the water",
+                    "--name", "By the water", "--commentary", "Fifteen walks along the shore, from dawn to dusk.",
+                    "--quiet", *extra], check=True, stdout=subprocess.DEVNULL)
+
+
+def galleries(program, work):
+    real = os.path.join(work, "photos")
+    os.makedirs(real, exist_ok=True)
+    wanted = set()
+    for index, (name, path) in enumerate(photographs(15)):
+        # Photographs come as JPEG files; the PNG wallpapers are turned into such.
+        target = os.path.join(real, f"p{index + 1:02d}_{name}.jpg")
+        wanted.add(target)
+        if os.path.exists(target):
+            continue
+        if path.lower().endswith(".png"):
+            subprocess.run(["vips", "copy", path, target + "[Q=90,strip]"], check=True)
+        else:
+            shutil.copy(path, target)
+    for stale in set(glob.glob(os.path.join(real, "*"))) - wanted:
+        os.remove(stale)
+    for style in PAGES:
+        dest = os.path.join(work, style + "-15")
+        if not os.path.exists(os.path.join(dest, "main.htm")):
+            publish(program, real, dest, style, ["--large", "1600x1600"])
+    # 2,000 pictures: links to 1600 px copies of the photographs, published as they are.
+    copies = sorted(glob.glob(os.path.join(work, "Classic-15", "p*.jpg")))
+    for style in PAGES:
+        dest = os.path.join(work, style + "-2000")
+        if os.path.exists(os.path.join(dest, "main.htm")):
+            continue
+        os.makedirs(dest, exist_ok=True)
+        for i in range(2000):
+            source = copies[i % len(copies)]
+            os.link(source, os.path.join(dest, f"n{i + 1:04d}_" + os.path.basename(source)))
+        publish(program, dest, dest, style, ["--use-original"])
+
+
+def serve(root):
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+    handler = functools.partial(Quiet, directory=root)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def lighthouse(url, device, work):
+    report = os.path.join(work, "report.json")
+    command = [LIGHTHOUSE, url, "--quiet", "--output=json", "--output-path=" + report,
+               "--only-categories=performance,accessibility,best-practices,seo", "--chrome-flags=" + CHROME_FLAGS]
+    if device == "desktop":
+        command.append("--preset=desktop")
+    env = dict(os.environ, CHROME_PATH=shutil.which("chromium") or "/usr/bin/chromium")
+    subprocess.run(command, check=True, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    with open(report) as f:
+        data = json.load(f)
+    scores = {key: round(100 * (data["categories"][key]["score"] or 0)) for key in TARGETS}
+    scores["cls"] = data["audits"]["cumulative-layout-shift"]["numericValue"]
+    failed = [audit_id for category in ("accessibility", "best-practices", "seo")
+              for ref in data["categories"][category]["auditRefs"]
+              for audit_id in [ref["id"]] if ref.get("weight") and (data["audits"][audit_id]["score"] or 0) < 1]
+    return scores, failed
+
+
+def main():
+    program = sys.argv[1]
+    work = sys.argv[2] if len(sys.argv) > 2 else tempfile.mkdtemp(prefix="galvane-gallery-bench-")
+    if not os.path.exists(LIGHTHOUSE):
+        raise SystemExit("Lighthouse is missing: scripts/setup --bench")
+    galleries(program, work)
+    server = serve(work)
+    base = f"http://127.0.0.1:{server.server_address[1]}/"
+    print(f"{'style':8} {'pictures':>8} {'page':18} {'device':8} {'perf':>5} {'a11y':>5} {'best':>5} {'seo':>5} {'CLS':>6}")
+    worst = {}
+    for style, sets in PAGES.items():
+        for size, pages in sets.items():
+            for page in pages:
+                for device in ("phone", "desktop"):
+                    scores, failed = lighthouse(f"{base}{style}-{size}/{page}", device, work)
+                    print(f"{style:8} {size:>8} {page:18} {device:8} {scores['performance']:5} {scores['accessibility']:5} "
+                          f"{scores['best-practices']:5} {scores['seo']:5} {scores['cls']:6.3f}"
+                          + (f"  below 100: {' '.join(failed)}" if failed else ""), flush=True)
+                    low = worst.setdefault((style, device), dict(scores))
+                    for key in TARGETS:
+                        low[key] = min(low[key], scores[key])
+                    low["cls"] = max(low["cls"], scores["cls"])
+    server.shutdown()
+    print("\nworst page of each style (targets: performance >= 95 on a phone, accessibility 100, "
+          "best practices and SEO >= 95, CLS < 0.1)")
+    for (style, device), low in worst.items():
+        misses = [key for key, target in TARGETS.items()
+                  if low[key] < target and (key != "performance" or device == "phone")]
+        if low["cls"] >= 0.1:
+            misses.append("cls")
+        print(f"{style:8} {device:8} perf {low['performance']:3}  a11y {low['accessibility']:3}  best "
+              f"{low['best-practices']:3}  seo {low['seo']:3}  CLS {low['cls']:.3f}  "
+              + ("targets met" if not misses else "missed: " + ", ".join(misses)))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,325 @@
+/* Frames: the frame page keeps the address in step with the picture on display (main.htm#12),
+   so a picture can be shared and Back/Forward move between pictures; arrow keys work in every
+   part, swipes on the picture, the picture opens over the whole window, neighbours are fetched
+   ahead and the current thumbnail is marked. The parts talk by messages, which also works where
+   each file counts as its own origin. The pages' own links stay the navigation; everything here
+   only adds to them. Names are only ever set as text or attribute values, never as markup. */
+(function () {
+    "use strict";
+
+    var body = document.body;
+    var kind = body.className; // frame, top, list, first or image
+    var framed = window.parent !== window;
+    var KEYS = /^(ArrowLeft|ArrowRight|ArrowUp|Escape|Home|End)$/;
+
+    function decoded(text) {
+        try {
+            return decodeURIComponent(text);
+        } catch (e) {
+            return text;
+        }
+    }
+
+    // "thn_p01_by%20the%20water.jpg" -> "p01 by the water"
+    function readableName(src) {
+        var name = decoded(src.split(/[?#]/)[0].replace(/^.*\//, ""));
+        return name.replace(/^thn_/, "").replace(/\.[^.]*$/, "").replace(/_+/g, " ").trim();
+    }
+
+    // A picture is named once it has loaded: a new alt text on a picture still loading redraws
+    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone.
+    function nameWhenLoaded(img) {
+        var name = function () {
+            img.alt = readableName(img.getAttribute("src"));
+        };
+        if (img.complete) name();
+        else img.addEventListener("load", name, { once: true });
+    }
+
+    function numberIn(selector) {
+        var element = document.querySelector(selector);
+        return element ? parseInt(element.textContent, 10) || 0 : 0;
+    }
+
+    function hrefOf(selector) {
+        var a = document.querySelector(selector);
+        return a ? a.href : "";
+    }
+
+    function pageUrl(name) {
+        return new URL(name, location.href).href;
+    }
+
+    function send(target, message) {
+        message.galvane = true;
+        if (target) target.postMessage(message, "*");
+    }
+
+    function plainKey(event) {
+        return !(event.altKey || event.ctrlKey || event.metaKey || event.shiftKey || event.defaultPrevented) &&
+            !/^(INPUT|TEXTAREA|SELECT)$/.test(event.target.tagName) && KEYS.test(event.key);
+    }
+
+    var galleryTitle = document.title;
+    var heading = document.querySelector("h1");
+    var galleryName = heading ? heading.textContent.trim() : "";
+
+    // Words: picture names and the gallery's description.
+    var pictureName = "";
+    Array.prototype.forEach.call(document.querySelectorAll(".thumbs img, .viewer img"), function (img) {
+        var src = img.getAttribute("src") || "";
+        if (src) {
+            pictureName = pictureName || readableName(src);
+            nameWhenLoaded(img);
+        }
+    });
+    var description = document.querySelector('meta[name="description"]');
+    var commentary = document.querySelector("main .commentary");
+    if (!description) {
+        description = document.createElement("meta");
+        description.name = "description";
+        description.content = commentary ? commentary.textContent.trim() : "";
+        document.head.appendChild(description);
+    }
+    if (!description.content.trim()) description.content = galleryName || galleryTitle;
+    var about = document.querySelector(".about");
+    // The folded description keeps its room either way, so nothing below it moves.
+    if (about && description.content.trim() && description.content !== galleryName) {
+        about.querySelector(".commentary").textContent = description.content;
+    } else if (about) {
+        about.style.visibility = "hidden";
+    }
+
+    // The full view: a modal dialog keeps the focus while open and hands it back when closed.
+    var view = null;
+    function showView(src, alt, onClose) {
+        if (!view) {
+            view = document.createElement("dialog");
+            view.className = "full-view";
+            var close = document.createElement("button");
+            close.type = "button";
+            close.textContent = "Close";
+            view.appendChild(document.createElement("img"));
+            view.appendChild(close);
+            view.addEventListener("click", function () {
+                view.close();
+            });
+            view.addEventListener("close", function () {
+                if (view.onClosed) view.onClosed();
+            });
+            body.appendChild(view);
+        }
+        var big = view.querySelector("img");
+        big.src = src;
+        big.alt = alt;
+        view.setAttribute("aria-label", alt || "Picture");
+        view.onClosed = onClose || null;
+        if (!view.open) view.showModal();
+        view.querySelector("button").focus();
+    }
+
+    function viewOpen() {
+        return view !== null && view.open;
+    }
+
+    function onSwipe(element, step) {
+        var touch = null;
+        element.addEventListener("touchstart", function (event) {
+            touch = event.touches.length === 1 ? { x: event.touches[0].clientX, y: event.touches[0].clientY } : null;
+        }, { passive: true });
+        element.addEventListener("touchend", function (event) {
+            if (!touch) return;
+            var dx = event.changedTouches[0].clientX - touch.x;
+            var dy = event.changedTouches[0].clientY - touch.y;
+            touch = null;
+            if (Math.abs(dx) > 50 && Math.abs(dx) > 2 * Math.abs(dy)) step(dx < 0 ? "ArrowRight" : "ArrowLeft");
+        }, { passive: true });
+    }
+
+    if (kind === "frame") {
+        var display = document.querySelector(".pane-display");
+        var list = document.querySelector(".pane-list");
+        var shown = 0;
+        // Until the picture the address asks for is on display, reports of other pages are stale.
+        var pending = null;
+        var pendingTimer = 0;
+
+        var showFromAddress = function () {
+            var match = /^#(\d+)$/.exec(location.hash);
+            var wanted = match ? Number(match[1]) : 0;
+            if (wanted === shown) return;
+            pending = wanted;
+            clearTimeout(pendingTimer);
+            pendingTimer = setTimeout(function () {
+                pending = null;
+            }, 5000);
+            display.contentWindow.location.replace(wanted > 0 ? "imagepage" + wanted + ".htm" : "firstpage.htm");
+        };
+        var key = function (name) {
+            if (viewOpen() && (name === "Escape" || name === "ArrowUp")) {
+                view.close();
+            } else {
+                send(display.contentWindow, { key: name });
+            }
+        };
+
+        window.addEventListener("message", function (event) {
+            var message = event.data;
+            if (!message || message.galvane !== true) return;
+            if (message.shown !== undefined) {
+                if (pending !== null && message.shown !== pending) return;
+                pending = null;
+                shown = message.shown;
+                var address = location.pathname + location.search + (message.shown > 0 ? "#" + message.shown : "");
+                if (location.pathname + location.search + location.hash !== address) history.replaceState(null, "", address);
+                var where = document.querySelector(".pane-status .where");
+                if (where) where.textContent = message.shown > 0 ? "Picture " + message.shown + " of " + message.of + ": " + message.name : "";
+                document.title = message.shown > 0
+                    ? [message.name, "Picture " + message.shown + " of " + message.of, galleryTitle].filter(Boolean).join(" \u2013 ")
+                    : galleryTitle;
+                send(list.contentWindow, { current: message.shown });
+                if (viewOpen() && message.src) showView(message.src, message.name, view.onClosed);
+            } else if (message.key) {
+                key(message.key);
+            } else if (message.full) {
+                showView(message.full, message.name, function () {
+                    display.focus();
+                });
+            } else if (message.thumbnails) {
+                list.focus();
+                send(list.contentWindow, { focus: shown });
+            } else if (message.ready === "list") {
+                send(list.contentWindow, { current: shown });
+            }
+        });
+        window.addEventListener("keydown", function (event) {
+            if (!plainKey(event)) return;
+            event.preventDefault();
+            key(event.key);
+        });
+        window.addEventListener("hashchange", showFromAddress);
+        if (location.hash) showFromAddress();
+        onSwipe(document, key);
+        return;
+    }
+
+    if (kind === "list") {
+        var links = document.querySelectorAll(".thumbs a");
+        var current = null;
+        window.addEventListener("message", function (event) {
+            var message = event.data;
+            if (!message || message.galvane !== true) return;
+            var n = message.current !== undefined ? message.current : message.focus;
+            if (n === undefined) return;
+            var link = n > 0 ? links[n - 1] : null;
+            if (message.current !== undefined && link !== current) {
+                if (current) current.removeAttribute("aria-current");
+                if (link) {
+                    link.setAttribute("aria-current", "true");
+                    link.scrollIntoView({ block: "nearest", inline: "nearest" });
+                }
+                current = link;
+            }
+            if (message.focus !== undefined) (link || links[0] || body).focus();
+        });
+        send(window.parent, { ready: "list" });
+    }
+
+    if (kind === "list" || kind === "top") {
+        if (framed) {
+            window.addEventListener("keydown", function (event) {
+                if (!plainKey(event) || event.key === "ArrowUp" || event.key === "Escape") return;
+                event.preventDefault();
+                send(window.parent, { key: event.key });
+            });
+        }
+        return;
+    }
+
+    // The first page and the picture pages, in the display frame or opened alone.
+    var at = numberIn(".position .at");
+    var of = numberIn(".of");
+    var picture = document.querySelector(".viewer img");
+    var targets = {
+        ArrowLeft: hrefOf('a[rel="prev"]'),
+        ArrowRight: kind === "first" ? pageUrl("imagepage1.htm") : hrefOf('a[rel="next"]'),
+        Home: pageUrl("imagepage1.htm"),
+        End: of > 0 ? pageUrl("imagepage" + of + ".htm") : ""
+    };
+    if (of === 0) targets = {};
+    if (kind === "image") {
+        document.title = [pictureName, "Picture " + at + " of " + of, galleryTitle].filter(Boolean).join(" \u2013 ");
+        var whole = document.querySelector(".whole");
+        // In the frame set the gallery is all around; the link keeps its room so nothing moves.
+        if (framed) whole.style.visibility = "hidden";
+        else whole.href = "main.htm#" + at;
+    }
+
+    var go = function (name) {
+        if ((name === "ArrowUp" || name === "Escape") && framed) {
+            send(window.parent, { thumbnails: true });
+        } else if (name === "ArrowUp" || name === "Escape") {
+            if (viewOpen()) view.close();
+            else location.href = "main.htm" + (at > 0 ? "#" + at : "");
+        } else if (targets[name]) {
+            location.href = viewOpen() && /imagepage\d+\.htm/.test(targets[name]) ? targets[name] + "#full" : targets[name];
+        }
+    };
+
+    if (framed) {
+        send(window.parent, {
+            shown: kind === "image" ? at : 0,
+            of: of,
+            name: pictureName,
+            src: picture ? picture.currentSrc || picture.src : ""
+        });
+        window.addEventListener("message", function (event) {
+            if (event.data && event.data.galvane === true && event.data.key) go(event.data.key);
+        });
+    }
+    window.addEventListener("keydown", function (event) {
+        if (!plainKey(event)) return;
+        event.preventDefault();
+        if (framed && !viewOpen()) send(window.parent, { key: event.key });
+        else go(event.key);
+    });
+    onSwipe(document, framed ? function (name) { send(window.parent, { key: name }); } : go);
+
+    if (picture) {
+        var zoom = document.createElement("button");
+        zoom.type = "button";
+        zoom.className = "zoom";
+        zoom.setAttribute("aria-label", "Show " + (pictureName || "the picture") + " over the whole window");
+        picture.parentNode.insertBefore(zoom, picture);
+        zoom.appendChild(picture);
+        var open = function () {
+            var src = picture.currentSrc || picture.src;
+            if (framed) {
+                send(window.parent, { full: src, name: pictureName });
+            } else {
+                showView(src, pictureName, function () {
+                    if (location.hash === "#full") history.replaceState(null, "", location.pathname + location.search);
+                });
+            }
+        };
+        zoom.addEventListener("click", open);
+        if (location.hash === "#full" && !framed) open();
+
+        // Fetch the neighbouring pages and their pictures ahead, once this page has loaded.
+        var prefetch = function (href) {
+            if (!/imagepage\d+\.htm/.test(href) || !window.fetch || !window.DOMParser) return;
+            fetch(href).then(function (response) {
+                return response.ok ? response.text() : "";
+            }).then(function (text) {
+                var img = new DOMParser().parseFromString(text, "text/html").querySelector(".viewer img");
+                if (img && img.getAttribute("src")) new Image().src = new URL(img.getAttribute("src"), href).href;
+            }).catch(function () {});
+        };
+        window.addEventListener("load", function () {
+            setTimeout(function () {
+                prefetch(targets.ArrowRight);
+                prefetch(targets.ArrowLeft);
+            }, 100);
+        });
+    }
+})();

@@ -1,0 +1,210 @@
+/* Slides: arrow keys and swipes move through the show, a large picture opens over the whole
+   window, the neighbouring slides are fetched ahead, and pictures get names people can read.
+   The page's own links stay the navigation; everything here only adds to them. Names are only
+   ever set as text or attribute values, never parsed as markup. */
+(function () {
+    "use strict";
+
+    var body = document.body;
+    var kind = body.className; // start, small, large, overview or jump
+
+    function decoded(text) {
+        try {
+            return decodeURIComponent(text);
+        } catch (e) {
+            return text;
+        }
+    }
+
+    // "thn_p01_by%20the%20water.jpg" -> "p01 by the water"
+    function readableName(src) {
+        var name = decoded(src.split(/[?#]/)[0].replace(/^.*\//, ""));
+        return name.replace(/^thn_/, "").replace(/\.[^.]*$/, "").replace(/_+/g, " ").trim();
+    }
+
+    // A picture is named once it has loaded: a new alt text on a picture still loading redraws
+    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone.
+    function nameWhenLoaded(img) {
+        var name = function () {
+            img.alt = readableName(img.getAttribute("src"));
+        };
+        if (img.complete) name();
+        else img.addEventListener("load", name, { once: true });
+    }
+
+    function numberIn(selector) {
+        var element = document.querySelector(selector);
+        return element ? parseInt(element.textContent, 10) || 0 : 0;
+    }
+
+    function hrefOf(selector) {
+        var a = document.querySelector(selector);
+        return a ? a.href : "";
+    }
+
+    function pageUrl(name) {
+        return new URL(name, location.href).href;
+    }
+
+    var at = numberIn(".counter .at");
+    var of = numberIn(".counter .of");
+    var heading = document.querySelector("h1");
+    var galleryName = heading ? heading.textContent.trim() : "";
+
+    // Words: picture names, the page title and the gallery's description.
+    var pictureName = "";
+    Array.prototype.forEach.call(document.querySelectorAll("main img"), function (img) {
+        var src = img.getAttribute("src") || "";
+        if (src) {
+            pictureName = pictureName || readableName(src);
+            nameWhenLoaded(img);
+        }
+    });
+    var titleParts = [];
+    if (kind === "small" || kind === "large") {
+        titleParts.push(pictureName, (kind === "small" ? "Thumbnail " : "Picture ") + at + " of " + of);
+    } else if (kind === "overview") {
+        titleParts.push("All pictures");
+    }
+    titleParts.push(document.title || galleryName);
+    document.title = titleParts.filter(Boolean).join(" \u2013 ");
+
+    var description = document.querySelector('meta[name="description"]');
+    var commentary = document.querySelector("main .commentary");
+    if (!description) {
+        description = document.createElement("meta");
+        description.name = "description";
+        description.content = commentary ? commentary.textContent.trim() : "";
+        document.head.appendChild(description);
+    }
+    if (!description.content.trim()) description.content = galleryName || document.title;
+    var about = document.querySelector(".about");
+    // The folded description keeps its room either way, so nothing below it moves.
+    if (about && description.content.trim() && description.content !== galleryName) {
+        about.querySelector(".commentary").textContent = description.content;
+    } else if (about) {
+        about.style.visibility = "hidden";
+    }
+
+    // Where each key leads.
+    var targets = {};
+    if (kind === "start") {
+        targets.ArrowRight = hrefOf('.shows a[href^="largepage"]');
+    } else if (kind === "small" || kind === "large") {
+        targets = {
+            ArrowLeft: hrefOf('a[rel="prev"]'),
+            ArrowRight: hrefOf('a[rel="next"]'),
+            ArrowUp: hrefOf(".up"),
+            Escape: hrefOf(".up"),
+            Home: pageUrl(kind + "page1.htm"),
+            End: of > 0 ? pageUrl(kind + "page" + of + ".htm") : ""
+        };
+    } else if (kind === "overview") {
+        // The stubs behind these links only lead on to the large pages: go there at once. The
+        // link is changed as it is followed, so thousands of links cost nothing on loading.
+        var direct = function (event) {
+            var a = event.target.closest && event.target.closest('.sheet a[href^="imagepage"]');
+            if (a) a.setAttribute("href", a.getAttribute("href").replace(/^imagepage/, "largepage"));
+        };
+        document.addEventListener("click", direct, true);
+        document.addEventListener("auxclick", direct, true);
+        document.addEventListener("contextmenu", direct, true);
+        targets = { ArrowUp: hrefOf(".up"), Escape: hrefOf(".up") };
+    }
+
+    // The full view: a modal dialog keeps the focus while open and hands it back when closed.
+    var picture = kind === "large" ? document.querySelector(".full img") : null;
+    var view = null;
+    if (picture) {
+        var zoom = document.createElement("button");
+        zoom.type = "button";
+        zoom.className = "zoom";
+        zoom.setAttribute("aria-label", "Show " + (pictureName || "the picture") + " over the whole window");
+        picture.parentNode.insertBefore(zoom, picture);
+        zoom.appendChild(picture);
+        zoom.addEventListener("click", openView);
+        if (location.hash === "#full") openView();
+    }
+
+    function openView() {
+        if (!view) {
+            view = document.createElement("dialog");
+            view.className = "full-view";
+            view.setAttribute("aria-label", pictureName || "Picture");
+            var close = document.createElement("button");
+            close.type = "button";
+            close.textContent = "Close";
+            var big = document.createElement("img");
+            big.src = picture.currentSrc || picture.src;
+            big.alt = picture.alt;
+            view.appendChild(big);
+            view.appendChild(close);
+            view.addEventListener("click", function () {
+                view.close();
+            });
+            view.addEventListener("close", function () {
+                if (location.hash === "#full") history.replaceState(null, "", location.pathname + location.search);
+            });
+            body.appendChild(view);
+        }
+        if (!view.open) view.showModal();
+        view.querySelector("button").focus();
+    }
+
+    function viewOpen() {
+        return view !== null && view.open;
+    }
+
+    // From the full view the neighbours open in the full view too.
+    function go(href) {
+        if (!href) return;
+        if (viewOpen() && /largepage\d+\.htm/.test(href)) href = href.replace(/#.*$/, "") + "#full";
+        location.href = href;
+    }
+
+    document.addEventListener("keydown", function (event) {
+        if (event.altKey || event.ctrlKey || event.metaKey || event.shiftKey || event.defaultPrevented) return;
+        if (/^(INPUT|TEXTAREA|SELECT)$/.test(event.target.tagName)) return;
+        if (viewOpen() && (event.key === "Escape" || event.key === "ArrowUp")) {
+            event.preventDefault();
+            view.close();
+            return;
+        }
+        var href = targets[event.key];
+        if (href) {
+            event.preventDefault();
+            go(href);
+        }
+    });
+
+    var touch = null;
+    document.addEventListener("touchstart", function (event) {
+        touch = event.touches.length === 1 ? { x: event.touches[0].clientX, y: event.touches[0].clientY } : null;
+    }, { passive: true });
+    document.addEventListener("touchend", function (event) {
+        if (!touch) return;
+        var dx = event.changedTouches[0].clientX - touch.x;
+        var dy = event.changedTouches[0].clientY - touch.y;
+        touch = null;
+        if (Math.abs(dx) > 50 && Math.abs(dx) > 2 * Math.abs(dy)) go(targets[dx < 0 ? "ArrowRight" : "ArrowLeft"]);
+    }, { passive: true });
+
+    // Fetch the neighbouring slides and their pictures ahead, once this page has loaded.
+    function prefetch(href) {
+        if (!/(small|large)page\d+\.htm/.test(href) || !window.fetch || !window.DOMParser) return;
+        fetch(href).then(function (response) {
+            return response.ok ? response.text() : "";
+        }).then(function (text) {
+            var img = new DOMParser().parseFromString(text, "text/html").querySelector("main img");
+            if (img && img.getAttribute("src")) new Image().src = new URL(img.getAttribute("src"), href).href;
+        }).catch(function () {});
+    }
+    if (kind === "small" || kind === "large") {
+        window.addEventListener("load", function () {
+            setTimeout(function () {
+                prefetch(targets.ArrowRight);
+                prefetch(targets.ArrowLeft);
+            }, 100);
+        });
+    }
+})();

@@ -1,0 +1,346 @@
+#!/usr/bin/env node
+/* Publishes a gallery with each bundled style, serves it on 127.0.0.1 and drives Debian's
+   chromium over the DevTools protocol, on a phone and on a desktop viewport: keys, swipes, the
+   full view, the Frames address, lazy loading, reserved room (layout shift), words, and that every
+   picture of each page visited loads. One browser for the whole program.
+
+       browser_test.js GALVANE_PUBLISH MAKE_SAMPLE_PICTURES                                   */
+"use strict";
+const childProcess = require("child_process");
+const fs = require("fs");
+const http = require("http");
+const os = require("os");
+const path = require("path");
+const puppeteer = require("puppeteer-core");
+
+const VIEWPORTS = {
+    phone: { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true },
+    desktop: { width: 1366, height: 900 }
+};
+const CHROMIUM_FLAGS = ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+    "--disable-background-networking", "--disable-component-update", "--disable-sync"];
+
+let passed = 0;
+const failures = [];
+function check(condition, what) {
+    if (condition) passed++;
+    else failures.push(what);
+}
+
+const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
+async function until(test, ms = 5000) {
+    const deadline = Date.now() + ms;
+    for (;;) {
+        const value = await test().catch(() => false);
+        if (value || Date.now() > deadline) return value;
+        await sleep(50);
+    }
+}
+
+function publish(program, source, dest, style, extra = []) {
+    childProcess.execFileSync(program, ["--source", source, "--dest", dest, "--style", style, "--large", "640x480",
+        "--title", "Summer", "--name", "By the water", "--commentary", "Walks by the water.", "--quiet", ...extra],
+        { stdio: "ignore" });
+}
+
+function serve(root) {
+    const types = { ".htm": "text/html", ".css": "text/css", ".js": "text/javascript", ".jpg": "image/jpeg",
+        ".gif": "image/gif", ".svg": "image/svg+xml" };
+    const server = http.createServer((request, response) => {
+        const file = path.join(root, decodeURIComponent(new URL(request.url, "http://x").pathname));
+        fs.readFile(file, (error, data) => {
+            response.writeHead(error ? 404 : 200, { "Content-Type": types[path.extname(file)] || "application/octet-stream" });
+            response.end(error ? "" : data);
+        });
+    });
+    return new Promise((done) => server.listen(0, "127.0.0.1", () => done(server)));
+}
+
+// Pictures that did not load, in a frame, after scrolling to the end so that lazy ones load too.
+async function brokenPictures(frame) {
+    await frame.evaluate(() => window.scrollTo(0, document.body.scrollHeight));
+    await frame.evaluate(async () => {
+        for (const img of Array.from(document.images).filter((img) => !img.complete)) {
+            img.scrollIntoView();
+            await new Promise((done) => { img.onload = img.onerror = done; setTimeout(done, 5000); });
+        }
+    });
+    return frame.evaluate(() => Array.from(document.images).filter((img) => !img.naturalWidth).map((img) => img.src));
+}
+
+async function pageWords(page, label) {
+    const words = await page.evaluate(async () => {
+        const icon = document.querySelector('link[rel="icon"]');
+        const iconOk = icon ? (await fetch(icon.href)).ok : false;
+        const description = document.querySelector('meta[name="description"]');
+        return { title: document.title, h1: document.querySelectorAll("h1").length, iconOk,
+            description: description ? description.content : "",
+            alts: Array.from(document.images).map((img) => img.alt) };
+    });
+    check(words.h1 === 1, `${label}: one h1, found ${words.h1}`);
+    check(words.iconOk, `${label}: the favicon loads`);
+    check(words.description.trim() !== "", `${label}: a meta description`);
+    check(words.alts.every((alt) => !/^thn_|\.(jpe?g|gif)$/i.test(alt)), `${label}: readable alt texts ${words.alts}`);
+    return words;
+}
+
+async function visit(page, url, label) {
+    await page.goto(url, { waitUntil: "networkidle0" });
+    const shift = await page.evaluate(() => new Promise((done) => {
+        let total = 0;
+        new PerformanceObserver((list) => {
+            for (const entry of list.getEntries()) if (!entry.hadRecentInput) total += entry.value;
+        }).observe({ type: "layout-shift", buffered: true });
+        setTimeout(() => done(total), 300);
+    }));
+    check(shift < 0.1, `${label}: layout shift ${shift.toFixed(3)}`);
+    for (const frame of page.frames()) {
+        const broken = await brokenPictures(frame);
+        check(broken.length === 0, `${label}: pictures did not load in ${frame.url()}: ${broken}`);
+    }
+}
+
+async function pressAndWait(page, key, label, expected) {
+    await Promise.all([page.waitForNavigation({ waitUntil: "load" }).catch(() => null), page.keyboard.press(key)]);
+    check(page.url().endsWith(expected), `${label}: ${key} leads to ${expected}, got ${page.url()}`);
+}
+
+// Runs an action that should lead to a page whose address ends so; false when it does not.
+async function leadsTo(page, action, ending) {
+    await action();
+    const arrived = await until(async () => page.url().endsWith(ending), 10000);
+    await page.waitForFunction(() => document.readyState === "complete", { timeout: 10000 }).catch(() => null);
+    return arrived;
+}
+
+async function swipe(page, fromX, toX) {
+    const session = await page.createCDPSession();
+    const y = 400;
+    await session.send("Input.dispatchTouchEvent", { type: "touchStart", touchPoints: [{ x: fromX, y }] });
+    await session.send("Input.dispatchTouchEvent", { type: "touchMove", touchPoints: [{ x: (fromX + toX) / 2, y }] });
+    await session.send("Input.dispatchTouchEvent", { type: "touchMove", touchPoints: [{ x: toX, y }] });
+    await session.send("Input.dispatchTouchEvent", { type: "touchEnd", touchPoints: [] });
+    await session.detach();
+}
+
+const dialogState = (frame) => frame.evaluate(() => {
+    const view = document.querySelector("dialog.full-view");
+    return { open: !!(view && view.open), focusInside: !!(view && view.contains(document.activeElement)),
+        focus: document.activeElement ? document.activeElement.className : "",
+        src: view ? view.querySelector("img").src : "" };
+});
+
+// Clicking the picture opens it over the window, the focus stays in it, Escape and a tap close it.
+async function fullView(page, label) {
+    await page.click(".zoom");
+    let state = await dialogState(page);
+    check(state.open && state.focusInside, `${label}: the full view opens and holds the focus`);
+    await page.keyboard.press("Escape");
+    state = await dialogState(page);
+    check(!state.open && state.focus === "zoom", `${label}: Escape closes the full view and gives the focus back`);
+    await page.click(".zoom");
+    await page.click("dialog.full-view img");
+    state = await dialogState(page);
+    check(!state.open, `${label}: a tap closes the full view`);
+}
+
+async function picturePages(page, base, label, prefix, up, count) {
+    const requests = new Set();
+    const record = (request) => requests.add(request.url().replace(base, ""));
+    page.on("request", record);
+    await visit(page, `${base}${prefix}2.htm`, `${label} ${prefix}2`);
+    const words = await pageWords(page, `${label} ${prefix}2`);
+    check(/2 of \d+/.test(words.title) && words.title.includes("Summer"), `${label}: the title says where: ${words.title}`);
+    await until(async () => requests.has(`${prefix}3.htm`) && requests.has(`${prefix}1.htm`));
+    const ahead = [...requests].filter((url) => /\.(jpg|gif)$/.test(url));
+    check(requests.has(`${prefix}3.htm`) && ahead.length >= 3, `${label}: neighbours fetched ahead: ${[...requests]}`);
+    page.off("request", record);
+    if (prefix !== "smallpage") await fullView(page, label);
+    await pressAndWait(page, "ArrowRight", label, `${prefix}3.htm`);
+    await pressAndWait(page, "ArrowLeft", label, `${prefix}2.htm`);
+    await pressAndWait(page, "End", label, `${prefix}${count}.htm`);
+    await pressAndWait(page, "Home", label, `${prefix}1.htm`);
+    await pressAndWait(page, "ArrowUp", label, up);
+    if (VIEWPORTS[label.split(" ")[1]].hasTouch) {
+        await page.goto(`${base}${prefix}2.htm`, { waitUntil: "load" });
+        check(await leadsTo(page, () => swipe(page, 320, 60), `${prefix}3.htm`),
+            `${label}: a swipe to the left shows the next picture, got ${page.url()}`);
+        check(await leadsTo(page, () => swipe(page, 60, 320), `${prefix}2.htm`),
+            `${label}: a swipe to the right shows the previous picture, got ${page.url()}`);
+    }
+}
+
+async function classic(page, base, label) {
+    await visit(page, base + "main.htm", label + " start");
+    await pageWords(page, label + " start");
+    await visit(page, base + "indexpage2.htm", label + " index");
+    await pageWords(page, label + " index");
+    const index = await page.evaluate(() => ({
+        lazy: Array.from(document.querySelectorAll(".mounts img")).map((img) => img.loading),
+        pager: Array.from(document.querySelectorAll(".pager a")).map((a) => a.textContent + (a.getAttribute("aria-current") ? "*" : ""))
+    }));
+    check(index.lazy.slice(0, 4).every((l) => l !== "lazy") && index.lazy.slice(4).every((l) => l === "lazy"),
+        `${label}: the first row loads at once, the others lazily: ${index.lazy}`);
+    check(index.pager.join(" ") === "1 2* 3", `${label}: the page chooser: ${index.pager}`);
+    await pressAndWait(page, "End", label, "indexpage3.htm");
+    await picturePages(page, base, label, "imagepage", "indexpage1.htm", 30);
+    // The index link leads to the index page that shows the picture.
+    await page.goto(base + "imagepage14.htm", { waitUntil: "load" });
+    await pressAndWait(page, "ArrowUp", label, "indexpage2.htm");
+}
+
+async function frames(page, base, label) {
+    const display = () => page.frames().find((frame) => frame.name() === "display");
+    const list = () => page.frames().find((frame) => frame.url().endsWith("listpage.htm"));
+    const current = () => list().evaluate(() =>
+        Array.from(document.querySelectorAll(".thumbs a")).findIndex((a) => a.getAttribute("aria-current")) + 1);
+    const showing = async (n) => until(async () => display().url().endsWith(`imagepage${n}.htm`) &&
+        page.url().endsWith(`main.htm#${n}`) && (await current()) === n);
+
+    await visit(page, base + "main.htm#3", label + " #3");
+    await pageWords(page, label + " frame");
+    check(await showing(3), `${label}: main.htm#3 shows picture 3 and marks its thumbnail`);
+    check((await page.title()).includes("3 of 8"), `${label}: the title follows the picture`);
+    const status = await page.evaluate(() => document.querySelector(".pane-status .where").textContent);
+    check(status === "Picture 3 of 8: Harbour", `${label}: the status line says where: ${status}`);
+    const lazy = await list().evaluate(() => Array.from(document.images).every((img) => img.loading === "lazy"));
+    check(lazy, `${label}: the thumbnails load lazily`);
+    await page.keyboard.press("ArrowRight");
+    check(await showing(4), `${label}: ArrowRight works at once and the address follows (${page.url()})`);
+    await page.keyboard.press("End");
+    check(await showing(8), `${label}: End shows the last picture`);
+    await page.evaluate(() => history.back());
+    check(await showing(4), `${label}: Back shows the picture before (${page.url()})`);
+    await page.evaluate(() => history.forward());
+    check(await showing(8), `${label}: Forward shows it again (${page.url()})`);
+    await page.keyboard.press("Home");
+    check(await showing(1), `${label}: Home shows the first picture`);
+
+    await display().click(".zoom");
+    let state = await until(async () => {
+        const now = await dialogState(page);
+        return now.open && now.focusInside ? now : null;
+    });
+    check(state && state.src.endsWith("Beach.jpg"), `${label}: the full view covers the window`);
+    await page.keyboard.press("ArrowRight");
+    check(await until(async () => (await dialogState(page)).src.endsWith("Forest.jpg")) && await showing(2),
+        `${label}: ArrowRight in the full view shows the next picture`);
+    await page.keyboard.press("Escape");
+    state = await dialogState(page);
+    check(!state.open, `${label}: Escape closes the full view`);
+    await page.keyboard.press("ArrowUp");
+    check(await until(() => list().evaluate(() => document.activeElement.getAttribute("aria-current") === "true")),
+        `${label}: ArrowUp goes to the current thumbnail`);
+
+    await visit(page, base + "imagepage2.htm", label + " alone");
+    await pageWords(page, label + " alone");
+    const whole = await page.evaluate(() => document.querySelector(".whole").getAttribute("href"));
+    check(whole === "main.htm#2", `${label}: a picture page alone links to the gallery at its picture: ${whole}`);
+    await pressAndWait(page, "ArrowRight", label, "imagepage3.htm");
+    await pressAndWait(page, "Escape", label, "main.htm#3");
+}
+
+async function slides(page, base, label) {
+    await visit(page, base + "main.htm", label + " start");
+    await pageWords(page, label + " start");
+    await leadsTo(page, () => page.click('a[href="listpage.htm"]'), "listpage.htm");
+    await visit(page, page.url(), label + " overview");
+    await pageWords(page, label + " overview");
+    const links = await page.evaluate(() => Array.from(document.querySelectorAll(".sheet a")).map((a) => a.getAttribute("href")));
+    check(links.length === 8 && links.every((href, i) => href === `imagepage${i + 1}.htm`), `${label}: overview links ${links}`);
+    const stubs = [];
+    const record = (request) => stubs.push(request.url());
+    page.on("request", record);
+    const opened = await leadsTo(page, () => page.click(".sheet li:nth-child(5) a"), "largepage5.htm");
+    page.off("request", record);
+    check(opened && !stubs.some((url) => url.includes("imagepage")),
+        `${label}: an overview thumbnail opens its picture at once: ${stubs}`);
+    await picturePages(page, base, label, "largepage", "listpage.htm", 8);
+    await picturePages(page, base, label, "smallpage", "listpage.htm", 8);
+}
+
+// With scripts off the links are the navigation, and the overview's stubs lead on by themselves.
+async function withoutScripts(browser, bases) {
+    const page = await browser.newPage();
+    await page.setJavaScriptEnabled(false);
+    for (const [base, prefix] of [[bases.Classic, "imagepage"], [bases.Frames, "imagepage"], [bases.Slides, "largepage"]]) {
+        await page.goto(`${base}${prefix}2.htm`, { waitUntil: "load" });
+        await Promise.all([page.waitForNavigation(), page.click('a[rel="next"]')]);
+        check(page.url().endsWith(`${prefix}3.htm`), `scripts off: the Next link of ${base}`);
+    }
+    for (let n = 1; n <= 8; n++) {
+        await page.goto(`${bases.Slides}imagepage${n}.htm`, { waitUntil: "load" });
+        await until(async () => page.url().endsWith(`largepage${n}.htm`));
+        check(page.url().endsWith(`largepage${n}.htm`), `scripts off: Slides' imagepage${n}.htm leads to largepage${n}.htm`);
+    }
+    await page.close();
+}
+
+// Dark pages for a visitor who asks for them, unless the gallery has colours of its own.
+async function darkMode(browser, root) {
+    const page = await browser.newPage();
+    await page.emulateMediaFeatures([{ name: "prefers-color-scheme", value: "dark" }]);
+    const look = async (url) => {
+        await page.goto(url, { waitUntil: "load" });
+        return page.evaluate(() => {
+            const style = getComputedStyle(document.body);
+            return style.backgroundColor + " " + style.backgroundImage;
+        });
+    };
+    for (const [style, page1] of [["Classic", "imagepage1.htm"], ["Frames", "firstpage.htm"], ["Slides", "largepage1.htm"]]) {
+        const plain = await look(`${root}${style}/${page1}`);
+        check(/^rgb\((\d\d?), (\d\d?), (\d\d?)\) none$/.test(plain), `dark: ${style} with the default colours turns dark: ${plain}`);
+        const own = await look(`${root}${style}-coloured/${page1}`);
+        check(own.startsWith("rgb(255, 238, 204)"), `dark: ${style} keeps the gallery's own colours: ${own}`);
+    }
+    await page.close();
+}
+
+async function main() {
+    const [program, makeSamples] = process.argv.slice(2);
+    const work = fs.mkdtempSync(path.join(os.tmpdir(), "galvane-styles-"));
+    const photos = path.join(work, "photos");
+    childProcess.execFileSync(makeSamples, [photos], { stdio: "ignore" });
+    const many = path.join(work, "many");
+    fs.mkdirSync(many);
+    for (let i = 1; i <= 30; i++) {
+        fs.copyFileSync(path.join(photos, "Meadow.gif"), path.join(many, `p${String(i).padStart(2, "0")}_meadow.gif`));
+    }
+    publish(program, many, path.join(work, "Classic"), "Classic");
+    publish(program, photos, path.join(work, "Frames"), "Frames");
+    publish(program, photos, path.join(work, "Slides"), "Slides");
+    for (const style of ["Classic", "Frames", "Slides"]) {
+        publish(program, photos, path.join(work, style + "-coloured"), style,
+            ["--bg-color", "ffeecc", "--text-color", "332211", "--no-bg-image"]);
+    }
+
+    const server = await serve(work);
+    const root = `http://127.0.0.1:${server.address().port}/`;
+    const bases = { Classic: root + "Classic/", Frames: root + "Frames/", Slides: root + "Slides/" };
+    const browser = await puppeteer.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
+        headless: true, args: CHROMIUM_FLAGS, userDataDir: path.join(work, "profile") });
+    try {
+        for (const [name, viewport] of Object.entries(VIEWPORTS)) {
+            const page = await browser.newPage();
+            await page.setViewport(viewport);
+            for (const [style, run] of [["Classic", classic], ["Frames", frames], ["Slides", slides]]) {
+                await run(page, bases[style], `${style} ${name}`).catch((error) => check(false, `${style} ${name}: ${error.stack.split("\n").slice(0, 4).join(" / ")}`));
+            }
+            await page.close();
+        }
+        await withoutScripts(browser, bases);
+        await darkMode(browser, root);
+    } finally {
+        await browser.close();
+        server.close();
+        fs.rmSync(work, { recursive: true, force: true });
+    }
+    for (const failure of failures) console.log("FAIL", failure);
+    console.log(`${passed} passed, ${failures.length} failed`);
+    process.exit(failures.length || !passed ? 1 : 0);
+}
+
+main().catch((error) => {
+    console.log("FAIL", error.stack);
+    process.exit(1);
+});

@@ -1,0 +1,50 @@
+#!/usr/bin/env python3
+"""Publishes a gallery with each bundled style and runs the Nu Html Checker over every page it
+wrote; any error fails. Galleries of one picture and of the sample set cover every page role.
+
+    html_check_test.py GALVANE_PUBLISH MAKE_SAMPLE_PICTURES VNU_JAR
+"""
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+STYLES = ["Classic", "Frames", "Slides"]
+
+
+def main():
+    publish, make_samples, vnu = sys.argv[1:4]
+    java = shutil.which("java")
+    if not java or not os.path.isfile(vnu):
+        raise SystemExit("java or the Nu Html Checker is missing (scripts/setup installs both)")
+    with tempfile.TemporaryDirectory(prefix="galvane-html-") as work:
+        photos = os.path.join(work, "photos")
+        subprocess.run([make_samples, photos], check=True, stdout=subprocess.DEVNULL)
+        single = os.path.join(work, "single")
+        os.makedirs(single)
+        shutil.copy(os.path.join(photos, "Meadow.gif"), os.path.join(single, "p01_by_the_water.gif"))
+        pages = []
+        for style in STYLES:
+            for source, name in ((photos, "many"), (single, "one")):
+                dest = os.path.join(work, style + "-" + name)
+                subprocess.run([publish, "--source", source, "--dest", dest, "--style", style,
+                                "--large", "320x240", "--title", "Summer & sea", "--name", "By the water",
+                                "--commentary", "Walks by the water.", "--quiet"],
+                               check=True, stdout=subprocess.DEVNULL)
+                written = sorted(glob.glob(os.path.join(dest, "*.htm")))
+                if not written:
+                    raise SystemExit(f"{style}: no pages written")
+                pages += written
+        result = subprocess.run([java, "-jar", vnu, "--errors-only", "--format", "gnu", *pages],
+                                capture_output=True, text=True)
+        report = (result.stdout + result.stderr).strip()
+        if report:
+            print(report.replace(work + "/", ""))
+        print(f"{len(pages)} pages checked, {'errors found' if result.returncode else 'no error'}")
+        return 1 if result.returncode or report else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
