@@ -1,10 +1,13 @@
 #include "tests/cli/publish_runner.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 std::string Quoted(const std::string& arg) {
     std::string quoted = "'";
@@ -63,4 +66,14 @@ int WaitForPublish(pid_t pid) {
         return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+void MakeJpeg(const std::string& path, const std::string& size, int seed) {
+    const std::string command =
+        "convert -seed " + std::to_string(seed) + " -size " + size + " plasma:fractal " + Quoted(path);
+    ASSERT_EQ(std::system(command.c_str()), 0);
 }

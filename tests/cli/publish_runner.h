@@ -22,3 +22,8 @@ Outcome RunPublish(const std::vector<std::string>& args, const std::string& pass
 pid_t StartPublish(const std::vector<std::string>& args, const std::string& outputFile);
 // Waits for a started run: its exit status, or -1 when a signal ended it.
 int WaitForPublish(pid_t pid);
+
+bool Contains(const std::string& text, const std::string& part);
+
+// A photograph-like JPEG of `size` ("640x480"), different for each seed.
+void MakeJpeg(const std::string& path, const std::string& size, int seed);

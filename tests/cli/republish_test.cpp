@@ -16,16 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-void MakeJpeg(const std::string& path, const std::string& size, int seed) {
-    const std::string command =
-        "convert -seed " + std::to_string(seed) + " -size " + size + " plasma:fractal " + Quoted(path);
-    ASSERT_EQ(std::system(command.c_str()), 0);
-}
-
 // Every file of the folder with its modification time and inode: a file written again, even with
 // the same bytes, shows up as a change.
 using Stamps = std::map<std::string, std::pair<long long, ino_t>>;

@@ -19,16 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-void MakeJpeg(const std::string& path, const std::string& size, int seed) {
-    const std::string command =
-        "convert -seed " + std::to_string(seed) + " -size " + size + " plasma:fractal " + Quoted(path);
-    ASSERT_EQ(std::system(command.c_str()), 0);
-}
-
 // Files a run may leave only while it works: its own and Vimbral's temporaries.
 std::vector<std::string> Temporaries(const std::string& folder) {
     std::vector<std::string> found;
