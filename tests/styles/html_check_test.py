@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Publishes a gallery with each bundled style and runs the Nu Html Checker over every page it
-wrote; any error fails. Galleries of one picture and of the sample set cover every page role.
+wrote; any error fails. Galleries of one picture and of the sample set cover every page role, and
+one of pictures with awkward names the escaping of names.
 
     html_check_test.py GALVANE_PUBLISH MAKE_SAMPLE_PICTURES VNU_JAR
 """
@@ -25,9 +26,14 @@ def main():
         single = os.path.join(work, "single")
         os.makedirs(single)
         shutil.copy(os.path.join(photos, "Meadow.gif"), os.path.join(single, "p01_by_the_water.gif"))
+        # Names that must be escaped in the pages' text and encoded in their addresses.
+        odd = os.path.join(work, "odd")
+        os.makedirs(odd)
+        for name in ('sea & sky <2>.gif', 'say "cheese" #1.gif', "it's 100%.gif"):
+            shutil.copy(os.path.join(photos, "Meadow.gif"), os.path.join(odd, name))
         pages = []
         for style in STYLES:
-            for source, name in ((photos, "many"), (single, "one")):
+            for source, name in ((photos, "many"), (single, "one"), (odd, "odd")):
                 dest = os.path.join(work, style + "-" + name)
                 subprocess.run([publish, "--source", source, "--dest", dest, "--style", style,
                                 "--large", "320x240", "--title", "Summer & sea", "--name", "By the water",
