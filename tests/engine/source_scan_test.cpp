@@ -17,19 +17,20 @@ std::vector<std::string> Paths(const ImageList& list) {
 TEST(ScanSourceFolder, KeepsPicturesAndSkipsThumbnailsFoldersAndOtherFiles) {
     TempFolder dir;
     for (const char* name :
-         {"a.JPG",     "b.gif",     "c.txt",  "thn_a.jpg", "Thn_x.jpg", "archive.tar.gif", "bare.",
-          "photo.jpe", "photo.png", "noext",  "p.Jpeg",    "q.TIFF",    "r.pcx",           "s.tga",
-          "t.bmp",     "u.tif",     "v.WebP", "w.heic",    "x.HEIF",    "y.avif",          "z.jxl"}) {
+         {"a.JPG",     "b.gif",  "c.txt",  "thn_a.jpg", "Thn_x.jpg", "archive.tar.gif", "bare.", "photo.jpe",
+          "photo.png", "noext",  "p.Jpeg", "q.TIFF",    "r.pcx",     "s.tga",           "t.bmp", "u.tif",
+          "v.WebP",    "w.heic", "x.HEIF", "y.avif",    "z.jxl",     "thnx.jpg"}) {
         dir.Write(name, "x");
     }
     dir.MakeFolder("d.jpg");
     ImageList list;
     ScanSourceFolder(dir.path(), list);
     const std::string f = dir.path() + "/";
-    EXPECT_EQ(Paths(list), (std::vector<std::string>{
-                               f + "a.JPG", f + "archive.tar.gif", f + "b.gif", f + "p.Jpeg", f + "photo.png",
-                               f + "q.TIFF", f + "r.pcx", f + "s.tga", f + "t.bmp", f + "Thn_x.jpg",
-                               f + "u.tif", f + "v.WebP", f + "w.heic", f + "x.HEIF", f + "y.avif"}));
+    EXPECT_EQ(Paths(list),
+              (std::vector<std::string>{f + "a.JPG", f + "archive.tar.gif", f + "b.gif", f + "p.Jpeg",
+                                        f + "photo.png", f + "q.TIFF", f + "r.pcx", f + "s.tga", f + "t.bmp",
+                                        f + "thnx.jpg", f + "Thn_x.jpg", f + "u.tif", f + "v.WebP",
+                                        f + "w.heic", f + "x.HEIF", f + "y.avif"}));
 }
 
 TEST(ScanSourceFolder, FolderWithTrailingSlashGetsNoSecondSlash) {
