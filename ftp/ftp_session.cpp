@@ -357,9 +357,9 @@ CURLcode FtpSession::Perform() {
     // (to TYPE, say) then waits for a timer of curl's, 200 ms to 1 s for every file over FTPS, while
     // the server holds back the data connection until it has that reply read. So the control socket
     // wakes the loop too, for as long as curl reads what arrives on it, and a curl that names nothing
-    // to wait on is called again soon, backing off towards the usual wait.
+    // to wait on is called again at once, then backing off towards the usual wait.
     curl_socket_t control = m_scheme == FtpScheme::Sftp ? CURL_SOCKET_BAD : m_sockets.ControlSocket();
-    long blindWaitMs = 1;
+    long blindWaitMs = 0;
     CURLcode result = CURLE_ABORTED_BY_CALLBACK;
     for (bool finished = false; !finished && !m_aborted;) {
         int running = 0;
@@ -382,10 +382,10 @@ CURLcode FtpSession::Perform() {
         }
         long waitMs = kLongestBlindWaitMs;
         if (CurlWaitsOnSockets(m_multi)) {
-            blindWaitMs = 1;
+            blindWaitMs = 0;
         } else {
             waitMs = blindWaitMs;
-            blindWaitMs = std::min(blindWaitMs * 2, kLongestBlindWaitMs);
+            blindWaitMs = std::clamp(blindWaitMs * 2, 1L, kLongestBlindWaitMs);
         }
         curl_waitfd extra{control, CURL_WAIT_POLLIN, 0};
         const unsigned extraCount = control != CURL_SOCKET_BAD ? 1 : 0;
