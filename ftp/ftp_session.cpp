@@ -40,9 +40,10 @@ std::string DefaultKnownHosts() {
 // The longest wait between two calls into curl while it names nothing to wait on.
 constexpr long kLongestBlindWaitMs = 1000;
 
-bool Readable(curl_socket_t socket) {
+// Readable, hung up or no longer open: anything that would end a wait on it at once.
+bool WouldWakeAtOnce(curl_socket_t socket) {
     pollfd entry{socket, POLLIN, 0};
-    return ::poll(&entry, 1, 0) > 0 && (entry.revents & POLLIN) != 0;
+    return ::poll(&entry, 1, 0) != 0;
 }
 
 // Whether curl has any socket of its own to be woken by.
@@ -377,8 +378,8 @@ CURLcode FtpSession::Perform() {
         if (finished) {
             break;
         }
-        if (control != CURL_SOCKET_BAD && Readable(control)) {
-            control = CURL_SOCKET_BAD;  // curl leaves it unread for now: waking on it would spin
+        if (control != CURL_SOCKET_BAD && WouldWakeAtOnce(control)) {
+            control = CURL_SOCKET_BAD;  // curl leaves it as it is for now: waking on it would spin
         }
         long waitMs = kLongestBlindWaitMs;
         if (CurlWaitsOnSockets(m_multi)) {
