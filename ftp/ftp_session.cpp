@@ -1,5 +1,7 @@
 #include "ftp/ftp_session.h"
 
+#include <poll.h>
+#include <sys/select.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -33,6 +35,27 @@ std::string SftpQuoteTime(std::time_t time) {
 std::string DefaultKnownHosts() {
     const char* home = std::getenv("HOME");
     return home && *home ? std::string(home) + "/.ssh/known_hosts" : std::string();
+}
+
+// The longest wait between two calls into curl while it names nothing to wait on.
+constexpr long kLongestBlindWaitMs = 1000;
+
+// Readable, hung up or no longer open: anything that would end a wait on it at once.
+bool WouldWakeAtOnce(curl_socket_t socket) {
+    pollfd entry{socket, POLLIN, 0};
+    return ::poll(&entry, 1, 0) != 0;
+}
+
+// Whether curl has any socket of its own to be woken by.
+bool CurlWaitsOnSockets(CURLM* multi) {
+    fd_set reading;
+    fd_set writing;
+    fd_set failing;
+    FD_ZERO(&reading);
+    FD_ZERO(&writing);
+    FD_ZERO(&failing);
+    int highest = -1;
+    return curl_multi_fdset(multi, &reading, &writing, &failing, &highest) == CURLM_OK && highest >= 0;
 }
 
 bool GlobalInit() {
@@ -330,6 +353,14 @@ CURLcode FtpSession::Perform() {
     if (curl_multi_add_handle(m_multi, m_easy) != CURLM_OK) {
         return CURLE_FAILED_INIT;
     }
+    // Between the server's PASV reply and the data connection's TLS handshake this libcurl asks to be
+    // woken by the data socket alone, or by nothing: a reply still due on the control connection
+    // (to TYPE, say) then waits for a timer of curl's, 200 ms to 1 s for every file over FTPS, while
+    // the server holds back the data connection until it has that reply read. So the control socket
+    // wakes the loop too, for as long as curl reads what arrives on it, and a curl that names nothing
+    // to wait on is called again at once, then backing off towards the usual wait.
+    curl_socket_t control = m_scheme == FtpScheme::Sftp ? CURL_SOCKET_BAD : m_sockets.ControlSocket();
+    long blindWaitMs = 0;
     CURLcode result = CURLE_ABORTED_BY_CALLBACK;
     for (bool finished = false; !finished && !m_aborted;) {
         int running = 0;
@@ -344,9 +375,23 @@ CURLcode FtpSession::Perform() {
                 finished = true;
             }
         }
-        if (!finished) {
-            curl_multi_poll(m_multi, nullptr, 0, 1000, nullptr);
+        if (finished) {
+            break;
         }
+        if (control != CURL_SOCKET_BAD && WouldWakeAtOnce(control)) {
+            control = CURL_SOCKET_BAD;  // curl leaves it as it is for now: waking on it would spin
+        }
+        long waitMs = kLongestBlindWaitMs;
+        if (CurlWaitsOnSockets(m_multi)) {
+            blindWaitMs = 0;
+        } else {
+            waitMs = blindWaitMs;
+            blindWaitMs = std::clamp(blindWaitMs * 2, 1L, kLongestBlindWaitMs);
+        }
+        curl_waitfd extra{control, CURL_WAIT_POLLIN, 0};
+        const unsigned extraCount = control != CURL_SOCKET_BAD ? 1 : 0;
+        curl_multi_poll(m_multi, extraCount ? &extra : nullptr, extraCount, static_cast<int>(waitMs),
+                        nullptr);
     }
     // Taking out a handle that has not finished drops its connection without a QUIT.
     curl_multi_remove_handle(m_multi, m_easy);

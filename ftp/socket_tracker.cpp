@@ -27,6 +27,11 @@ bool SocketTracker::HasControlConnection() const {
     return !m_control.empty();
 }
 
+curl_socket_t SocketTracker::ControlSocket() const {
+    std::lock_guard lock(m_mutex);
+    return m_control.size() == 1 ? *m_control.begin() : CURL_SOCKET_BAD;
+}
+
 void SocketTracker::ShutdownAll() {
     // Closing happens under the same lock, so no descriptor here can have been reused meanwhile.
     std::lock_guard lock(m_mutex);

@@ -21,6 +21,8 @@ public:
     void AllowNewConnections();
     // Whether a control connection is still open.
     bool HasControlConnection() const;
+    // The one open control connection, or CURL_SOCKET_BAD when there is none (or more than one).
+    curl_socket_t ControlSocket() const;
     // Shuts down every open socket (any thread); their owner still closes them.
     void ShutdownAll();
 
