@@ -15,10 +15,10 @@ public:
     void SetStatusText(const std::string& text) override;
     void SetProgressRange(int) override {}
     void SetProgressPosition(int) override {}
-    void EnableStart(bool) override {}
-    void EnableInputs(bool) override {}
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void ReportFailure(const std::string& reason) override;
+    // The summary is the caller's: it prints it once the run has returned, also after an abort.
+    void UploadEnded(const UploadResult&) override {}
 
 private:
     std::FILE* m_out;

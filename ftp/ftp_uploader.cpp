@@ -48,19 +48,19 @@ void FtpUploader::Run() {
         } catch (...) {
         }
     }
+    if (!m_session.IsAborted()) {
+        m_window.UploadEnded({m_completed.load(), m_filesSent.load(), m_filesSkipped.load(),
+                              m_filesFailed.load(), m_fellBack.load()});
+    }
 }
 
 void FtpUploader::RunSteps() {
-    EnableInputs(false);
-    EnableStart(false);
     Status(kConnecting);
     FtpConnectOptions options{
         m_settings.passive, m_settings.caFile, m_settings.knownHosts,
         [this](const std::string& fingerprint) { return TrustNewHostKey(fingerprint); }};
     if (!m_session.Open(m_timeouts, std::move(options))) {
-        EnableStart(true);
         Status(kNoSession);
-        EnableInputs(true);
         return;
     }
     if (!Connect()) {
@@ -108,7 +108,6 @@ bool FtpUploader::EnterSubfolder() {
     if (!AskYesNo(kSubfolderQuestion, kSubfolderQuestionCaption)) {
         CloseConnection();
         Status(kSubfolderDeclined);
-        EnableInputs(true);
         return false;
     }
     // One create request only: the parents of a folder of several levels must exist already.
@@ -127,7 +126,6 @@ bool FtpUploader::EnterSubfolder() {
     }
     CloseConnection();
     Status(kSubfolderNotCreated);
-    EnableInputs(true);
     return false;
 }
 
@@ -258,9 +256,7 @@ void FtpUploader::Terminate() {
 
 void FtpUploader::CloseConnection() {
     m_session.Close();
-    EnableStart(true);
     Status(kDisconnect);
-    EnableInputs(true);
 }
 
 void FtpUploader::Abort() {
@@ -270,18 +266,6 @@ void FtpUploader::Abort() {
 void FtpUploader::Status(const std::string& text) {
     if (!m_session.IsAborted()) {
         m_window.SetStatusText(text);
-    }
-}
-
-void FtpUploader::EnableStart(bool enable) {
-    if (!m_session.IsAborted()) {
-        m_window.EnableStart(enable);
-    }
-}
-
-void FtpUploader::EnableInputs(bool enable) {
-    if (!m_session.IsAborted()) {
-        m_window.EnableInputs(enable);
     }
 }
 

@@ -38,7 +38,7 @@ struct FtpUploadSettings {
 
 // Sends every file of one local folder, without its subfolders, to one folder of an FTP server, over
 // one login, one blocking put per file. It talks to the user only through its host window: status
-// line, progress bar, enabled controls and one Yes/No question. Used by Galvane's finish page and by
+// line, progress bar, one Yes/No question and the end of the run. Used by Galvane's finish page and by
 // Skiffer, each running Run on a worker thread of its own.
 class FtpUploader {
 public:
@@ -53,10 +53,11 @@ public:
 
     // The whole upload, on the caller's thread.
     void Run();
-    // Closes what is open and gives the window back to the user.
+    // Closes what is open.
     void CloseConnection();
     // Any thread, for good: ends the transfer under way at once; Run then returns promptly and makes
-    // no further call to the window. A window call already under way still has to be served.
+    // no further call to the window, not even UploadEnded. A window call already under way still has to be
+    // served.
     void Abort();
 
     // The outcome of the latest run.
@@ -83,8 +84,6 @@ private:
 
     // The window, silent once the run is aborted.
     void Status(const std::string& text);
-    void EnableStart(bool enable);
-    void EnableInputs(bool enable);
     void SetProgressRange(int upper);
     void SetProgressPosition(int position);
     bool AskYesNo(const std::string& text, const std::string& caption);

@@ -16,8 +16,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QThread>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -56,12 +57,15 @@ CUploaderDialog::CUploaderDialog(QWidget* parent) : QDialog(parent), m_chooseFol
                    Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(":/skiffer/skiffer.png"));
     BuildControls();
+    m_host = new UploadHost(this, m_status, m_progress);
+    m_host->setParent(this);
+    connect(m_host, &UploadHost::Ended, this, &CUploaderDialog::UploadEnded);
     setFixedSize(sizeHint().expandedTo(QSize(520, 0)));
 }
 
 CUploaderDialog::~CUploaderDialog() {
-    // The worker's thread calls into this window: it must be over before any of the window goes.
-    StopUpload();
+    // The worker reports into the controls: it must be over before any of them goes.
+    delete m_host;
 }
 
 void CUploaderDialog::BuildControls() {
@@ -146,9 +150,13 @@ void CUploaderDialog::Start() {
         m_source->setFocus();
         return;
     }
-    m_worker.Start({m_source->text().toStdString(), m_server->text().toStdString(),
-                    m_login->text().toStdString(), m_password->text().toStdString(),
-                    m_subfolder->text().toStdString()});
+    if (m_host->IsRunning()) {
+        return;
+    }
+    EnableControls(false);
+    m_host->Start({m_source->text().toStdString(), m_server->text().toStdString(),
+                   m_login->text().toStdString(), m_password->text().toStdString(),
+                   m_subfolder->text().toStdString()});
 }
 
 void CUploaderDialog::ShowAbout() {
@@ -158,17 +166,29 @@ void CUploaderDialog::ShowAbout() {
 }
 
 void CUploaderDialog::done(int result) {
-    StopUpload();
-    QDialog::done(result);
+    if (!m_host->IsRunning()) {
+        QDialog::done(result);
+        return;
+    }
+    m_closeAfterUpload = true;
+    m_closeResult = result;
+    m_host->Abort();
 }
 
-void CUploaderDialog::StopUpload() {
-    m_closing = true;
-    Answer(false);  // an open question counts as No
-    if (auto* question = findChild<QMessageBox*>("subfolderQuestion")) {
-        question->close();
+void CUploaderDialog::UploadEnded() {
+    EnableControls(true);
+    if (std::exchange(m_closeAfterUpload, false)) {
+        QDialog::done(m_closeResult);
     }
-    m_worker.AbortAndWait();
+}
+
+void CUploaderDialog::EnableControls(bool enable) {
+    m_start->setEnabled(enable);
+    for (QWidget* input : std::initializer_list<QWidget*>{m_source, m_browse, m_server, m_login, m_password,
+                                                          m_subfolder, m_serverLabel, m_loginLabel,
+                                                          m_subfolderLabel, m_passwordLabel, m_progress}) {
+        input->setEnabled(enable);
+    }
 }
 
 // Enter in a field ends the dialog, as on the original platform: the dialog has no default button.
@@ -186,88 +206,4 @@ void CUploaderDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(m_about);
     menu.exec(event->globalPos());
-}
-
-bool CUploaderDialog::InGuiThread(const std::function<void()>& call) {
-    if (m_closing) {
-        return false;
-    }
-    if (QThread::currentThread() == thread()) {
-        call();
-        return true;
-    }
-    bool ran = false;
-    QMetaObject::invokeMethod(
-        this,
-        [this, &call, &ran] {
-            if (!m_closing) {
-                call();
-                ran = true;
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    return ran;
-}
-
-void CUploaderDialog::SetStatusText(const std::string& text) {
-    const QString status = QString::fromStdString(text);
-    InGuiThread([this, &status] { m_status->setText(status); });
-}
-
-void CUploaderDialog::SetProgressRange(int upper) {
-    // A range of 0..0 would turn the bar into a busy indicator that never stops.
-    InGuiThread([this, upper] { m_progress->setRange(0, upper > 0 ? upper : 1); });
-}
-
-void CUploaderDialog::SetProgressPosition(int position) {
-    InGuiThread([this, position] { m_progress->setValue(position); });
-}
-
-void CUploaderDialog::EnableStart(bool enable) {
-    InGuiThread([this, enable] { m_start->setEnabled(enable); });
-}
-
-void CUploaderDialog::EnableInputs(bool enable) {
-    InGuiThread([this, enable] {
-        for (QWidget* input : std::initializer_list<QWidget*>{
-                 m_source, m_browse, m_server, m_login, m_password, m_subfolder, m_serverLabel, m_loginLabel,
-                 m_subfolderLabel, m_passwordLabel, m_progress}) {
-            input->setEnabled(enable);
-        }
-    });
-}
-
-// The question box is opened without a nested event loop, and the worker waits for the answer: the
-// window can then still close while it is open, answering No.
-bool CUploaderDialog::AskYesNo(const std::string& text, const std::string& caption) {
-    const QString question = QString::fromStdString(text);
-    const QString title = QString::fromStdString(caption);
-    if (QThread::currentThread() == thread()) {
-        return !m_closing && QMessageBox::warning(this, title, question,
-                                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-    }
-    auto answer = std::make_shared<std::promise<bool>>();
-    std::future<bool> reply = answer->get_future();
-    if (!InGuiThread([&] { OpenQuestion(question, title, answer); })) {
-        return false;
-    }
-    return reply.get();
-}
-
-void CUploaderDialog::OpenQuestion(const QString& text, const QString& caption,
-                                   std::shared_ptr<std::promise<bool>> answer) {
-    m_pendingAnswer = std::move(answer);
-    auto* box =
-        Named(new QMessageBox(QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No, this),
-              "subfolderQuestion");
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this,
-            [this, box] { Answer(box->clickedButton() == box->button(QMessageBox::Yes)); });
-    box->open();
-}
-
-void CUploaderDialog::Answer(bool yes) {
-    if (m_pendingAnswer) {
-        std::exchange(m_pendingAnswer, nullptr)->set_value(yes);
-    }
 }

@@ -3,13 +3,9 @@
 #include <QDialog>
 #include <QString>
 
-#include <atomic>
 #include <functional>
-#include <future>
-#include <memory>
 
-#include "ftp/upload_window.h"
-#include "uploader/upload_worker.h"
+#include "upload_host/upload_host.h"
 
 class QAction;
 class QLabel;
@@ -18,9 +14,9 @@ class QProgressBar;
 class QPushButton;
 
 // Skiffer's one window: a source folder, the FTP fields, Start, a status line and a progress bar.
-// It hosts the upload as its UploadWindow: the upload's worker thread calls in, and each call is run
-// in the GUI thread while the worker waits.
-class CUploaderDialog : public QDialog, public UploadWindow {
+// The upload runs in an UploadHost that shows its reports; the dialog enables its own controls
+// around a run.
+class CUploaderDialog : public QDialog {
     Q_OBJECT
 
 public:
@@ -32,19 +28,13 @@ public:
 
     // Replaces the folder dialog behind Browse (tests answer it themselves).
     void SetFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
-    FtpUploader& Uploader() { return m_worker.Uploader(); }
-    bool IsUploading() const { return m_worker.IsRunning(); }
-
-    // UploadWindow, from the upload's thread.
-    void SetStatusText(const std::string& text) override;
-    void SetProgressRange(int upper) override;
-    void SetProgressPosition(int position) override;
-    void EnableStart(bool enable) override;
-    void EnableInputs(bool enable) override;
-    bool AskYesNo(const std::string& text, const std::string& caption) override;
+    FtpUploader& Uploader() { return m_host->Uploader(); }
+    UploadHost& Host() { return *m_host; }
+    bool IsUploading() const { return m_host->IsRunning(); }
 
 public slots:
-    // Every way of closing comes here: an upload under way is aborted and waited for first.
+    // Every way of closing comes here. During an upload it aborts the upload and returns at once;
+    // the dialog closes for real when the upload reports its end.
     void done(int result) override;
 
 protected:
@@ -56,13 +46,8 @@ private:
     void Browse();
     void Start();
     void ShowAbout();
-    void StopUpload();
-    void OpenQuestion(const QString& text, const QString& caption,
-                      std::shared_ptr<std::promise<bool>> answer);
-    void Answer(bool yes);
-    // Runs `call` in the GUI thread and waits for it; skipped once the window is closing.
-    // Returns whether it ran.
-    bool InGuiThread(const std::function<void()>& call);
+    void EnableControls(bool enable);
+    void UploadEnded();
 
     QLineEdit* m_source = nullptr;
     QPushButton* m_browse = nullptr;
@@ -80,7 +65,7 @@ private:
     QAction* m_about = nullptr;
 
     FolderChooser m_chooseFolder;
-    std::shared_ptr<std::promise<bool>> m_pendingAnswer;  // the open question's, GUI thread only
-    std::atomic<bool> m_closing{false};
-    UploadWorker m_worker{*this};
+    UploadHost* m_host = nullptr;  // a child: it goes, and joins its worker, before the controls
+    bool m_closeAfterUpload = false;
+    int m_closeResult = 0;
 };

@@ -1,6 +1,8 @@
 #include "wizard/trelliq_finish.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,10 +10,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
-#include <QThread>
 
 #include "engine/directory.h"
-#include "ftp/ftp_uploader.h"
 #include "wizard/data_exchange.h"
 #include "wizard/message_box.h"
 #include "wizard/property_sheet_ext.h"
@@ -48,7 +48,7 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
       m_reportDetails(new QPushButton("Details", this)),
       m_labels{new QLabel("FTP server ftp://", this), new QLabel("Login:", this),
                new QLabel("FTP subfolder:", this), new QLabel("Password:", this)},
-      m_uploader(std::make_unique<FtpUploader>(*this)) {
+      m_host(std::make_unique<UploadHost>(this, m_status, m_progress)) {
     m_launch->setObjectName("launchCheck");
     m_upload->setObjectName("uploadCheck");
     m_start->setObjectName("startButton");
@@ -103,13 +103,12 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
     connect(m_upload, &QCheckBox::clicked, this, &CTrelliqFinish::OnUploadClicked);
     connect(m_start, &QPushButton::clicked, this, &CTrelliqFinish::OnStart);
     connect(m_reportDetails, &QPushButton::clicked, this, &CTrelliqFinish::OnReportDetails);
-    connect(&m_worker, &BackgroundWorker::Finished, this, &CPropertyPageExt::WorkFinished);
+    connect(m_host.get(), &UploadHost::StatusShown, this, &CTrelliqFinish::OnStatusShown);
+    connect(m_host.get(), &UploadHost::Ended, this, &CTrelliqFinish::OnUploadEnded);
 }
 
-CTrelliqFinish::~CTrelliqFinish() {
-    m_uploader->Abort();
-    m_worker.WaitServingEvents();
-}
+// The host joins its worker before the controls it reports into go.
+CTrelliqFinish::~CTrelliqFinish() = default;
 
 void CTrelliqFinish::DoDataExchange(DataExchange& dx) {
     ExchangeCheck(dx, m_launch, m_bLaunch);
@@ -211,16 +210,35 @@ void CTrelliqFinish::OnUploadClicked() {
 }
 
 void CTrelliqFinish::OnStart() {
-    if (m_worker.IsRunning()) {
+    if (m_host->IsRunning()) {
         return;
     }
     UpdateData(true);
-    m_uploader->SetInputs({Job().m_strDestFolder, m_strServer, m_strLogin, m_strPassword, m_strSubfolder});
-    m_worker.Start([this] { m_uploader->Run(); });
+    m_upload->setEnabled(false);
+    EnableFtpControls(false);
+    m_host->Start({Job().m_strDestFolder, m_strServer, m_strLogin, m_strPassword, m_strSubfolder});
+}
+
+void CTrelliqFinish::OnStatusShown(const QString& text) {
+    m_strStatus = text.left(kStatusMax).toStdString();
+    m_status->setText(QString::fromStdString(m_strStatus));
+}
+
+void CTrelliqFinish::OnUploadEnded() {
+    m_upload->setEnabled(true);
+    EnableFtpControls(true);
+    WorkFinished();
 }
 
 void CTrelliqFinish::StopWork() {
-    m_uploader->Abort();
+    m_host->Abort();
+}
+
+void CTrelliqFinish::WaitForWork() {
+    // An aborted run waits for nothing in this thread: its end comes soon, as an event.
+    while (m_host->IsRunning()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }
 
 bool CTrelliqFinish::OnWizardFinish() {
@@ -229,57 +247,4 @@ bool CTrelliqFinish::OnWizardFinish() {
         OpenLocalFile(Job().m_strDestFolder + "/main.htm");
     }
     return true;
-}
-
-bool CTrelliqFinish::Closing() const {
-    return GetSheet() != nullptr && GetSheet()->IsClosing();
-}
-
-template <typename Call>
-void CTrelliqFinish::CallInGui(Call call) {
-    if (QThread::currentThread() == thread()) {
-        call();
-    } else {
-        QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
-    }
-}
-
-void CTrelliqFinish::SetStatusText(const std::string& text) {
-    CallInGui([this, text] {
-        m_strStatus = QString::fromStdString(text).left(kStatusMax).toStdString();
-        m_status->setText(QString::fromStdString(m_strStatus));
-    });
-}
-
-void CTrelliqFinish::SetProgressRange(int upper) {
-    // The whole range: a gallery may hold more than 65535 files. A range of 0..0 would turn the bar
-    // into a busy indicator that never stops, so an empty folder shows an empty bar.
-    CallInGui([this, upper] { m_progress->setRange(0, upper > 0 ? upper : 1); });
-}
-
-void CTrelliqFinish::SetProgressPosition(int position) {
-    CallInGui([this, position] { m_progress->setValue(position); });
-}
-
-void CTrelliqFinish::EnableStart(bool enable) {
-    CallInGui([this, enable] { m_start->setEnabled(enable); });
-}
-
-void CTrelliqFinish::EnableInputs(bool enable) {
-    CallInGui([this, enable] {
-        m_upload->setEnabled(enable);
-        EnableFtpControls(enable);
-    });
-}
-
-bool CTrelliqFinish::AskYesNo(const std::string& text, const std::string& caption) {
-    bool yes = false;
-    CallInGui([this, &text, &caption, &yes] {
-        // No question while the wizard is closing: the upload is being stopped anyway.
-        if (!Closing()) {
-            yes = ShowMessageBox(this, text, caption, QMessageBox::Warning,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-        }
-    });
-    return yes;
 }

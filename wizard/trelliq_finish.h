@@ -4,11 +4,9 @@
 #include <string>
 
 #include "engine/run_report.h"
-#include "ftp/upload_window.h"
-#include "wizard/background_worker.h"
+#include "upload_host/upload_host.h"
 #include "wizard/property_page_ext.h"
 
-class FtpUploader;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -16,9 +14,9 @@ class QProgressBar;
 class QPushButton;
 
 // The finish page: "Complete" opens the gallery in the browser, or Start uploads the destination
-// folder by FTP. The page is the upload's window: the upload's worker reaches it through blocking
-// calls into the GUI thread.
-class CTrelliqFinish : public CPropertyPageExt, public UploadWindow {
+// folder by FTP. The upload runs in an UploadHost that shows its reports on the page; the page
+// enables its own controls around a run.
+class CTrelliqFinish : public CPropertyPageExt {
     Q_OBJECT
 
 public:
@@ -31,19 +29,12 @@ public:
     bool OnSetActive() override;
     bool OnWizardFinish() override;
 
-    bool IsWorking() const override { return m_worker.IsRunning(); }
+    bool IsWorking() const override { return m_host->IsRunning(); }
     void StopWork() override;
-    void WaitForWork() override { m_worker.WaitServingEvents(); }
+    void WaitForWork() override;
 
-    // UploadWindow, from the upload's worker thread.
-    void SetStatusText(const std::string& text) override;
-    void SetProgressRange(int upper) override;
-    void SetProgressPosition(int position) override;
-    void EnableStart(bool enable) override;
-    void EnableInputs(bool enable) override;
-    bool AskYesNo(const std::string& text, const std::string& caption) override;
-
-    FtpUploader& Uploader() { return *m_uploader; }
+    FtpUploader& Uploader() { return m_host->Uploader(); }
+    UploadHost& Host() { return *m_host; }
 
     // The report of the run this page follows; its problems show as a warning above the choices.
     void SetRunReport(const RunReport* report) { m_report = report; }
@@ -78,13 +69,11 @@ private:
     void EnableFtpControls(bool enable);
     void OnUploadClicked();
     void OnStart();
-    bool Closing() const;
-    template <typename Call>
-    void CallInGui(Call call);
+    void OnStatusShown(const QString& text);
+    void OnUploadEnded();
 
     QWidget* m_labels[4];
-    std::unique_ptr<FtpUploader> m_uploader;
-    BackgroundWorker m_worker;
+    std::unique_ptr<UploadHost> m_host;
     bool m_activatedBefore = false;
     const RunReport* m_report = nullptr;
 };

@@ -19,12 +19,11 @@ public:
     }
     void SetProgressRange(int) override {}
     void SetProgressPosition(int) override {}
-    void EnableStart(bool) override {}
-    void EnableInputs(bool) override {}
     bool AskYesNo(const std::string& text, const std::string&) override {
         std::fprintf(stderr, "%s Yes\n", text.c_str());
         return true;
     }
+    void UploadEnded(const UploadResult&) override {}
 };
 
 }  // namespace

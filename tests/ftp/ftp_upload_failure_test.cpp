@@ -17,13 +17,7 @@ using namespace std::chrono_literals;
 
 // The general failure path; the reason follows on the status line's second line.
 Calls GeneralFailure(const std::string& reason) {
-    return {"inputs: off",
-            "start: off",
-            "status: Connecting...",
-            "status: Terminate of connection ...",
-            "start: on",
-            "status: Disconnect",
-            "inputs: on",
+    return {"status: Connecting...", "status: Terminate of connection ...", "status: Disconnect",
             "status: Terminate of connection ...\n" + reason};
 }
 
@@ -127,6 +121,8 @@ TEST_F(UploadTest, AWrongPasswordAnUnknownHostAndAClosedPortEndOnTheGeneralFailu
         caseUploader.Run();
         EXPECT_EQ(caseWindow.Calls(), GeneralFailure(reason)) << inputs.server;
         EXPECT_FALSE(caseUploader.Completed());
+        EXPECT_EQ(caseWindow.Ends(), 1) << inputs.server;  // once, after the last status
+        EXPECT_FALSE(caseWindow.Result().completed);
     }
 }
 
@@ -146,9 +142,8 @@ TEST_F(UploadTest, InputsThatCannotFormAConnectionSayNoConnection) {
         FtpUploader caseUploader(caseWindow);
         caseUploader.SetInputs(inputs);
         caseUploader.Run();
-        EXPECT_EQ(caseWindow.Calls(),
-                  (Calls{"inputs: off", "start: off", "status: Connecting...", "start: on",
-                         "status: Disconnect", "inputs: on", "status: Can not create FTP connection"}))
+        EXPECT_EQ(caseWindow.Calls(), (Calls{"status: Connecting...", "status: Disconnect",
+                                             "status: Can not create FTP connection"}))
             << inputs.server << " / " << inputs.login;
     }
     EXPECT_EQ(Count("USER"), 0);
@@ -249,6 +244,7 @@ TEST_F(UploadTest, AbortEndsAStalledTransferAndLeavesTheWindowAlone) {
     RunAndAbortAfter(uploader, window, "position: 1");
 
     EXPECT_EQ(window.Calls().back(), "position: 1");
+    EXPECT_EQ(window.Ends(), 0);
     EXPECT_EQ(uploader.FilesSent(), 1);
     EXPECT_FALSE(uploader.Completed());
     EXPECT_FALSE(FileExists(Remote("c.bin")));
@@ -273,6 +269,7 @@ TEST_F(UploadTest, AfterAnAbortRunReturnsWithoutAWord) {
     Upload(Inputs());
 
     EXPECT_TRUE(window.Calls().empty());
+    EXPECT_EQ(window.Ends(), 0);
     EXPECT_EQ(Count("USER"), 0);
 }
 

@@ -37,14 +37,17 @@ TEST_F(UploadTest, FilesArriveByteIdenticalInTheLoginFolderWithTheDesignedReport
     }
     // Enumeration order: '#' < 'A' < 'E' < the UTF-8 lead byte of 'é'.
     EXPECT_EQ(window.Calls(),
-              (Calls{"inputs: off", "start: off", "status: Connecting...", "status: Connected", "range: 4",
-                     "position: 0", "position: 0", "status: Transfered 1 file(s) to 4", "position: 1",
-                     "status: Transfered 2 file(s) to 4", "position: 2", "status: Transfered 3 file(s) to 4",
-                     "position: 3", "status: Transfered 4 file(s) to 4", "position: 4",
-                     "status: Transfer complete", "start: on", "status: Disconnect", "inputs: on"}));
+              (Calls{"status: Connecting...", "status: Connected", "range: 4", "position: 0", "position: 0",
+                     "status: Transfered 1 file(s) to 4", "position: 1", "status: Transfered 2 file(s) to 4",
+                     "position: 2", "status: Transfered 3 file(s) to 4", "position: 3",
+                     "status: Transfered 4 file(s) to 4", "position: 4", "status: Transfer complete",
+                     "status: Disconnect"}));
     EXPECT_EQ(uploader.FilesSent(), 4);
     EXPECT_EQ(uploader.FilesFailed(), 0);
     EXPECT_TRUE(uploader.Completed());
+    EXPECT_EQ(window.Ends(), 1);
+    EXPECT_TRUE(window.Result().completed);
+    EXPECT_EQ(window.Result().sent, 4);
     // One login for the whole run, no folder change with an empty subfolder, names sent as they are.
     EXPECT_EQ(Count("USER"), 1);
     EXPECT_EQ(Count("CWD"), 0);
@@ -114,10 +117,8 @@ TEST_F(UploadTest, AnEmptyFolderStillConnectsAndChecksTheSubfolder) {
 
     Upload(Inputs("gallery/2024"));
 
-    EXPECT_EQ(window.Calls(),
-              (Calls{"inputs: off", "start: off", "status: Connecting...", "status: Connected", "range: 0",
-                     "position: 0", "position: 0", "status: Transfer complete", "start: on",
-                     "status: Disconnect", "inputs: on"}));
+    EXPECT_EQ(window.Calls(), (Calls{"status: Connecting...", "status: Connected", "range: 0", "position: 0",
+                                     "position: 0", "status: Transfer complete", "status: Disconnect"}));
     EXPECT_EQ(Count("CWD gallery/2024"), 1);  // the path goes to the server as typed, in one request
     EXPECT_EQ(Count("STOR"), 0);
     EXPECT_TRUE(uploader.Completed());
@@ -131,9 +132,9 @@ TEST_F(UploadTest, AMissingSubfolderAnsweredNoSendsNothing) {
     Upload(Inputs("gallery"));
 
     EXPECT_EQ(window.Calls(),
-              (Calls{"inputs: off", "start: off", "status: Connecting...", "status: Connected",
-                     "ask: Can not found a subfolder. Want you create subfolder now? | Warning", "start: on",
-                     "status: Disconnect", "inputs: on", "status: Can not found a subfolder", "inputs: on"}));
+              (Calls{"status: Connecting...", "status: Connected",
+                     "ask: Can not found a subfolder. Want you create subfolder now? | Warning",
+                     "status: Disconnect", "status: Can not found a subfolder"}));
     EXPECT_FALSE(FileExists(Remote("gallery")));
     EXPECT_FALSE(FileExists(Remote("a.txt")));
     EXPECT_EQ(Count("MKD"), 0);
@@ -148,10 +149,10 @@ TEST_F(UploadTest, AMissingSubfolderAnsweredYesIsCreatedAndFilled) {
     Upload(Inputs("gallery"));
 
     EXPECT_EQ(window.Calls(),
-              (Calls{"inputs: off", "start: off", "status: Connecting...", "status: Connected",
+              (Calls{"status: Connecting...", "status: Connected",
                      "ask: Can not found a subfolder. Want you create subfolder now? | Warning", "range: 1",
                      "position: 0", "position: 0", "status: Transfered 1 file(s) to 1", "position: 1",
-                     "status: Transfer complete", "start: on", "status: Disconnect", "inputs: on"}));
+                     "status: Transfer complete", "status: Disconnect"}));
     EXPECT_EQ(ReadFile(Remote("gallery/a.txt")), "alpha");
     EXPECT_EQ(Count("MKD gallery"), 1);
     EXPECT_EQ(Count("USER"), 1);
@@ -164,11 +165,10 @@ TEST_F(UploadTest, ATwoLevelSubfolderWhoseParentIsMissingIsNotCreated) {
 
     Upload(Inputs("parent/child"));
 
-    EXPECT_EQ(
-        window.Calls(),
-        (Calls{"inputs: off", "start: off", "status: Connecting...", "status: Connected",
-               "ask: Can not found a subfolder. Want you create subfolder now? | Warning", "start: on",
-               "status: Disconnect", "inputs: on", "status: Can not create a subfolder", "inputs: on"}));
+    EXPECT_EQ(window.Calls(),
+              (Calls{"status: Connecting...", "status: Connected",
+                     "ask: Can not found a subfolder. Want you create subfolder now? | Warning",
+                     "status: Disconnect", "status: Can not create a subfolder"}));
     EXPECT_EQ(Count("MKD"), 1);  // one create request, for the whole path
     EXPECT_FALSE(FileExists(Remote("parent")));
     EXPECT_FALSE(FileExists(Remote("a.txt")));

@@ -9,7 +9,7 @@
 #include "ftp/upload_window.h"
 
 // An UploadWindow that writes down every call in order, one short line each: "status: Connected",
-// "range: 3", "position: 1", "start: on", "inputs: off", "ask: <text> | <caption>".
+// "range: 3", "position: 1", "ask: <text> | <caption>"; the end of the run is kept apart.
 class RecordingWindow : public UploadWindow {
 public:
     // How AskYesNo answers.
@@ -20,8 +20,12 @@ public:
     void SetStatusText(const std::string& text) override { Record("status: " + text); }
     void SetProgressRange(int upper) override { Record("range: " + std::to_string(upper)); }
     void SetProgressPosition(int position) override { Record("position: " + std::to_string(position)); }
-    void EnableStart(bool enable) override { Record(std::string("start: ") + (enable ? "on" : "off")); }
-    void EnableInputs(bool enable) override { Record(std::string("inputs: ") + (enable ? "on" : "off")); }
+    void UploadEnded(const UploadResult& result) override {
+        std::lock_guard lock(m_mutex);
+        ++m_ends;
+        m_result = result;
+        m_callsAtEnd = m_calls.size();
+    }
     bool AskYesNo(const std::string& text, const std::string& caption) override {
         Record("ask: " + text + " | " + caption);
         return answer;
@@ -39,6 +43,15 @@ public:
             }
         }
         return statuses;
+    }
+    // How often the end was reported, and whether it came after every other call.
+    int Ends() const {
+        std::lock_guard lock(m_mutex);
+        return m_callsAtEnd == m_calls.size() ? m_ends : -m_ends;
+    }
+    UploadResult Result() const {
+        std::lock_guard lock(m_mutex);
+        return m_result;
     }
     bool Saw(const std::string& line) const {
         const auto calls = Calls();
@@ -58,4 +71,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::vector<std::string> m_calls;
+    int m_ends = 0;
+    std::size_t m_callsAtEnd = 0;
+    UploadResult m_result;
 };

@@ -245,7 +245,9 @@ TEST_F(UploaderDialogTest, AnEmptyFolderLeavesAnEmptyBarRatherThanABusyOne) {
     EXPECT_EQ(bar->value(), 0);
 }
 
-TEST_F(UploaderDialogTest, ClosingDuringAnUploadAbortsItAndWaitsForIt) {
+// Closing aborts the upload and returns at once, serving no event meanwhile; the dialog goes when
+// the upload reports its end.
+TEST_F(UploaderDialogTest, ClosingDuringAStalledUploadReturnsAtOnceAndClosesAtTheUploadsEnd) {
     FtpTestServerOptions stallOnSecond;
     stallOnSecond.stallOn = {"b.jpg"};
     FtpTestServer server(stallOnSecond);
@@ -258,11 +260,17 @@ TEST_F(UploaderDialogTest, ClosingDuringAnUploadAbortsItAndWaitsForIt) {
     dialog.show();
     QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Status() == "Transfered 1 file(s) to 3"; }));
+    bool eventServed = false;
+    QTimer::singleShot(0, [&] { eventServed = true; });
 
     dialog.close();
 
-    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(eventServed);  // no event loop ran inside close()
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.IsUploading());
+    ASSERT_TRUE(WaitFor([&] { return !dialog.isVisible(); }));
     EXPECT_FALSE(dialog.IsUploading());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(Status(), "Transfered 1 file(s) to 3");  // nothing touched the window after the abort
     EXPECT_FALSE(FileExists(server.home() + "/c.jpg"));
 }
@@ -278,8 +286,10 @@ TEST_F(UploaderDialogTest, ClosingWhileTheQuestionIsOpenAnswersNoAndEnds) {
 
     dialog.reject();
 
+    EXPECT_FALSE(dialog.findChild<QMessageBox*>("subfolderQuestion") &&
+                 dialog.findChild<QMessageBox*>("subfolderQuestion")->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return !dialog.isVisible(); }));
     EXPECT_FALSE(dialog.IsUploading());
-    EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(std::filesystem::exists(server.home() + "/gallery"));
 }
 

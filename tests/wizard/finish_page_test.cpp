@@ -9,6 +9,7 @@
 #include "ftp/ftp_uploader.h"
 #include "tests/support/ftp_test_server.h"
 #include "tests/wizard/wizard_test_support.h"
+#include "uploader/uploader_dialog.h"
 
 namespace {
 
@@ -92,9 +93,19 @@ TEST_F(FinishPageTest, StartUploadsTheGalleryIntoANewSubfolder) {
     ASSERT_TRUE(server.IsRunning());
     MessageBoxAnswerer boxes({QMessageBox::Yes});
     FillIn(server, "site");
+    // While the run reports, the page keeps its FTP controls and the upload box off.
+    std::vector<std::string> offWhileShown;
+    QObject::connect(&sheet->m_finish.Host(), &UploadHost::StatusShown, [&](const QString& text) {
+        if (FtpControlsEnabled(false) && !Upload()->isEnabled()) {
+            offWhileShown.push_back(text.toStdString());
+        }
+    });
     Start();
     ASSERT_TRUE(WaitFor([&] { return !sheet->m_finish.IsWorking(); }));
     EXPECT_EQ(Status(), "Disconnect");
+    ASSERT_GE(offWhileShown.size(), 3u);
+    EXPECT_EQ(offWhileShown.front(), "Connecting...");
+    EXPECT_EQ(offWhileShown.back(), "Disconnect");
     for (const char* name : {"main.htm", "indexpage1.htm", "thn_a.jpg"}) {
         EXPECT_EQ(ReadFile(server.home() + "/site/" + name), std::string("content of ") + name);
     }
@@ -111,12 +122,12 @@ TEST_F(FinishPageTest, StartUploadsTheGalleryIntoANewSubfolder) {
 
 TEST_F(FinishPageTest, TheProgressBarTakesAnyFileCountAndAnEmptyFolderIsNoBusyBar) {
     auto* bar = Find<QProgressBar>("uploadProgress");
-    sheet->m_finish.SetProgressRange(70000);
-    sheet->m_finish.SetProgressPosition(69999);
+    sheet->m_finish.Host().SetProgressRange(70000);
+    sheet->m_finish.Host().SetProgressPosition(69999);
     EXPECT_EQ(bar->maximum(), 70000);
     EXPECT_EQ(bar->value(), 69999);
-    sheet->m_finish.SetProgressRange(0);
-    sheet->m_finish.SetProgressPosition(0);
+    sheet->m_finish.Host().SetProgressRange(0);
+    sheet->m_finish.Host().SetProgressPosition(0);
     EXPECT_EQ(bar->minimum(), 0);
     EXPECT_EQ(bar->maximum(), 1);
     EXPECT_EQ(bar->value(), 0);
@@ -152,4 +163,44 @@ TEST_F(FinishPageTest, CancelDuringAnUploadStopsItAndCloses) {
     EXPECT_EQ(sheet->result(), QDialog::Rejected);
     EXPECT_FALSE(sheet->m_finish.IsWorking());
     EXPECT_FALSE(FileExists(server.home() + "/thn_a.jpg"));
+}
+
+// Skiffer hosts the upload as the page does: the same run shows the same lines, question and bar.
+TEST_F(FinishPageTest, SkifferShowsTheSameRunAsThePage) {
+    FtpTestServer pageServer;
+    FtpTestServer skifferServer;
+    ASSERT_TRUE(pageServer.IsRunning() && skifferServer.IsRunning());
+    MessageBoxAnswerer boxes({QMessageBox::Yes, QMessageBox::Yes});
+    std::vector<QString> pageLines;
+    std::vector<QString> skifferLines;
+    QObject::connect(&sheet->m_finish.Host(), &UploadHost::StatusShown,
+                     [&](const QString& text) { pageLines.push_back(text); });
+    FillIn(pageServer, "site");
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return !sheet->m_finish.IsWorking(); }));
+
+    CUploaderDialog skiffer;
+    QObject::connect(&skiffer.Host(), &UploadHost::StatusShown,
+                     [&](const QString& text) { skifferLines.push_back(text); });
+    skiffer.findChild<QLineEdit*>("sourceFolderEdit")->setText(QString::fromStdString(dest.path()));
+    skiffer.findChild<QLineEdit*>("serverEdit")->setText(QString::fromStdString(skifferServer.address()));
+    skiffer.findChild<QLineEdit*>("loginEdit")->setText(FtpTestServer::kLogin);
+    skiffer.findChild<QLineEdit*>("passwordEdit")->setText(QString::fromUtf8(FtpTestServer::kPassword));
+    skiffer.findChild<QLineEdit*>("subfolderEdit")->setText("site");
+    skiffer.show();
+    skiffer.findChild<QPushButton*>("startButton")->click();
+    ASSERT_TRUE(WaitFor([&] { return !skiffer.IsUploading(); }));
+
+    EXPECT_GE(pageLines.size(), 6u);
+    EXPECT_EQ(pageLines, skifferLines);
+    EXPECT_EQ(Status(), skiffer.findChild<QLabel*>("statusText")->text());
+    auto* pageBar = Find<QProgressBar>("uploadProgress");
+    auto* skifferBar = skiffer.findChild<QProgressBar*>("progressBar");
+    EXPECT_EQ(pageBar->maximum(), skifferBar->maximum());
+    EXPECT_EQ(pageBar->value(), skifferBar->value());
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_EQ(boxes.seen()[0].text, boxes.seen()[1].text);
+    EXPECT_EQ(boxes.seen()[0].caption, boxes.seen()[1].caption);
+    EXPECT_EQ(boxes.seen()[0].icon, boxes.seen()[1].icon);
+    EXPECT_EQ(ReadFile(skifferServer.home() + "/site/main.htm"), "content of main.htm");
 }
