@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "upload_host/upload_host.h"
+#include "uploader/host/upload_host.h"
 
 class QAction;
 class QLabel;

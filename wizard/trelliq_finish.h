@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/run_report.h"
-#include "upload_host/upload_host.h"
+#include "uploader/host/upload_host.h"
 #include "wizard/property_page_ext.h"
 
 class QCheckBox;

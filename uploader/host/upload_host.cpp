@@ -1,4 +1,4 @@
-#include "upload_host/upload_host.h"
+#include "uploader/host/upload_host.h"
 
 #include <QLabel>
 #include <QMessageBox>
