@@ -214,15 +214,26 @@
 
     var touch = null;
     document.addEventListener("touchstart", function (event) {
-        touch = event.touches.length === 1 ? { x: event.touches[0].clientX, y: event.touches[0].clientY } : null;
+        var t = event.touches[0];
+        touch = event.touches.length === 1 ? { x: t.clientX, y: t.clientY, lastX: t.clientX, lastY: t.clientY } : null;
     }, { passive: true });
-    document.addEventListener("touchend", function (event) {
+    // The moves keep the last point: a gesture the browser takes over ends in touchcancel, and the
+    // swipe still counts.
+    document.addEventListener("touchmove", function (event) {
+        if (!touch || event.touches.length !== 1) return;
+        touch.lastX = event.touches[0].clientX;
+        touch.lastY = event.touches[0].clientY;
+    }, { passive: true });
+    function swiped(event) {
         if (!touch) return;
-        var dx = event.changedTouches[0].clientX - touch.x;
-        var dy = event.changedTouches[0].clientY - touch.y;
+        var end = event.type === "touchend" && event.changedTouches.length ? event.changedTouches[0] : null;
+        var dx = (end ? end.clientX : touch.lastX) - touch.x;
+        var dy = (end ? end.clientY : touch.lastY) - touch.y;
         touch = null;
         if (Math.abs(dx) > 50 && Math.abs(dx) > 2 * Math.abs(dy)) go(targets[dx < 0 ? "ArrowRight" : "ArrowLeft"]);
-    }, { passive: true });
+    }
+    document.addEventListener("touchend", swiped, { passive: true });
+    document.addEventListener("touchcancel", swiped, { passive: true });
 
     // Fetch the neighbouring pages and their pictures ahead, once this page has loaded.
     function prefetch(href) {

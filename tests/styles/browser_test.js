@@ -116,9 +116,13 @@ async function leadsTo(page, action, ending) {
 async function swipe(page, fromX, toX) {
     const session = await page.createCDPSession();
     const y = 400;
+    // As a finger moves: a move every frame for about a fifth of a second.
     await session.send("Input.dispatchTouchEvent", { type: "touchStart", touchPoints: [{ x: fromX, y }] });
-    await session.send("Input.dispatchTouchEvent", { type: "touchMove", touchPoints: [{ x: (fromX + toX) / 2, y }] });
-    await session.send("Input.dispatchTouchEvent", { type: "touchMove", touchPoints: [{ x: toX, y }] });
+    for (let step = 1; step <= 12; step++) {
+        await sleep(16);
+        const x = fromX + ((toX - fromX) * step) / 12;
+        await session.send("Input.dispatchTouchEvent", { type: "touchMove", touchPoints: [{ x, y }] });
+    }
     await session.send("Input.dispatchTouchEvent", { type: "touchEnd", touchPoints: [] });
     await session.detach();
 }
@@ -162,7 +166,8 @@ async function picturePages(page, base, label, prefix, up, count) {
     await pressAndWait(page, "Home", label, `${prefix}1.htm`);
     await pressAndWait(page, "ArrowUp", label, up);
     if (VIEWPORTS[label.split(" ")[1]].hasTouch) {
-        await page.goto(`${base}${prefix}2.htm`, { waitUntil: "load" });
+        // Settled first: the neighbours this page fetches ahead are in.
+        await page.goto(`${base}${prefix}2.htm`, { waitUntil: "networkidle0" });
         check(await leadsTo(page, () => swipe(page, 320, 60), `${prefix}3.htm`),
             `${label}: a swipe to the left shows the next picture, got ${page.url()}`);
         check(await leadsTo(page, () => swipe(page, 60, 320), `${prefix}2.htm`),
@@ -321,12 +326,14 @@ async function main() {
         headless: true, args: CHROMIUM_FLAGS, userDataDir: path.join(work, "profile") });
     try {
         for (const [name, viewport] of Object.entries(VIEWPORTS)) {
-            const page = await browser.newPage();
-            await page.setViewport(viewport);
+            // A tab of its own for each gallery, as a visitor opens one: nothing one gallery's
+            // pages leave in a tab (history entries, touch state) reaches the next.
             for (const [style, run] of [["Classic", classic], ["Frames", frames], ["Slides", slides]]) {
+                const page = await browser.newPage();
+                await page.setViewport(viewport);
                 await run(page, bases[style], `${style} ${name}`).catch((error) => check(false, `${style} ${name}: ${error.stack.split("\n").slice(0, 4).join(" / ")}`));
+                await page.close();
             }
-            await page.close();
         }
         await withoutScripts(browser, bases);
         await darkMode(browser, root);
