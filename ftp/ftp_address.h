@@ -6,7 +6,7 @@
 
 // How an upload reaches its server. A bare host means plain FTP.
 enum class FtpScheme {
-    Ftp,   // clear text, as designed
+    Ftp,   // clear text, active mode first
     Ftps,  // FTP with explicit TLS (AUTH TLS) required for the login and every data connection
     Sftp,  // SFTP over SSH
 };

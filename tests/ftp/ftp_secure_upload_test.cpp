@@ -40,7 +40,7 @@ protected:
     std::string certificate = certificates / "server.pem";
 };
 
-TEST_F(FtpsTest, FilesArriveByteIdenticalOverRequiredTlsWithTheDesignedReports) {
+TEST_F(FtpsTest, FilesArriveByteIdenticalOverRequiredTlsWithThePlainFtpReports) {
     ASSERT_TRUE(MakeTestCertificate(certificate, "127.0.0.1"));
     VsftpdTestServer vsftpd({certificate, false});
     ASSERT_TRUE(vsftpd.IsRunning());

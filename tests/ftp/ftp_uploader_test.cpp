@@ -10,7 +10,7 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-TEST_F(UploadTest, FilesArriveByteIdenticalInTheLoginFolderWithTheDesignedReports) {
+TEST_F(UploadTest, FilesArriveByteIdenticalInTheLoginFolderWithThePlainFtpReports) {
     StartServer();
     std::string allBytes;
     for (int round = 0; round < 64; ++round) {
