@@ -2,20 +2,11 @@
 
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 
 namespace vimbral_impl {
 namespace {
 
 constexpr std::size_t kGifBlockBytes = 255;
-
-bool CopyRest(std::ifstream& in, std::ofstream& out) {
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        out.write(buffer, in.gcount());
-    }
-    return in.eof() && static_cast<bool>(out);
-}
 
 std::string JpegComment(const std::string& comment) {
     const std::size_t length = comment.size() + 2;
@@ -35,7 +26,7 @@ std::string GifComment(const std::string& comment) {
 }
 
 // The bytes of a GIF before its first block: signature, screen descriptor and global colour table.
-std::size_t GifHeaderBytes(const std::string& head) {
+std::size_t GifHeaderBytes(std::string_view head) {
     if (head.size() < 13 || (head.compare(0, 6, "GIF87a") != 0 && head.compare(0, 6, "GIF89a") != 0)) {
         return 0;
     }
@@ -95,41 +86,25 @@ std::optional<std::string> GifFileComment(const std::string& bytes) {
 
 }  // namespace
 
-bool CopyWithComment(const std::string& from, const std::string& to, FileFormat format,
-                     const std::string& comment) {
-    if (comment.size() > kMaxCommentBytes) {
-        return false;
-    }
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
-    if (!in || !out) {
-        return false;
-    }
-    std::string head(format == FileFormat::Jpeg ? 2 : 13, '\0');
-    if (!in.read(head.data(), static_cast<std::streamsize>(head.size()))) {
-        return false;
-    }
+std::string CommentBlock(FileFormat format, const std::string& comment) {
+    return format == FileFormat::Jpeg ? JpegComment(comment) : GifComment(comment);
+}
+
+long CommentOffset(FileFormat format, std::string_view head) {
     if (format == FileFormat::Jpeg) {
-        if (head != "\xFF\xD8") {
-            return false;
+        if (head.size() < 2) {
+            return kNeedMoreBytes;
         }
-        out << head << JpegComment(comment);
-    } else {
-        const std::size_t headerBytes = GifHeaderBytes(head);
-        if (headerBytes == 0) {
-            return false;
-        }
-        std::string table(headerBytes - head.size(), '\0');
-        if (!in.read(table.data(), static_cast<std::streamsize>(table.size()))) {
-            return false;
-        }
-        out << head << table << GifComment(comment);
+        return head.substr(0, 2) == "\xFF\xD8" ? 2 : kNotThisFormat;
     }
-    if (!CopyRest(in, out)) {
-        return false;
+    if (head.size() < 13) {
+        return kNeedMoreBytes;
     }
-    out.close();
-    return static_cast<bool>(out);
+    const std::size_t headerBytes = GifHeaderBytes(head);
+    if (headerBytes == 0) {
+        return kNotThisFormat;
+    }
+    return head.size() < headerBytes ? kNeedMoreBytes : static_cast<long>(headerBytes);
 }
 
 std::optional<std::string> ReadFileComment(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "imaging/vimbral/writing.h"
 
@@ -11,12 +12,16 @@ namespace vimbral_impl {
 // The longest comment a file carries: what one JPEG COM segment holds.
 inline constexpr std::size_t kMaxCommentBytes = 65533;
 
-// Copies the JPEG or GIF file `from` into `to` with `comment` added: a COM segment right after the
-// JPEG's start marker, or a comment extension before the GIF's first block after its colour
-// table. The copy streams, so a large picture is never held in memory. False when `from` is not
-// such a file or anything failed.
-bool CopyWithComment(const std::string& from, const std::string& to, FileFormat format,
-                     const std::string& comment);
+// What a JPEG COM segment or a GIF comment extension carrying `comment` looks like in the file.
+std::string CommentBlock(FileFormat format, const std::string& comment);
+
+inline constexpr long kNeedMoreBytes = -1;
+inline constexpr long kNotThisFormat = -2;
+
+// Where a comment goes in a file that begins with `head`: right after the JPEG's start marker, or
+// after the GIF's screen descriptor and global colour table. kNeedMoreBytes while `head` is too
+// short to tell, kNotThisFormat when it begins no such file.
+long CommentOffset(FileFormat format, std::string_view head);
 
 // The first comment of a JPEG (COM segment before the scan) or GIF (comment extension) file;
 // empty when the file is neither or carries none.

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
@@ -16,28 +17,106 @@ namespace vimbral_impl {
 namespace {
 
 // A fresh, empty file beside `path`: ".name.vimbral-XXXXXX" in the same folder, so that rename()
-// replaces `path` in one step. Empty when the folder cannot take it.
-std::string ReserveTemporaryBeside(const std::string& path) {
+// replaces `path` in one step. The descriptor is -1 when the folder cannot take it.
+struct Temporary {
+    std::string path;
+    int fd = -1;
+};
+
+Temporary ReserveTemporaryBeside(const std::string& path) {
     const auto slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temporary = folder + "." + name + ".vimbral-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return {};
-    }
-    ::close(fd);
+    Temporary temporary{folder + "." + name + ".vimbral-XXXXXX"};
+    temporary.fd = ::mkostemp(temporary.path.data(), O_CLOEXEC);
     return temporary;
 }
 
-int Encode(VipsImage* picture, const std::string& file, FileFormat format, int quality) {
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t put = ::write(fd, data, size);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return false;
+        }
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+// The encoder's bytes go straight into the temporary file; the comment is put in at its place
+// on the way, so the picture is written once and never held whole in memory.
+struct CommentingWriter {
+    int fd;
+    FileFormat format;
+    std::string block;  // the comment block still to put in; empty once it is in
+    std::string head;   // bytes held back until the comment's place is known
+    bool failed = false;
+
+    bool Write(const char* data, std::size_t size) {
+        if (block.empty()) {
+            return WriteAll(fd, data, size);
+        }
+        head.append(data, size);
+        const long offset = CommentOffset(format, head);
+        if (offset == kNeedMoreBytes) {
+            return true;
+        }
+        if (offset == kNotThisFormat) {
+            return false;
+        }
+        const auto at = static_cast<std::size_t>(offset);
+        const bool written = WriteAll(fd, head.data(), at) && WriteAll(fd, block.data(), block.size()) &&
+                             WriteAll(fd, head.data() + at, head.size() - at);
+        block.clear();
+        head.clear();
+        return written;
+    }
+
+    bool Complete() const { return !failed && block.empty(); }
+};
+
+gint64 OnWrite(VipsTargetCustom*, const void* data, gint64 length, gpointer user) {
+    auto* writer = static_cast<CommentingWriter*>(user);
+    if (writer->failed || length < 0 ||
+        !writer->Write(static_cast<const char*>(data), static_cast<std::size_t>(length))) {
+        writer->failed = true;
+        return -1;
+    }
+    return length;
+}
+
+int Encode(VipsImage* picture, VipsTarget* target, FileFormat format, int quality) {
     if (format == FileFormat::Gif) {
-        return vips_gifsave(picture, file.c_str(), "bitdepth", 8, "strip", TRUE, nullptr);
+        return vips_gifsave_target(picture, target, "bitdepth", 8, "strip", TRUE, nullptr);
     }
     // Optimised Huffman tables make files a few percent smaller: only for pictures of web size.
     const bool optimize = static_cast<std::int64_t>(picture->Xsize) * picture->Ysize <= kMaxOptimizedPixels;
-    return vips_jpegsave(picture, file.c_str(), "Q", quality, "strip", TRUE, "optimize_coding",
-                         optimize ? TRUE : FALSE, nullptr);
+    return vips_jpegsave_target(picture, target, "Q", quality, "strip", TRUE, "optimize_coding",
+                                optimize ? TRUE : FALSE, nullptr);
+}
+
+bool EncodeInto(int fd, VipsImage* picture, FileFormat format, int quality, const std::string& comment) {
+    if (comment.size() > kMaxCommentBytes) {
+        return false;
+    }
+    CommentingWriter writer{fd, format, comment.empty() ? std::string() : CommentBlock(format, comment), {}};
+    VipsTargetCustom* target = vips_target_custom_new();
+    if (target == nullptr) {
+        DropVipsError();
+        return false;
+    }
+    g_signal_connect(target, "write", G_CALLBACK(OnWrite), &writer);
+    const int status = Encode(picture, VIPS_TARGET(target), format, quality);
+    g_object_unref(target);
+    if (status != 0) {
+        DropVipsError();
+        return false;
+    }
+    return writer.Complete();
 }
 
 }  // namespace
@@ -47,32 +126,16 @@ bool WriteFileAtomically(VipsImage* picture, const std::string& path, FileFormat
     if (picture == nullptr || path.empty() || path.back() == '/') {
         return false;
     }
-    std::string temporary = ReserveTemporaryBeside(path);
-    if (temporary.empty()) {
+    Temporary temporary = ReserveTemporaryBeside(path);
+    if (temporary.fd < 0) {
         return false;
-    }
-    if (Encode(picture, temporary, format, quality) != 0) {
-        DropVipsError();
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    if (!comment.empty()) {
-        // libvips writes no comment of its own when it strips metadata: the encoded file is copied
-        // with one added.
-        const std::string commented = ReserveTemporaryBeside(path);
-        const bool copied = !commented.empty() && CopyWithComment(temporary, commented, format, comment);
-        ::unlink(temporary.c_str());
-        if (!copied) {
-            if (!commented.empty()) {
-                ::unlink(commented.c_str());
-            }
-            return false;
-        }
-        temporary = commented;
     }
     // mkostemp makes the file private; a published picture is readable by everyone.
-    if (::chmod(temporary.c_str(), 0644) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
+    bool written =
+        EncodeInto(temporary.fd, picture, format, quality, comment) && ::fchmod(temporary.fd, 0644) == 0;
+    written = ::close(temporary.fd) == 0 && written;
+    if (!written || std::rename(temporary.path.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.path.c_str());
         return false;
     }
     return true;
