@@ -33,7 +33,7 @@ if [ -e "$gnutls" ]; then
     cc -O2 -o "$work/probe-gnutls" "$root/bench/upload/tls_cost_probe.c" "$gnutls"
     probes+=("$work/probe-gnutls")
 fi
-echo "$count files of 64 KB over one FTPS login to vsftpd, CPU of the client"
+echo "$count files of 64 KB over one login to vsftpd, CPU of the client"
 for probe in "${probes[@]}"; do
     for variant in "cert.pem plain" "cert.pem" "bundle.pem" "bundle.pem capath" "cert.pem tls13"; do
         find "$work/vsroot/site" -mindepth 1 -delete
