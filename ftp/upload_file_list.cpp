@@ -1,12 +1,12 @@
 #include "ftp/upload_file_list.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "engine/directory.h"
 
