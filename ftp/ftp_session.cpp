@@ -192,6 +192,11 @@ bool FtpSession::SetUpScheme(const FtpAddress& address) {
         if (!m_options.caFile.empty()) {
             set(CURLOPT_CAINFO, m_options.caFile.c_str());
         }
+        // The certificate file alone (the system's bundle unless one was given), without the
+        // folder of hashed certificates that Debian's libcurl also names by default: curl keeps a
+        // store read from a file alone for later connections, but reads the file again for every
+        // connection when a folder is named too, ~20 ms for the system's bundle, for every file.
+        set(CURLOPT_CAPATH, static_cast<const char*>(nullptr));
     }
     return ok;
 }

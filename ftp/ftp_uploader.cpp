@@ -1,7 +1,5 @@
 #include "ftp/ftp_uploader.h"
 
-#include <sys/stat.h>
-
 #include <utility>
 
 #include "engine/directory.h"
@@ -140,17 +138,16 @@ void FtpUploader::SendFiles() {
     SetProgressPosition(0);
     for (int i = 0; i < count; ++i) {
         SetProgressPosition(i);
-        const std::string& path = m_files[static_cast<std::size_t>(i)];
+        const UploadFile& file = m_files[static_cast<std::size_t>(i)];
+        const std::string& path = file.path;
         const std::string name(FileNameOf(path));
-        struct stat local {};
-        const bool known = ::stat(path.c_str(), &local) == 0;
         const auto held = remote.find(name);
-        if (known && held != remote.end() && IsUnchanged(held->second, local.st_size, local.st_mtime)) {
+        if (held != remote.end() && IsUnchanged(held->second, file.size, file.modified)) {
             ++m_filesSkipped;
             Status(Transfered(i + 1, count));
             continue;
         }
-        const FtpOutcome sent = Put(path, name, known ? local.st_mtime : 0);
+        const FtpOutcome sent = Put(path, name, file.modified);
         if (sent == FtpOutcome::Done) {
             ++m_filesSent;
             Status(Transfered(i + 1, count));

@@ -9,6 +9,7 @@
 
 #include "ftp/ftp_session.h"
 #include "ftp/remote_listing.h"
+#include "ftp/upload_file_list.h"
 #include "ftp/upload_window.h"
 
 // What one upload sends where, as typed in the host window's fields; nothing is checked or trimmed.
@@ -93,7 +94,7 @@ private:
     FtpUploadSettings m_settings;
     FtpTimeouts m_timeouts;
     FtpSession m_session;
-    std::vector<std::string> m_files;  // the run's file list, full local paths
+    std::vector<UploadFile> m_files;  // the run's file list
     std::atomic<int> m_filesSent{0};
     std::atomic<int> m_filesFailed{0};
     std::atomic<int> m_filesSkipped{0};

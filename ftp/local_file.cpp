@@ -37,8 +37,3 @@ std::ptrdiff_t LocalFile::Read(char* buffer, std::size_t size) {
         }
     }
 }
-
-bool IsRegularFile(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}

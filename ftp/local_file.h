@@ -22,6 +22,3 @@ private:
     int m_fd = -1;
     std::int64_t m_size = 0;
 };
-
-// Whether the path names a regular file, following links.
-bool IsRegularFile(const std::string& path);

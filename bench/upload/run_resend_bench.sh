@@ -17,6 +17,8 @@ build=$(cd "${1:-$root/build}" && pwd)
 repeat=${REPEAT:-3}
 python=/usr/bin/python3
 publish=$build/bin/galvane-publish
+# shellcheck source=bench/upload/vsftpd_fixture.sh
+source "$root/bench/upload/vsftpd_fixture.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/galvane-resend-bench-XXXXXX")
 pids=()
@@ -83,37 +85,8 @@ echo "  galvane-publish --upload-only          $ours s   ratio $(ratio "$ours" "
 # 2. FTPS first upload, to vsftpd.
 make_files "$work/pictures" 200 65536
 root_dir=$work/vsroot
-mkdir -p "$root_dir/site" "$work/empty"
-chmod 777 "$root_dir/site"
-"$python" "$root/tests/support/make_certificate.py" "$work/cert.pem" --name 127.0.0.1
-vsport=$("$python" -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-cat >"$work/vsftpd.conf" <<CONF
-listen=YES
-listen_address=127.0.0.1
-listen_port=$vsport
-background=NO
-run_as_launching_user=YES
-seccomp_sandbox=NO
-anonymous_enable=YES
-local_enable=NO
-no_anon_password=YES
-anon_root=$root_dir
-secure_chroot_dir=$work/empty
-write_enable=YES
-anon_upload_enable=YES
-anon_other_write_enable=YES
-anon_umask=022
-vsftpd_log_file=/dev/null
-ssl_enable=YES
-allow_anon_ssl=YES
-force_anon_logins_ssl=NO
-force_anon_data_ssl=NO
-rsa_cert_file=$work/cert.pem
-rsa_private_key_file=$work/cert.pem
-CONF
-/usr/sbin/vsftpd "$work/vsftpd.conf" >/dev/null 2>&1 &
-pids+=($!)
-sleep 0.5
+start_vsftpd "$work"
+pids+=("$vspid")
 
 clear_site() { find "$root_dir/site" -mindepth 1 -delete; }
 ours_ftps() {

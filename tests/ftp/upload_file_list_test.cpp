@@ -1,5 +1,6 @@
 #include "ftp/upload_file_list.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,9 +20,28 @@ TEST(ListUploadFiles, GivesTheRegularFilesAsFullPathsInEnumerationOrder) {
     ASSERT_EQ(::symlink((folder / "missing").c_str(), (folder / "dangling").c_str()), 0);
     ASSERT_EQ(::symlink((folder / "sub").c_str(), (folder / "sublink").c_str()), 0);
 
-    EXPECT_EQ(ListUploadFiles(folder.path()),
-              (std::vector<std::string>{folder / ".hidden", folder / "A.txt", folder / "a.txt",
-                                        folder / "b.jpg", folder / "link.jpg", folder / "_z"}));
+    const std::vector<UploadFile> files = ListUploadFiles(folder.path());
+    std::vector<std::string> paths;
+    for (const UploadFile& file : files) {
+        paths.push_back(file.path);
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{folder / ".hidden", folder / "A.txt", folder / "a.txt",
+                                               folder / "b.jpg", folder / "link.jpg", folder / "_z"}));
+}
+
+TEST(ListUploadFiles, GivesEachFilesSizeAndTimeAndALinksFromItsTarget) {
+    TempFolder folder;
+    folder.Write("photo.jpg", "12345");
+    const timespec times[2] = {{1'600'000'000, 0}, {1'600'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (folder / "photo.jpg").c_str(), times, 0), 0);
+    ASSERT_EQ(::symlink((folder / "photo.jpg").c_str(), (folder / "same.jpg").c_str()), 0);
+
+    const std::vector<UploadFile> files = ListUploadFiles(folder.path());
+    ASSERT_EQ(files.size(), 2u);
+    for (const UploadFile& file : files) {
+        EXPECT_EQ(file.size, 5) << file.path;
+        EXPECT_EQ(file.modified, 1'600'000'000) << file.path;
+    }
 }
 
 TEST(ListUploadFiles, GivesNothingForAnEmptyMissingOrBlankFolder) {
