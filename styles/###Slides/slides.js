@@ -22,14 +22,20 @@
         return name.replace(/^thn_/, "").replace(/\.[^.]*$/, "").replace(/_+/g, " ").trim();
     }
 
-    // A picture is named once it has loaded: a new alt text on a picture still loading redraws
-    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone.
-    function nameWhenLoaded(img) {
-        var name = function () {
-            img.alt = readableName(img.getAttribute("src"));
+    // Pictures are named once they have loaded: a new alt text on a picture still loading redraws
+    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone. One listener
+    // serves them all, so a sheet of thousands costs next to nothing while the page opens.
+    function nameWhenLoaded(selector) {
+        var name = function (img) {
+            if (img.getAttribute("src")) img.alt = readableName(img.getAttribute("src"));
         };
-        if (img.complete) name();
-        else img.addEventListener("load", name, { once: true });
+        document.addEventListener("load", function (event) {
+            if (event.target.tagName === "IMG" && event.target.matches(selector)) name(event.target);
+        }, true);
+        var images = document.querySelectorAll(selector);
+        for (var i = 0; i < images.length; i++) {
+            if (images[i].complete) name(images[i]);
+        }
     }
 
     function numberIn(selector) {
@@ -52,14 +58,9 @@
     var galleryName = heading ? heading.textContent.trim() : "";
 
     // Words: picture names, the page title and the gallery's description.
-    var pictureName = "";
-    Array.prototype.forEach.call(document.querySelectorAll("main img"), function (img) {
-        var src = img.getAttribute("src") || "";
-        if (src) {
-            pictureName = pictureName || readableName(src);
-            nameWhenLoaded(img);
-        }
-    });
+    var first = document.querySelector("main img");
+    var pictureName = first && first.getAttribute("src") ? readableName(first.getAttribute("src")) : "";
+    nameWhenLoaded("main img");
     var titleParts = [];
     if (kind === "small" || kind === "large") {
         titleParts.push(pictureName, (kind === "small" ? "Thumbnail " : "Picture ") + at + " of " + of);
