@@ -122,7 +122,10 @@ def serve(root, compress=True):
             self.send_header("Content-Length", str(len(data)))
             self.send_header("Last-Modified", self.date_time_string(int(os.path.getmtime(path))))
             self.end_headers()
-            self.wfile.write(data)
+            try:
+                self.wfile.write(data)
+            except (BrokenPipeError, ConnectionResetError):
+                pass  # the browser went on before it had it all, as it does with pages fetched ahead
 
     handler = functools.partial(Quiet, directory=root)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
