@@ -109,6 +109,12 @@ def serve(root, compress=True):
             pass
 
         def do_GET(self):
+            try:
+                self.answer()
+            except (BrokenPipeError, ConnectionResetError):
+                pass  # the browser went on before it had it all, as it does with pages fetched ahead
+
+        def answer(self):
             path = self.translate_path(self.path)
             accepted = "gzip" in self.headers.get("Accept-Encoding", "")
             if not (compress and accepted and os.path.isfile(path) and os.path.splitext(path)[1] in COMPRESSED):
@@ -122,10 +128,7 @@ def serve(root, compress=True):
             self.send_header("Content-Length", str(len(data)))
             self.send_header("Last-Modified", self.date_time_string(int(os.path.getmtime(path))))
             self.end_headers()
-            try:
-                self.wfile.write(data)
-            except (BrokenPipeError, ConnectionResetError):
-                pass  # the browser went on before it had it all, as it does with pages fetched ahead
+            self.wfile.write(data)
 
     handler = functools.partial(Quiet, directory=root)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
