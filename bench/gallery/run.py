@@ -1,23 +1,29 @@
 #!/usr/bin/env python3
 """Lighthouse scores of the bundled styles, as a visitor on a phone and on a desktop meets them.
 
-    bench/gallery/run.py GALVANE_PUBLISH [WORK_DIR]
+    bench/gallery/run.py GALVANE_PUBLISH [WORK_DIR] [--only STYLE[/PICTURES[/PAGE]]] [--device DEVICE]
+                         [--reports DIR]
 
 Publishes, with each style, a gallery of 15 real photographs (Debian's wallpaper packages) with
 1600 px large pictures, and one of 2,000 pictures (the same photographs again and again, as
 originals, so only thumbnails are made), serves them on 127.0.0.1 and runs Lighthouse over each
-style's pages. Prints performance, accessibility, best practices and SEO and the layout shift per
-page and device, then the worst of each style against the targets. Needs `scripts/setup --bench`.
+style's pages. Pages, style sheets and scripts are served gzip-compressed, as Debian's Apache and
+nginx serve HTML out of the box; --uncompressed serves every file as it is, as a host without
+compression would. Prints performance, accessibility, best practices and SEO and the layout shift per
+page and device, then the worst of each style against the targets. --only and --device narrow the
+run to one style, gallery size, page or device; --reports keeps each Lighthouse report there.
+Needs `scripts/setup --bench`.
 """
+import argparse
 import functools
 import glob
+import gzip
 import re
 import http.server
 import json
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import threading
 
@@ -93,10 +99,36 @@ def galleries(program, work):
         publish(program, dest, dest, style, ["--use-original"])
 
 
-def serve(root):
+# Served compressed as Debian's Apache (mod_deflate) and nginx serve them out of the box.
+COMPRESSED = {".htm", ".html", ".css", ".js", ".svg", ".txt", ".xml"}
+
+
+def serve(root, compress=True):
     class Quiet(http.server.SimpleHTTPRequestHandler):
         def log_message(self, *args):
             pass
+
+        def do_GET(self):
+            try:
+                self.answer()
+            except (BrokenPipeError, ConnectionResetError):
+                pass  # the browser went on before it had it all, as it does with pages fetched ahead
+
+        def answer(self):
+            path = self.translate_path(self.path)
+            accepted = "gzip" in self.headers.get("Accept-Encoding", "")
+            if not (compress and accepted and os.path.isfile(path) and os.path.splitext(path)[1] in COMPRESSED):
+                return super().do_GET()
+            with open(path, "rb") as f:
+                data = gzip.compress(f.read(), 6)
+            self.send_response(200)
+            self.send_header("Content-Type", self.guess_type(path))
+            self.send_header("Content-Encoding", "gzip")
+            self.send_header("Vary", "Accept-Encoding")
+            self.send_header("Content-Length", str(len(data)))
+            self.send_header("Last-Modified", self.date_time_string(int(os.path.getmtime(path))))
+            self.end_headers()
+            self.wfile.write(data)
 
     handler = functools.partial(Quiet, directory=root)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
@@ -104,7 +136,7 @@ def serve(root):
     return server
 
 
-def lighthouse(url, device, work):
+def lighthouse(url, device, work, keep=None):
     report = os.path.join(work, "report.json")
     command = [LIGHTHOUSE, url, "--quiet", "--output=json", "--output-path=" + report,
                "--only-categories=performance,accessibility,best-practices,seo", "--chrome-flags=" + CHROME_FLAGS]
@@ -114,6 +146,8 @@ def lighthouse(url, device, work):
     subprocess.run(command, check=True, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
     with open(report) as f:
         data = json.load(f)
+    if keep:
+        shutil.copy(report, keep)
     scores = {key: round(100 * (data["categories"][key]["score"] or 0)) for key in TARGETS}
     scores["cls"] = data["audits"]["cumulative-layout-shift"]["numericValue"]
     failed = [audit_id for category in ("accessibility", "best-practices", "seo")
@@ -123,20 +157,37 @@ def lighthouse(url, device, work):
 
 
 def main():
-    program = sys.argv[1]
-    work = sys.argv[2] if len(sys.argv) > 2 else tempfile.mkdtemp(prefix="galvane-gallery-bench-")
+    parser = argparse.ArgumentParser(description="Lighthouse scores of the bundled styles.")
+    parser.add_argument("program")
+    parser.add_argument("work", nargs="?")
+    parser.add_argument("--only", default="", help="STYLE, STYLE/PICTURES or STYLE/PICTURES/PAGE")
+    parser.add_argument("--device", choices=("phone", "desktop"))
+    parser.add_argument("--reports", help="folder to keep each Lighthouse report in")
+    parser.add_argument("--uncompressed", action="store_true", help="serve pages as they are, not gzip-compressed")
+    args = parser.parse_args()
+    program = args.program
+    work = args.work or tempfile.mkdtemp(prefix="galvane-gallery-bench-")
+    only = (args.only.split("/", 2) + ["", "", ""])[:3]
+    if args.reports:
+        os.makedirs(args.reports, exist_ok=True)
     if not os.path.exists(LIGHTHOUSE):
         raise SystemExit("Lighthouse is missing: scripts/setup --bench")
     galleries(program, work)
-    server = serve(work)
+    server = serve(work, not args.uncompressed)
     base = f"http://127.0.0.1:{server.server_address[1]}/"
+    print("pages served " + ("as they are, uncompressed" if args.uncompressed else "gzip-compressed"))
     print(f"{'style':8} {'pictures':>8} {'page':18} {'device':8} {'perf':>5} {'a11y':>5} {'best':>5} {'seo':>5} {'CLS':>6}")
     worst = {}
     for style, sets in PAGES.items():
         for size, pages in sets.items():
             for page in pages:
                 for device in ("phone", "desktop"):
-                    scores, failed = lighthouse(f"{base}{style}-{size}/{page}", device, work)
+                    if any(want and want != have for want, have in zip(only, (style, size, page))) or \
+                            (args.device and args.device != device):
+                        continue
+                    keep = args.reports and os.path.join(
+                        args.reports, f"{style}-{size}-{page.replace('#', '_')}-{device}.json")
+                    scores, failed = lighthouse(f"{base}{style}-{size}/{page}", device, work, keep)
                     print(f"{style:8} {size:>8} {page:18} {device:8} {scores['performance']:5} {scores['accessibility']:5} "
                           f"{scores['best-practices']:5} {scores['seo']:5} {scores['cls']:6.3f}"
                           + (f"  below 100: {' '.join(failed)}" if failed else ""), flush=True)

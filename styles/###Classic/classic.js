@@ -235,21 +235,28 @@
     document.addEventListener("touchend", swiped, { passive: true });
     document.addEventListener("touchcancel", swiped, { passive: true });
 
-    // Fetch the neighbouring pages and their pictures ahead, once this page has loaded.
+    // Fetch the neighbouring pages and their pictures ahead, once this page has loaded: the
+    // next one first, the one before once it is in, so that the two do not share a slow link.
     function prefetch(href) {
-        if (!/imagepage\d+\.htm/.test(href) || !window.fetch || !window.DOMParser) return;
-        fetch(href).then(function (response) {
+        if (!/imagepage\d+\.htm/.test(href) || !window.fetch || !window.DOMParser) return Promise.resolve();
+        return fetch(href).then(function (response) {
             return response.ok ? response.text() : "";
         }).then(function (text) {
             var img = new DOMParser().parseFromString(text, "text/html").querySelector(".plate img");
-            if (img && img.getAttribute("src")) new Image().src = new URL(img.getAttribute("src"), href).href;
+            if (!img || !img.getAttribute("src")) return null;
+            var ahead = new Image();
+            return new Promise(function (done) {
+                ahead.onload = ahead.onerror = done;
+                ahead.src = new URL(img.getAttribute("src"), href).href;
+            });
         }).catch(function () {});
     }
     if (kind === "picture") {
         window.addEventListener("load", function () {
             setTimeout(function () {
-                prefetch(targets.ArrowRight);
-                prefetch(targets.ArrowLeft);
+                prefetch(targets.ArrowRight).then(function () {
+                    return prefetch(targets.ArrowLeft);
+                });
             }, 100);
         });
     }

@@ -26,14 +26,20 @@
         return name.replace(/^thn_/, "").replace(/\.[^.]*$/, "").replace(/_+/g, " ").trim();
     }
 
-    // A picture is named once it has loaded: a new alt text on a picture still loading redraws
-    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone.
-    function nameWhenLoaded(img) {
-        var name = function () {
-            img.alt = readableName(img.getAttribute("src"));
+    // Pictures are named once they have loaded: a new alt text on a picture still loading redraws
+    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone. One listener
+    // serves them all, so a list of thousands costs next to nothing while the page opens.
+    function nameWhenLoaded(selector) {
+        var name = function (img) {
+            if (img.getAttribute("src")) img.alt = readableName(img.getAttribute("src"));
         };
-        if (img.complete) name();
-        else img.addEventListener("load", name, { once: true });
+        document.addEventListener("load", function (event) {
+            if (event.target.tagName === "IMG" && event.target.matches(selector)) name(event.target);
+        }, true);
+        var images = document.querySelectorAll(selector);
+        for (var i = 0; i < images.length; i++) {
+            if (images[i].complete) name(images[i]);
+        }
     }
 
     function numberIn(selector) {
@@ -65,14 +71,9 @@
     var galleryName = heading ? heading.textContent.trim() : "";
 
     // Words: picture names and the gallery's description.
-    var pictureName = "";
-    Array.prototype.forEach.call(document.querySelectorAll(".thumbs img, .viewer img"), function (img) {
-        var src = img.getAttribute("src") || "";
-        if (src) {
-            pictureName = pictureName || readableName(src);
-            nameWhenLoaded(img);
-        }
-    });
+    var first = document.querySelector(".thumbs img, .viewer img");
+    var pictureName = first && first.getAttribute("src") ? readableName(first.getAttribute("src")) : "";
+    nameWhenLoaded(".thumbs img, .viewer img");
     var description = document.querySelector('meta[name="description"]');
     var commentary = document.querySelector("main .commentary");
     if (!description) {
@@ -215,13 +216,14 @@
     }
 
     if (kind === "list") {
-        var links = document.querySelectorAll(".thumbs a");
+        var links = null;
         var current = null;
         window.addEventListener("message", function (event) {
             var message = event.data;
             if (!message || message.galvane !== true) return;
             var n = message.current !== undefined ? message.current : message.focus;
             if (n === undefined) return;
+            links = links || document.querySelectorAll(".thumbs a");
             var link = n > 0 ? links[n - 1] : null;
             if (message.current !== undefined && link !== current) {
                 if (current) current.removeAttribute("aria-current");
@@ -316,20 +318,27 @@
         zoom.addEventListener("click", open);
         if (location.hash === "#full" && !framed) open();
 
-        // Fetch the neighbouring pages and their pictures ahead, once this page has loaded.
+        // Fetch the neighbouring pages and their pictures ahead, once this page has loaded: the
+        // next one first, the one before once it is in, so that the two do not share a slow link.
         var prefetch = function (href) {
-            if (!/imagepage\d+\.htm/.test(href) || !window.fetch || !window.DOMParser) return;
-            fetch(href).then(function (response) {
+            if (!/imagepage\d+\.htm/.test(href) || !window.fetch || !window.DOMParser) return Promise.resolve();
+            return fetch(href).then(function (response) {
                 return response.ok ? response.text() : "";
             }).then(function (text) {
                 var img = new DOMParser().parseFromString(text, "text/html").querySelector(".viewer img");
-                if (img && img.getAttribute("src")) new Image().src = new URL(img.getAttribute("src"), href).href;
+                if (!img || !img.getAttribute("src")) return null;
+                var ahead = new Image();
+                return new Promise(function (done) {
+                    ahead.onload = ahead.onerror = done;
+                    ahead.src = new URL(img.getAttribute("src"), href).href;
+                });
             }).catch(function () {});
         };
         window.addEventListener("load", function () {
             setTimeout(function () {
-                prefetch(targets.ArrowRight);
-                prefetch(targets.ArrowLeft);
+                prefetch(targets.ArrowRight).then(function () {
+                    return prefetch(targets.ArrowLeft);
+                });
             }, 100);
         });
     }

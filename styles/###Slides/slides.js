@@ -22,14 +22,20 @@
         return name.replace(/^thn_/, "").replace(/\.[^.]*$/, "").replace(/_+/g, " ").trim();
     }
 
-    // A picture is named once it has loaded: a new alt text on a picture still loading redraws
-    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone.
-    function nameWhenLoaded(img) {
-        var name = function () {
-            img.alt = readableName(img.getAttribute("src"));
+    // Pictures are named once they have loaded: a new alt text on a picture still loading redraws
+    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone. One listener
+    // serves them all, so a sheet of thousands costs next to nothing while the page opens.
+    function nameWhenLoaded(selector) {
+        var name = function (img) {
+            if (img.getAttribute("src")) img.alt = readableName(img.getAttribute("src"));
         };
-        if (img.complete) name();
-        else img.addEventListener("load", name, { once: true });
+        document.addEventListener("load", function (event) {
+            if (event.target.tagName === "IMG" && event.target.matches(selector)) name(event.target);
+        }, true);
+        var images = document.querySelectorAll(selector);
+        for (var i = 0; i < images.length; i++) {
+            if (images[i].complete) name(images[i]);
+        }
     }
 
     function numberIn(selector) {
@@ -52,14 +58,9 @@
     var galleryName = heading ? heading.textContent.trim() : "";
 
     // Words: picture names, the page title and the gallery's description.
-    var pictureName = "";
-    Array.prototype.forEach.call(document.querySelectorAll("main img"), function (img) {
-        var src = img.getAttribute("src") || "";
-        if (src) {
-            pictureName = pictureName || readableName(src);
-            nameWhenLoaded(img);
-        }
-    });
+    var first = document.querySelector("main img");
+    var pictureName = first && first.getAttribute("src") ? readableName(first.getAttribute("src")) : "";
+    nameWhenLoaded("main img");
     var titleParts = [];
     if (kind === "small" || kind === "large") {
         titleParts.push(pictureName, (kind === "small" ? "Thumbnail " : "Picture ") + at + " of " + of);
@@ -200,21 +201,28 @@
     document.addEventListener("touchend", swiped, { passive: true });
     document.addEventListener("touchcancel", swiped, { passive: true });
 
-    // Fetch the neighbouring slides and their pictures ahead, once this page has loaded.
+    // Fetch the neighbouring slides and their pictures ahead, once this page has loaded: the
+    // next one first, the one before once it is in, so that the two do not share a slow link.
     function prefetch(href) {
-        if (!/(small|large)page\d+\.htm/.test(href) || !window.fetch || !window.DOMParser) return;
-        fetch(href).then(function (response) {
+        if (!/(small|large)page\d+\.htm/.test(href) || !window.fetch || !window.DOMParser) return Promise.resolve();
+        return fetch(href).then(function (response) {
             return response.ok ? response.text() : "";
         }).then(function (text) {
             var img = new DOMParser().parseFromString(text, "text/html").querySelector("main img");
-            if (img && img.getAttribute("src")) new Image().src = new URL(img.getAttribute("src"), href).href;
+            if (!img || !img.getAttribute("src")) return null;
+            var ahead = new Image();
+            return new Promise(function (done) {
+                ahead.onload = ahead.onerror = done;
+                ahead.src = new URL(img.getAttribute("src"), href).href;
+            });
         }).catch(function () {});
     }
     if (kind === "small" || kind === "large") {
         window.addEventListener("load", function () {
             setTimeout(function () {
-                prefetch(targets.ArrowRight);
-                prefetch(targets.ArrowLeft);
+                prefetch(targets.ArrowRight).then(function () {
+                    return prefetch(targets.ArrowLeft);
+                });
             }, 100);
         });
     }

@@ -150,15 +150,30 @@ async function fullView(page, label) {
 
 async function picturePages(page, base, label, prefix, up, count) {
     const requests = new Set();
-    const record = (request) => requests.add(request.url().replace(base, ""));
+    const events = [];
+    const record = (request) => {
+        requests.add(request.url().replace(base, ""));
+        events.push("asked " + request.url().replace(base, ""));
+    };
+    const arrived = (request) => events.push("in " + request.url().replace(base, ""));
     page.on("request", record);
+    page.on("requestfinished", arrived);
     await visit(page, `${base}${prefix}2.htm`, `${label} ${prefix}2`);
     const words = await pageWords(page, `${label} ${prefix}2`);
     check(/2 of \d+/.test(words.title) && words.title.includes("Summer"), `${label}: the title says where: ${words.title}`);
     await until(async () => requests.has(`${prefix}3.htm`) && requests.has(`${prefix}1.htm`));
     const ahead = [...requests].filter((url) => /\.(jpg|gif)$/.test(url));
     check(requests.has(`${prefix}3.htm`) && ahead.length >= 3, `${label}: neighbours fetched ahead: ${[...requests]}`);
+    // The next picture is in before the one before is asked for: an early swipe to the next one
+    // does not share the link with it.
+    const next = events.indexOf(`asked ${prefix}3.htm`);
+    const before = events.indexOf(`asked ${prefix}1.htm`);
+    const nextPicture = next < 0 ? undefined : events.slice(next).find((event) => /^asked .*\.(jpg|gif)$/.test(event));
+    const nextIn = nextPicture ? events.indexOf(nextPicture.replace("asked", "in"), next) : -1;
+    check(nextIn >= 0 && nextIn < before,
+        `${label}: the next picture is fetched ahead before the one before: ${events}`);
     page.off("request", record);
+    page.off("requestfinished", arrived);
     if (prefix !== "smallpage") await fullView(page, label);
     await pressAndWait(page, "ArrowRight", label, `${prefix}3.htm`);
     await pressAndWait(page, "ArrowLeft", label, `${prefix}2.htm`);
@@ -256,7 +271,7 @@ async function slides(page, base, label) {
     const stubs = [];
     const record = (request) => stubs.push(request.url());
     page.on("request", record);
-    const opened = await leadsTo(page, () => page.click(".sheet li:nth-child(5) a"), "largepage5.htm");
+    const opened = await leadsTo(page, () => page.click(".sheet a:nth-child(5)"), "largepage5.htm");
     page.off("request", record);
     check(opened && !stubs.some((url) => url.includes("imagepage")),
         `${label}: an overview thumbnail opens its picture at once: ${stubs}`);
