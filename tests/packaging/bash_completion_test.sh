@@ -12,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin" "$work/bin/###Two Words" "$work/pictures" "$work/pictures/trip"
 touch "$work/pictures/notes.txt"
 cp "$program" "$work/bin/"
-# The built program finds libvimbral through $ORIGIN/../lib.
+# The built program finds libvimbral through its RUNPATH, under $ORIGIN/../lib.
 ln -s "$(dirname "$program")/../lib" "$work/lib"
 for style in "$(dirname "$program")"/*###*; do ln -s "$style" "$work/bin/"; done
 
