@@ -14,6 +14,5 @@ struct UploadFile {
 
 // The files an upload sends from a folder, in the project's enumeration order: its regular files
 // and links to them, not its subfolders nor what lies in them, nor FIFOs, devices or sockets. An
-// empty folder text, or a folder that is missing or unreadable, gives none. One stat per entry,
-// relative to the open folder.
+// empty folder text, or a folder that is missing or unreadable, gives none. One stat per file.
 std::vector<UploadFile> ListUploadFiles(const std::string& folder);
