@@ -91,12 +91,74 @@ void PrintReport(const RunReport& report, double seconds) {
     if (!report.leftOut.empty()) {
         std::printf("%zu left out\n", report.leftOut.size());
     }
+    if (!report.removed.empty()) {
+        std::printf("%zu stale files removed\n", report.removed.size());
+    }
+    if (!report.replacedForeign.empty()) {
+        std::printf("%zu files replaced that Galvane had not made\n", report.replacedForeign.size());
+    }
     for (const std::string& line : report.Lines()) {
         std::printf("  %s\n", line.c_str());
     }
 }
 
+class NoProgress final : public ProgressSink {
+public:
+    void SetProgress(int, int) override {}
+};
+
+// The dry run's list: what a run would write, replace and remove, one file a line.
+void PrintDryRun(const RunReport& report) {
+    for (const std::string& name : report.wouldWrite) {
+        std::printf("would write %s\n", name.c_str());
+    }
+    for (const std::string& name : report.wouldReplace) {
+        std::printf("would replace %s\n", name.c_str());
+    }
+    for (const std::string& name : report.removed) {
+        std::printf("would remove %s\n", name.c_str());
+    }
+    for (const std::string& name : report.replacedForeign) {
+        std::printf("would replace, not made by Galvane: %s\n", name.c_str());
+    }
+    for (const std::string& name : report.kept) {
+        std::printf("kept: not made by Galvane: %s\n", name.c_str());
+    }
+    for (const FileProblem& p : report.unreadable) {
+        std::printf("could not read %s: %s\n", p.name.c_str(), p.reason.c_str());
+    }
+    for (const FileProblem& p : report.leftOut) {
+        std::printf("left out %s: %s\n", p.name.c_str(), p.reason.c_str());
+    }
+    std::printf("dry run: %zu to write, %zu to replace, %zu to remove; nothing was changed\n",
+                report.wouldWrite.size(), report.wouldReplace.size(), report.removed.size());
+}
+
+int DryRun(const PublishOptions& options, GalleryJob& job) {
+    VimbralConverter converter;
+    converter.SetRebuild(options.rebuild);
+    GalleryPublisher publisher(job, converter);
+    publisher.SetDryRun(true);
+    publisher.SetKeepStale(options.keepStale);
+    publisher.ScanSourceFolder();
+    NoProgress progress;
+    publisher.RunPublication(progress);
+    const RunReport& report = publisher.Report();
+    if (report.destinationBusy) {
+        return BadInput("another publication is running into \"" + job.m_strDestFolder +
+                        "\"; nothing was done");
+    }
+    if (!report.failure.empty()) {
+        return BadInput("the dry run failed: " + report.failure);
+    }
+    PrintDryRun(report);
+    return kExitDone;
+}
+
 int Publish(const PublishOptions& options, GalleryJob& job) {
+    if (options.dryRun) {
+        return DryRun(options, job);
+    }
     std::error_code ec;
     std::filesystem::create_directory(job.m_strDestFolder, ec);
     if (ec) {
@@ -106,6 +168,7 @@ int Publish(const PublishOptions& options, GalleryJob& job) {
     VimbralConverter converter;
     converter.SetRebuild(options.rebuild);
     GalleryPublisher publisher(job, converter);
+    publisher.SetKeepStale(options.keepStale);
     publisher.ScanSourceFolder();
     {
         CancelOnSignals signals(publisher);
@@ -186,7 +249,7 @@ int main(int argc, char** argv) {
         return BadInput("an upload needs --ftp-server and --ftp-login");
     }
     const int published = Publish(*options, *job);
-    if (published != kExitDone || !options->Uploads()) {
+    if (published != kExitDone || !options->Uploads() || options->dryRun) {
         return published;
     }
     return Upload(*options, job->m_strDestFolder);

@@ -25,6 +25,8 @@ const char* const kPublishUsage =
     "  --gif                large pictures as GIF\n"
     "  --quality Q          JPEG quality 0..100 (default 75; 0 means GIF)\n"
     "  --rebuild            convert every picture again, also those whose outputs are up to date\n"
+    "  --keep-stale         remove nothing: leave the files of earlier runs that this run does not make\n"
+    "  --dry-run            print what the run would write, replace and remove, and touch nothing\n"
     "  --list-styles        print NAME<Tab>PATH of each style found, then exit\n"
     "  --quiet              no progress bar\n"
     "  --version            print the program's version, then exit\n"
@@ -172,6 +174,8 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
         {"--list-styles", &o.listStyles},
         {"--quiet", &o.quiet},
         {"--rebuild", &o.rebuild},
+        {"--keep-stale", &o.keepStale},
+        {"--dry-run", &o.dryRun},
         {"--create-subfolder", &o.createSubfolder},
         {"--passive", &o.passive},
         {"--accept-new-host-key", &o.acceptNewHostKey},

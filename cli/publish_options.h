@@ -26,6 +26,8 @@ struct PublishOptions {
     bool listStyles = false;
     bool quiet = false;
     bool rebuild = false;
+    bool keepStale = false;
+    bool dryRun = false;
     bool help = false;
     bool version = false;
 

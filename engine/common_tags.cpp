@@ -8,6 +8,7 @@
 #include "engine/page_escaping.h"
 #include "engine/picture_names.h"
 #include "engine/program_info.h"
+#include "engine/run_manifest.h"
 #include "engine/safe_files.h"
 
 namespace fs = std::filesystem;
@@ -71,6 +72,9 @@ std::string BackgroundAttribute(PageContext& context) {
         // same-folder run): nothing to copy then.
         std::error_code same;
         if (fs::equivalent(job.m_strBkgndImage, target, same)) {
+            if (context.files != nullptr) {
+                context.files->made.insert(name);
+            }
             return "background=\"" + UrlEncodeName(name) + "\"";
         }
         std::string existing, ignored, wanted;
@@ -84,9 +88,18 @@ std::string BackgroundAttribute(PageContext& context) {
                     {job.m_strBkgndImage, "a file of the source folder has the name " + name});
             }
         } else {
-            std::string reason;
-            if (CopyFileSafely(job.m_strBkgndImage, target, reason) == WriteOutcome::Failed &&
-                context.report != nullptr) {
+            std::string reason, bytes;
+            if (!ReadRegularFile(job.m_strBkgndImage, bytes, reason)) {
+                reason = "cannot read " + job.m_strBkgndImage + ": " + reason;
+                if (context.files != nullptr) {
+                    context.files->made.insert(name);
+                }
+                if (context.report != nullptr) {
+                    context.report->notWritten.push_back({target, reason});
+                }
+            } else if (WriteRecorded(context.files, context.report, job.m_strDestFolder, name, bytes, reason) ==
+                           WriteOutcome::Failed &&
+                       context.report != nullptr) {
                 context.report->notWritten.push_back({target, reason});
             }
         }
@@ -115,7 +128,8 @@ void ApplyCommonTags(PageBuffer& page, PageContext& context) {
 void WritePage(const PageBuffer& page, PageContext& context, const std::string& name) {
     const std::string path = JoinPath(context.job.m_strDestFolder, name);
     std::string reason;
-    if (WriteFileSafely(path, page.Text(), reason) != WriteOutcome::Failed) {
+    if (WriteRecorded(context.files, context.report, context.job.m_strDestFolder, name, page.Text(), reason) !=
+        WriteOutcome::Failed) {
         ++context.pagesWritten;
     } else if (context.report != nullptr) {
         context.report->notWritten.push_back({path, reason});

@@ -5,6 +5,7 @@
 #include "engine/gallery_job.h"
 #include "engine/image_list.h"
 #include "engine/run_report.h"
+#include "engine/run_manifest.h"
 
 // What the page generators of one run read: the job and the pictures, plus the little they
 // remember between pages.
@@ -23,6 +24,9 @@ struct PageContext {
     // user's own and is never replaced.
     bool keepExistingFiles = false;
     bool backgroundRefused = false;
+    // Where the run notes the files it writes, and what the previous run recorded; none in a bare
+    // generation.
+    RunFiles* files = nullptr;
     int pagesWritten = 0;
 
     int PictureCount() const { return static_cast<int>(images.GetSize()); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct PictureOutcome {
     std::string unreadable;
     // Outputs that could not be written, by path.
     std::vector<FileProblem> notWritten;
+    // Outputs, by name, that replaced a file there that the conversion had not made.
+    std::vector<std::string> replacedForeign;
 
     bool Converted() const { return reached && thumbnailWritten && unreadable.empty() && notWritten.empty(); }
 };
@@ -38,4 +41,28 @@ public:
     // One outcome per entry of the last conversion, in list order. A converter that keeps none
     // gives an empty list: every picture then counts as converted.
     virtual std::vector<PictureOutcome> Outcomes() const { return {}; }
+
+    // Every file name a conversion of these entries makes in the destination: the one list of a
+    // run's picture outputs, so that every kind of output is known to the clean-up of stale files.
+    virtual std::vector<std::string> OutputNames(const GalleryJob& job, const ImageList& images) const;
+    // Those of the names a conversion would write now (missing or stale); a dry run lists them.
+    virtual std::vector<std::string> StaleOutputNames(const GalleryJob& job, const ImageList& images) const {
+        return OutputNames(job, images);
+    }
+
+    // What the mark inside a picture the conversion wrote says of it; empty for any other file.
+    struct OutputMark {
+        std::string kind;        // "thumbnail", "large", ...
+        std::string sourceName;  // the source picture's file name
+    };
+    virtual std::optional<OutputMark> ReadOutputMark(const std::string& path) const {
+        (void)path;
+        return std::nullopt;
+    }
+
+    // Why a source picture cannot be read, or empty when it can (as far as its header tells).
+    virtual std::string WhyUnreadable(const std::string& path) const {
+        (void)path;
+        return {};
+    }
 };

@@ -8,6 +8,7 @@
 #include "engine/image_list.h"
 #include "engine/picture_converter.h"
 #include "engine/progress.h"
+#include "engine/run_manifest.h"
 #include "engine/run_report.h"
 
 // The picture list of a gallery and the operations that publish it. The wizard sheet owns one;
@@ -32,6 +33,13 @@ public:
     bool CancelRequested() const { return m_cancel; }
     void ResetCancel() { m_cancel = false; }
 
+    // After a completed run the files of earlier runs that this one does not make are removed
+    // (RemoveStaleFiles); with keepStale they stay.
+    void SetKeepStale(bool keepStale) { m_keepStale = keepStale; }
+    // A dry run converts, copies, writes and removes nothing: its report lists what a run would
+    // write, replace and remove.
+    void SetDryRun(bool dryRun) { m_dryRun = dryRun; }
+
     // Pages the last run wrote (or found already as they should be).
     int PagesWritten() const { return m_report.pagesWritten; }
     const RunReport& Report() const { return m_report; }
@@ -40,11 +48,20 @@ public:
 
 private:
     void Publish(ProgressSink& progress);
+    // What a run would do, into m_report.
+    void PlanDryRun(const ImageList& converting);
+    // Counts and notes each picture's outcome; returns the pictures the pages can show.
+    ImageList TakeOutcomes(const ImageList& converting);
+    // After a completed run: the stale files go, and the record of what the run wrote is left.
+    void FinishDestination(const ImageList& converting, bool sameFolder);
 
     const GalleryJob& m_job;
     PictureConverter& m_converter;
     std::atomic<bool> m_cancel{false};
     RunReport m_report;
+    RunFiles m_files;
+    bool m_keepStale = false;
+    bool m_dryRun = false;
 };
 
 // Whether the destination is the style folder itself: a run there would delete the style's own

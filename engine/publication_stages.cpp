@@ -71,7 +71,7 @@ bool GenerateFrom(const std::string& text, PageContext& context) {
 }  // namespace
 
 StyleCopy CopyStyleFiles(const std::string& stylePath, const std::string& destFolder, bool keepExisting,
-                         RunReport& report) {
+                         RunReport& report, RunFiles* files) {
     StyleCopy result;
     const std::string styleReal = RealPath(stylePath);
     for (const DirectoryEntry& entry : ListDirectory(stylePath)) {
@@ -98,7 +98,12 @@ StyleCopy CopyStyleFiles(const std::string& stylePath, const std::string& destFo
             }
             continue;
         }
-        if (WriteFileSafely(target, bytes, reason) == WriteOutcome::Failed) {
+        if (files != nullptr && files->dryRun && IsTemplateText(entry.name, bytes)) {
+            // A dry run writes no template copy: the pages are made from the style's own file.
+            result.templatesInStyle.push_back(source);
+            continue;
+        }
+        if (WriteRecorded(files, &report, destFolder, entry.name, bytes, reason) == WriteOutcome::Failed) {
             report.notWritten.push_back({target, reason});
             continue;
         }
@@ -131,6 +136,11 @@ void GenerateGalleryPages(PageContext& context, const StyleCopy& style, const st
         const auto recognised = RecognizeTemplate(page);
         if (!recognised) {
             continue;
+        }
+        if (copy && context.files != nullptr) {
+            // A template copy goes again: it is no file of the gallery.
+            context.files->made.erase(entry.name);
+            context.files->written.Forget(entry.name);
         }
         if (copy && std::remove(path.c_str()) != 0 && context.report != nullptr) {
             context.report->notWritten.push_back(

@@ -12,6 +12,8 @@
 // of the same name. Subfolders are not copied; a FIFO, device or a symbolic link that leads out of
 // the style folder is left out; with `keepExisting` (a same-folder run) a file already in the
 // destination under the name is the user's and is left as it is unless it holds the same bytes.
+// With `files`, each copy is noted there (a dry run copies nothing and makes the pages from the
+// style's templates).
 struct StyleCopy {
     // The names now in the destination as copies of the style's files.
     std::set<std::string> copies;
@@ -20,7 +22,7 @@ struct StyleCopy {
     std::vector<std::string> templatesInStyle;
 };
 StyleCopy CopyStyleFiles(const std::string& stylePath, const std::string& destFolder, bool keepExisting,
-                         RunReport& report);
+                         RunReport& report, RunFiles* files = nullptr);
 
 // Treats every ".htm*" file of the destination as a possible template: the pages of a recognised
 // one's kind and role are written, and it is deleted first when it is one of `copies` (a file of

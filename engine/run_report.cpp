@@ -19,6 +19,12 @@ std::vector<std::string> RunReport::Lines() const {
     for (const FileProblem& p : leftOut) {
         lines.push_back("left out " + p.name + ": " + p.reason);
     }
+    for (const std::string& name : replacedForeign) {
+        lines.push_back("replaced, not made by Galvane: " + name);
+    }
+    for (const std::string& name : kept) {
+        lines.push_back("kept: not made by Galvane: " + name);
+    }
     return lines;
 }
 

@@ -30,6 +30,17 @@ struct RunReport {
     // Pictures and style files left out of the gallery on purpose, and why.
     std::vector<FileProblem> leftOut;
 
+    // Files of the destination, by name, that the run removed as stale (in a dry run: would
+    // remove), that it left because Galvane did not make them (or they were changed since), and
+    // files at the run's output names that Galvane did not make and the run replaced.
+    std::vector<std::string> removed;
+    std::vector<std::string> kept;
+    std::vector<std::string> replacedForeign;
+    // A dry run: the names a run would write anew and replace (report.removed: would remove).
+    bool dryRun = false;
+    std::vector<std::string> wouldWrite;
+    std::vector<std::string> wouldReplace;
+
     bool Clean() const {
         return completed && !cancelled && !destinationBusy && failure.empty() && unreadable.empty() &&
                notWritten.empty() && leftOut.empty();
@@ -37,7 +48,8 @@ struct RunReport {
     bool NothingLost() const { return notWritten.empty() && failure.empty() && !destinationBusy; }
 
     // One line per problem: "could not read PATH: REASON", "could not write PATH: REASON",
-    // "left out NAME: REASON", in that order.
+    // "left out NAME: REASON", in that order; then "replaced, not made by Galvane: NAME" and
+    // "kept: not made by Galvane: NAME", which are notes rather than problems.
     std::vector<std::string> Lines() const;
     int ProblemCount() const {
         return static_cast<int>(unreadable.size() + notWritten.size() + leftOut.size()) +

@@ -1,5 +1,7 @@
 #include "imaging/conversion.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -130,8 +132,9 @@ private:
     void ConvertEntry(std::size_t entry) {
         const std::string& path = m_paths[entry];
         // Each output is remade only when it is stale: a new thumbnail box leaves large pictures be.
-        const bool largeFresh = OutputUpToDate(m_settings, path, OutputKind::LargePicture);
-        const bool thumbnailFresh = OutputUpToDate(m_settings, path, OutputKind::Thumbnail);
+        const std::optional<SourceIdentity> identity = IdentifySource(path);
+        const bool largeFresh = OutputUpToDate(m_settings, path, OutputKind::LargePicture, &identity);
+        const bool thumbnailFresh = OutputUpToDate(m_settings, path, OutputKind::Thumbnail, &identity);
         if (largeFresh && thumbnailFresh) {
             m_upToDate.fetch_add(1);
             const std::string large =
@@ -155,6 +158,7 @@ private:
                 return;  // stopped while waiting: the entry never started
             }
         }
+        NoteForeignOutputs(entry, largeFresh, thumbnailFresh);
         HalfDone(entry,
                  largeFresh ? HalfResult{HalfResult::Skipped, {}, {}} : MakeLargePicture(m_settings, path));
         const HalfResult thumbnail =
@@ -163,6 +167,33 @@ private:
             m_converted.fetch_add(1);
         }
         HalfDone(entry, thumbnail);
+    }
+
+    // Outputs about to be written over a file there that carries no mark of the conversion: the
+    // user's own file at an output's name, named in the report. (The source itself, when it is its
+    // own large picture, is not written over.)
+    void NoteForeignOutputs(std::size_t entry, bool largeFresh, bool thumbnailFresh) {
+        std::vector<std::string> foreign;
+        for (const PlannedOutput& output : OutputsOf(m_paths[entry], m_settings)) {
+            const bool fresh = output.kind == OutputKind::Thumbnail ? thumbnailFresh : largeFresh;
+            const std::string target = JoinPath(m_settings.destFolder, output.name);
+            struct stat st {};
+            if (fresh || ::lstat(target.c_str(), &st) != 0 ||
+                ReadProvenance(target)) {
+                continue;
+            }
+            struct stat source {};
+            if (::stat(m_paths[entry].c_str(), &source) == 0 && ::stat(target.c_str(), &st) == 0 &&
+                source.st_dev == st.st_dev && source.st_ino == st.st_ino) {
+                continue;
+            }
+            foreign.push_back(output.name);
+        }
+        if (!foreign.empty()) {
+            const std::lock_guard lock(m_mutex);
+            std::vector<std::string>& names = m_outcomes[entry].replacedForeign;
+            names.insert(names.end(), foreign.begin(), foreign.end());
+        }
     }
 
     static std::string TooLargeReason(std::int64_t cost, std::int64_t capacity) {
@@ -275,4 +306,44 @@ int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& imag
         // As designed: a failure outside the picture calls ends the conversion early.
     }
     return count;
+}
+
+std::vector<std::string> VimbralConverter::OutputNames(const GalleryJob& job, const ImageList& images) const {
+    const ConversionSettings settings = SettingsOf(job);
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < images.GetSize(); ++i) {
+        for (PlannedOutput& output : OutputsOf(images.GetPathAt(i), settings)) {
+            names.push_back(std::move(output.name));
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> VimbralConverter::StaleOutputNames(const GalleryJob& job, const ImageList& images) const {
+    ConversionSettings settings = SettingsOf(job);
+    settings.rebuild = m_rebuild;
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < images.GetSize(); ++i) {
+        const std::string path = images.GetPathAt(i);
+        const std::optional<SourceIdentity> identity = IdentifySource(path);
+        for (PlannedOutput& output : OutputsOf(path, settings)) {
+            if (!OutputUpToDate(settings, path, output.kind, &identity)) {
+                names.push_back(std::move(output.name));
+            }
+        }
+    }
+    return names;
+}
+
+std::optional<PictureConverter::OutputMark> VimbralConverter::ReadOutputMark(const std::string& path) const {
+    const auto text = ReadProvenance(path);
+    const auto fields = text ? ParseProvenance(*text) : std::nullopt;
+    if (!fields) {
+        return std::nullopt;
+    }
+    return OutputMark{fields->kind, fields->sourceName};
+}
+
+std::string VimbralConverter::WhyUnreadable(const std::string& path) const {
+    return WhySourceUnreadable(path);
 }

@@ -30,6 +30,10 @@ public:
                       const std::atomic<bool>& cancel) override;
 
     std::vector<PictureOutcome> Outcomes() const override { return m_outcomes; }
+    std::vector<std::string> OutputNames(const GalleryJob& job, const ImageList& images) const override;
+    std::vector<std::string> StaleOutputNames(const GalleryJob& job, const ImageList& images) const override;
+    std::optional<OutputMark> ReadOutputMark(const std::string& path) const override;
+    std::string WhyUnreadable(const std::string& path) const override;
 
     // Converts every picture, also those whose outputs are up to date (by default a picture is
     // converted only when one of its outputs is missing, unreadable, or was made from another

@@ -50,6 +50,14 @@ private:
 
 }  // namespace
 
+std::vector<PlannedOutput> OutputsOf(const std::string& sourcePath, const ConversionSettings& settings) {
+    std::vector<PlannedOutput> outputs{{ThumbnailName(sourcePath), OutputKind::Thumbnail}};
+    if (settings.makeLargePictures) {
+        outputs.push_back({LargePictureName(sourcePath, settings.jpegQuality), OutputKind::LargePicture});
+    }
+    return outputs;
+}
+
 std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
                                     const ConversionSettings& settings) {
     Groups groups(paths.size());
@@ -62,9 +70,8 @@ std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
     };
     InDestination inDestination(settings.destFolder);
     for (std::size_t entry = 0; entry < paths.size(); ++entry) {
-        touch(ThumbnailName(paths[entry]), entry);
-        if (settings.makeLargePictures) {
-            touch(LargePictureName(paths[entry], settings.jpegQuality), entry);
+        for (PlannedOutput& output : OutputsOf(paths[entry], settings)) {
+            touch(std::move(output.name), entry);
         }
         if (inDestination(paths[entry])) {
             touch(std::string(FileNameOf(paths[entry])), entry);

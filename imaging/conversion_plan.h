@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/output_provenance.h"
 #include "imaging/picture_conversion.h"
 
 // Entries of the picture list that one worker must convert in list order, because their results
@@ -12,6 +13,16 @@
 // ascending order; units are ordered by their first entry. Entries that touch no name in common
 // are in different units and may be converted at the same time.
 using WorkUnit = std::vector<std::size_t>;
+
+// One file a conversion writes into the destination.
+struct PlannedOutput {
+    std::string name;
+    OutputKind kind;
+};
+
+// The outputs of one source picture: the one place that says which files a conversion makes, for
+// the plan below, the clean-up of stale files and the dry run.
+std::vector<PlannedOutput> OutputsOf(const std::string& sourcePath, const ConversionSettings& settings);
 
 std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
                                     const ConversionSettings& settings);

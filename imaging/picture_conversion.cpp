@@ -115,6 +115,14 @@ ConversionSettings SettingsOf(const GalleryJob& job) {
     return settings;
 }
 
+std::string WhySourceUnreadable(const std::string& sourcePath) {
+    try {
+        return LoadPicture(sourcePath) ? std::string() : WhyUnreadable(sourcePath);
+    } catch (...) {
+        return WhyUnreadable(sourcePath);
+    }
+}
+
 HalfResult MakeLargePicture(const ConversionSettings& settings, const std::string& sourcePath) {
     if (!settings.makeLargePictures) {
         return {};

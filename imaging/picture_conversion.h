@@ -41,6 +41,9 @@ HalfResult MakeLargePicture(const ConversionSettings& settings, const std::strin
 // Writes the thumbnail, always from the source (never from the large picture).
 HalfResult MakeThumbnail(const ConversionSettings& settings, const std::string& sourcePath);
 
+// Why a source picture cannot be loaded, or empty when it can.
+std::string WhySourceUnreadable(const std::string& sourcePath);
+
 // About the most memory that converting the picture (both halves, one after the other) takes at
 // once, from its header; empty when it cannot be read.
 std::optional<std::int64_t> ConversionMemoryCost(const ConversionSettings& settings,

@@ -1,0 +1,95 @@
+#include "engine/stale_files.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "engine/directory.h"
+#include "engine/picture_names.h"
+#include "engine/source_scan.h"
+
+namespace {
+
+bool IsTemporarySuffix(std::string_view six) {
+    if (six.size() != 6) {
+        return false;
+    }
+    for (const char c : six) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool StartsWith(std::string_view text, std::string_view start) {
+    return text.substr(0, start.size()) == start;
+}
+
+// Whether a marked picture lies under a name its conversion gives: a thumbnail only under its own
+// name; any other kind under a name holding the source's base name (a file the user copied to a
+// name of their own is theirs).
+bool NameFitsMark(const std::string& name, const PictureConverter::OutputMark& mark) {
+    if (mark.kind == "thumbnail") {
+        return name == ThumbnailName(mark.sourceName);
+    }
+    const std::string base = PictureBaseName(mark.sourceName);
+    return !base.empty() && name.find(base) != std::string::npos && !StartsWith(name, "thn_");
+}
+
+}  // namespace
+
+bool IsOwnTemporaryName(std::string_view name) {
+    if (name.size() == 15 && StartsWith(name, ".galvane-")) {
+        return IsTemporarySuffix(name.substr(9));
+    }
+    if (name.size() == 21 && StartsWith(name, ".galvane-probe-")) {  // the write probe's
+        return IsTemporarySuffix(name.substr(15));
+    }
+    constexpr std::string_view kVimbral = ".vimbral-";
+    if (name.size() < 1 + 1 + kVimbral.size() + 6 || name[0] != '.') {
+        return false;
+    }
+    const std::string_view head = name.substr(0, name.size() - 6);
+    return head.size() > kVimbral.size() + 1 && head.substr(head.size() - kVimbral.size()) == kVimbral &&
+           IsTemporarySuffix(name.substr(name.size() - 6));
+}
+
+bool IsOwnLocalFileName(std::string_view name) {
+    return StartsWith(name, ".galvane-") || IsOwnTemporaryName(name);
+}
+
+void RemoveStaleFiles(const StaleCleanup& cleanup, RunReport& report) {
+    const bool recorded = !cleanup.previous.Empty();
+    for (const DirectoryEntry& entry : ListDirectory(cleanup.destFolder)) {
+        const std::string& name = entry.name;
+        if (entry.isDirectory || cleanup.made.contains(name) || name == kManifestName) {
+            continue;
+        }
+        const std::string path = JoinPath(cleanup.destFolder, name);
+        const bool sourcePicture = cleanup.sameFolder && IsSourcePictureName(path, name);
+        bool galvanes = false;
+        if (sourcePicture) {
+            galvanes = false;
+        } else if (IsOwnTemporaryName(name)) {
+            galvanes = !cleanup.sameFolder;
+        } else if (cleanup.previous.HashOf(name) != nullptr) {
+            galvanes = (!cleanup.sameFolder || MatchesWildcard("*.htm*", name)) &&
+                       HoldsRecordedBytes(cleanup.previous, name, path);
+        } else if (const auto mark = cleanup.converter.ReadOutputMark(path)) {
+            galvanes = NameFitsMark(name, *mark) && (!cleanup.sameFolder || mark->kind == "thumbnail");
+        }
+        if (!galvanes) {
+            if (recorded && !IsOwnLocalFileName(name) && !sourcePicture) {
+                report.kept.push_back(name);
+            }
+            continue;
+        }
+        if (cleanup.dryRun) {
+            report.removed.push_back(name);
+        } else if (std::remove(path.c_str()) == 0) {
+            report.removed.push_back(name);
+        } else {
+            report.notWritten.push_back({path, "could not be removed: " + SystemReason(errno)});
+        }
+    }
+}

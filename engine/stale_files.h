@@ -1,0 +1,36 @@
+#pragma once
+
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "engine/picture_converter.h"
+#include "engine/run_manifest.h"
+#include "engine/run_report.h"
+
+// Whether a name is one of Galvane's own temporaries: the safe writer's ".galvane-XXXXXX" and the
+// picture library's ".NAME.vimbral-XXXXXX" (six characters from mkstemp each).
+bool IsOwnTemporaryName(std::string_view name);
+
+// Whether a name is one of Galvane's own files that are no part of the gallery: its temporaries
+// and every ".galvane-" name (the run's record among them). An upload leaves them out.
+bool IsOwnLocalFileName(std::string_view name);
+
+// Clean-up after a completed run. A file of the destination that this run does not make (`made`)
+// is removed when it is provably Galvane's and unchanged:
+//  - a picture whose mark the conversion wrote, under a name made from the source it names;
+//  - a page, style copy or background copy the previous run recorded, holding those bytes still;
+//  - one of Galvane's temporaries.
+// In a same-folder run only marked thumbnails and recorded pages qualify, and a source picture
+// never. What is removed goes to report.removed. When the previous run left a record, every other
+// file that stays is named in report.kept. In a dry run nothing is removed; report.removed
+// then lists what would be.
+struct StaleCleanup {
+    const std::string& destFolder;
+    bool sameFolder = false;
+    const std::set<std::string>& made;
+    const RunManifest& previous;
+    const PictureConverter& converter;
+    bool dryRun = false;
+};
+void RemoveStaleFiles(const StaleCleanup& cleanup, RunReport& report);
