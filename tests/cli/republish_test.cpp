@@ -24,6 +24,10 @@ Stamps StampsOf(const std::string& folder) {
     Stamps stamps;
     for (const DirectoryEntry& entry : ListDirectory(folder)) {
         struct stat st {};
+        // The record of what a run wrote changes with the pages; it is no file of the gallery.
+        if (entry.name == ".galvane-manifest") {
+            continue;
+        }
         if (::stat((folder + "/" + entry.name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             stamps[entry.name] = {st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec, st.st_ino};
         }
