@@ -40,8 +40,15 @@ public:
     // Whatever happened on the calling thread, no worker outlives the run.
     ~ConversionRun() {
         m_abandoned = true;
+        Join();
+    }
+
+    // Waits for the pictures under way, so that the outcomes tell all that was written.
+    void Join() {
         for (std::thread& thread : m_threads) {
-            thread.join();
+            if (thread.joinable()) {
+                thread.join();
+            }
         }
     }
 
@@ -298,6 +305,7 @@ int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& imag
         ConversionRun run(settings, std::move(paths), m_budget, cancel);
         run.Start(WorkerLimit(m_maxWorkers));
         run.ReportInOrder(bar);
+        run.Join();
         m_outcomes = run.Outcomes();
         m_refused = run.Refused();
         m_converted = run.Converted();
