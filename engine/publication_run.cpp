@@ -179,7 +179,7 @@ void GalleryPublisher::PlanDryRun(const ImageList& converting) {
             continue;
         }
         m_report.wouldReplace.push_back(name);
-        if (!m_converter.ReadOutputMark(path)) {
+        if (!S_ISREG(st.st_mode) || !m_converter.ReadOutputMark(path)) {
             m_report.replacedForeign.push_back(name);
         }
     }

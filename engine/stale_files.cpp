@@ -1,5 +1,7 @@
 #include "engine/stale_files.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 
@@ -66,6 +68,14 @@ void RemoveStaleFiles(const StaleCleanup& cleanup, RunReport& report) {
             continue;
         }
         const std::string path = JoinPath(cleanup.destFolder, name);
+        // Runs write regular files only; a FIFO is never opened, a link never followed.
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            if (recorded && ::lstat(path.c_str(), &st) == 0) {
+                report.kept.push_back(name);
+            }
+            continue;
+        }
         const bool sourcePicture = cleanup.sameFolder && IsSourcePictureName(path, name);
         bool galvanes = false;
         if (sourcePicture) {

@@ -185,8 +185,8 @@ private:
             const bool fresh = output.kind == OutputKind::Thumbnail ? thumbnailFresh : largeFresh;
             const std::string target = JoinPath(m_settings.destFolder, output.name);
             struct stat st {};
-            if (fresh || ::lstat(target.c_str(), &st) != 0 ||
-                ReadProvenance(target)) {
+            // Only a regular file is looked into: a FIFO would hang the read.
+            if (fresh || ::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ReadProvenance(target)) {
                 continue;
             }
             struct stat source {};

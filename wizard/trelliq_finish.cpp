@@ -46,6 +46,7 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
       m_progress(new QProgressBar(this)),
       m_reportWarning(new QLabel(this)),
       m_reportDetails(new QPushButton("Details", this)),
+      m_cleanupNote(new QLabel(this)),
       m_labels{new QLabel("FTP server ftp://", this), new QLabel("Login:", this),
                new QLabel("FTP subfolder:", this), new QLabel("Password:", this)},
       m_host(std::make_unique<UploadHost>(this, m_status, m_progress)) {
@@ -65,6 +66,10 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
     m_reportDetails->setObjectName("reportDetails");
     m_reportWarning->hide();
     m_reportDetails->hide();
+    m_cleanupNote->setObjectName("cleanupNote");
+    m_cleanupNote->setWordWrap(true);
+    m_cleanupNote->setTextFormat(Qt::PlainText);
+    m_cleanupNote->hide();
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
@@ -98,7 +103,8 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
     // Shown only after a run that could not do everything; a clean run leaves the page as it was.
     layout->addWidget(m_reportWarning, 8, 0, 1, 3);
     layout->addWidget(m_reportDetails, 8, 3, Qt::AlignTop | Qt::AlignRight);
-    layout->setRowStretch(9, 1);
+    layout->addWidget(m_cleanupNote, 9, 0, 1, 4);
+    layout->setRowStretch(10, 1);
 
     connect(m_upload, &QCheckBox::clicked, this, &CTrelliqFinish::OnUploadClicked);
     connect(m_start, &QPushButton::clicked, this, &CTrelliqFinish::OnStart);
@@ -129,11 +135,34 @@ void CTrelliqFinish::OnInitDialog() {
 bool CTrelliqFinish::OnSetActive() {
     ShowFinishOnly();
     ShowRunReport();
+    m_cleanupNote->setText(CleanupNote(m_report));
+    m_cleanupNote->setVisible(!m_cleanupNote->text().isEmpty());
     if (m_activatedBefore) {
         UpdateData(false);
     }
     m_activatedBefore = true;
     return CPropertyPageExt::OnSetActive();
+}
+
+QString CTrelliqFinish::CleanupNote(const RunReport* report) {
+    if (report == nullptr) {
+        return {};
+    }
+    QStringList lines;
+    if (const auto removed = static_cast<int>(report->removed.size()); removed > 0) {
+        lines << (removed == 1 ? QString("1 file removed that the gallery no longer holds")
+                               : QString("%1 files removed that the gallery no longer holds").arg(removed));
+    }
+    if (const auto replaced = static_cast<int>(report->replacedForeign.size()); replaced > 0) {
+        QStringList names;
+        for (int i = 0; i < replaced && i < 3; ++i) {
+            names << QString::fromStdString(report->replacedForeign[static_cast<std::size_t>(i)]);
+        }
+        lines << (replaced == 1 ? QString("Warning: 1 file replaced that Galvane had not made")
+                                : QString("Warning: %1 files replaced that Galvane had not made").arg(replaced)) +
+                     ": " + names.join(", ") + (replaced > 3 ? ", ..." : "");
+    }
+    return lines.join("\n");
 }
 
 void CTrelliqFinish::ShowRunReport() {

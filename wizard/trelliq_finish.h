@@ -65,6 +65,8 @@ protected:
 private:
     void ShowFinishOnly();
     void ShowRunReport();
+    // The files the run removed, and those of others it replaced (a warning), or empty.
+    static QString CleanupNote(const RunReport* report);
     void OnReportDetails();
     void EnableFtpControls(bool enable);
     void OnUploadClicked();
@@ -72,6 +74,7 @@ private:
     void OnStatusShown(const QString& text);
     void OnUploadEnded();
 
+    QLabel* m_cleanupNote;
     QWidget* m_labels[4];
     std::unique_ptr<UploadHost> m_host;
     bool m_activatedBefore = false;

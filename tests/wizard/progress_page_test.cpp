@@ -2,6 +2,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <filesystem>
 
 #include "tests/wizard/wizard_test_support.h"
@@ -78,6 +79,7 @@ TEST_F(ProgressPageTest, PicturesMoveTheBarUpwardsToTheEnd) {
     // A clean run: the finish page shows no warning.
     EXPECT_TRUE(Find<QLabel>("reportWarning")->isHidden());
     EXPECT_TRUE(Find<QPushButton>("reportDetails")->isHidden());
+    EXPECT_TRUE(Find<QLabel>("cleanupNote")->isHidden());
 }
 
 // A run that could not do everything says so on the finish page: how many, the first names, and
@@ -98,6 +100,39 @@ TEST_F(ProgressPageTest, TheFinishPageWarnsOfWhatTheRunCouldNotDo) {
     EXPECT_EQ(boxes.seen()[0].caption, "Warning");
     EXPECT_EQ(Buttons(), kWizardFinish);
     EXPECT_FALSE(FileExists(dest / "imagepage3.htm"));
+}
+
+// Pictures dropped from the list before a re-publish: their files go, the finish page says how many,
+// and warns of a file of the user's the run replaced.
+TEST_F(ProgressPageTest, ARepublishRemovesWhatWasDroppedAndTheFinishPageSaysSo) {
+    WritePictures(4, 64, 48);
+    struct : ProgressSink {
+        void SetProgress(int, int) override {}
+    } quiet;
+    sheet->Publisher().ScanSourceFolder();
+    sheet->Publisher().RunPublication(quiet);
+    ASSERT_TRUE(sheet->Publisher().Report().completed);
+    ASSERT_TRUE(FileExists(dest / "imagepage4.htm"));
+    dest.Write("indexpage1.htm", "the user's own index");
+
+    // The last picture deleted on the image order page.
+    OpenAt(CTrelliqSheet::kImageOrder);
+    auto* list = Find<QTreeWidget>("pictureList");
+    list->setCurrentItem(list->topLevelItem(3));
+    Find<QPushButton>("deleteButton")->click();
+    ASSERT_EQ(sheet->Publisher().m_imageList.GetSize(), 3u);
+    sheet->SetWizardButtons(kWizardBack | kWizardNext);
+    Press(WizardButton::Next);
+    ASSERT_TRUE(WaitFor([&] { return sheet->GetActiveIndex() == CTrelliqSheet::kFinish; }));
+    for (const char* name : {"thn_p103.jpg", "p103.jpg", "imagepage4.htm"}) {
+        EXPECT_FALSE(FileExists(dest / name)) << name;
+    }
+    EXPECT_TRUE(FileExists(source / "p103.jpg"));
+    EXPECT_EQ(Thumbnails(), 3);
+    QLabel* note = Find<QLabel>("cleanupNote");
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_EQ(note->text(), "3 files removed that the gallery no longer holds\n"
+                            "Warning: 1 file replaced that Galvane had not made: indexpage1.htm");
 }
 
 // Cancel during the run stops it at its next picture and closes the wizard once the worker has
