@@ -97,8 +97,8 @@ std::string BackgroundAttribute(PageContext& context) {
                 if (context.report != nullptr) {
                     context.report->notWritten.push_back({target, reason});
                 }
-            } else if (WriteRecorded(context.files, context.report, job.m_strDestFolder, name, bytes, reason) ==
-                           WriteOutcome::Failed &&
+            } else if (WriteRecorded(context.files, context.report, job.m_strDestFolder, name, bytes,
+                                     reason) == WriteOutcome::Failed &&
                        context.report != nullptr) {
                 context.report->notWritten.push_back({target, reason});
             }
@@ -128,8 +128,8 @@ void ApplyCommonTags(PageBuffer& page, PageContext& context) {
 void WritePage(const PageBuffer& page, PageContext& context, const std::string& name) {
     const std::string path = JoinPath(context.job.m_strDestFolder, name);
     std::string reason;
-    if (WriteRecorded(context.files, context.report, context.job.m_strDestFolder, name, page.Text(), reason) !=
-        WriteOutcome::Failed) {
+    if (WriteRecorded(context.files, context.report, context.job.m_strDestFolder, name, page.Text(),
+                      reason) != WriteOutcome::Failed) {
         ++context.pagesWritten;
     } else if (context.report != nullptr) {
         context.report->notWritten.push_back({path, reason});

@@ -4,8 +4,8 @@
 
 #include "engine/gallery_job.h"
 #include "engine/image_list.h"
-#include "engine/run_report.h"
 #include "engine/run_manifest.h"
+#include "engine/run_report.h"
 
 // What the page generators of one run read: the job and the pictures, plus the little they
 // remember between pages.

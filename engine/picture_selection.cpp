@@ -18,13 +18,14 @@ std::vector<std::string> OutputNamesOf(const std::string& path, int jpegQuality,
 
 }  // namespace
 
-std::vector<std::size_t> SelectPublishable(const ImageList& images, int jpegQuality, bool largePicturesMade,
-                                           RunReport& report,
-                                           const std::function<std::string(const std::string&)>& whyUnreadable) {
+std::vector<std::size_t> SelectPublishable(
+    const ImageList& images, int jpegQuality, bool largePicturesMade, RunReport& report,
+    const std::function<std::string(const std::string&)>& whyUnreadable) {
     std::unordered_map<std::string, int> claims;  // output name -> entries that would make it
     if (whyUnreadable) {
         for (std::size_t i = 0; i < images.GetSize(); ++i) {
-            for (const std::string& name : OutputNamesOf(images.GetPathAt(i), jpegQuality, largePicturesMade)) {
+            for (const std::string& name :
+                 OutputNamesOf(images.GetPathAt(i), jpegQuality, largePicturesMade)) {
                 ++claims[name];
             }
         }

@@ -13,8 +13,8 @@
 #include "engine/picture_selection.h"
 #include "engine/publication_stages.h"
 #include "engine/safe_files.h"
-#include "engine/stale_files.h"
 #include "engine/source_scan.h"
+#include "engine/stale_files.h"
 #include "engine/template_markers.h"
 
 void GalleryPublisher::ScanSourceFolder() {
@@ -185,8 +185,8 @@ void GalleryPublisher::PlanDryRun(const ImageList& converting) {
     }
     // Every picture counts as shown: the pages are those of a run in which all convert.
     if (!DestinationIsStyleFolder(m_job)) {
-        StyleCopy copies = CopyStyleFiles(m_job.m_strStylePath, m_job.m_strDestFolder, sameFolder, m_report,
-                                          &m_files);
+        StyleCopy copies =
+            CopyStyleFiles(m_job.m_strStylePath, m_job.m_strDestFolder, sameFolder, m_report, &m_files);
         PageContext context{m_job, converting};
         context.largePicturesMade = !sameFolder;
         context.keepExistingFiles = sameFolder;

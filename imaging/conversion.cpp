@@ -186,7 +186,8 @@ private:
             const std::string target = JoinPath(m_settings.destFolder, output.name);
             struct stat st {};
             // Only a regular file is looked into: a FIFO would hang the read.
-            if (fresh || ::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ReadProvenance(target)) {
+            if (fresh || ::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+                ReadProvenance(target)) {
                 continue;
             }
             struct stat source {};
@@ -327,7 +328,8 @@ std::vector<std::string> VimbralConverter::OutputNames(const GalleryJob& job, co
     return names;
 }
 
-std::vector<std::string> VimbralConverter::StaleOutputNames(const GalleryJob& job, const ImageList& images) const {
+std::vector<std::string> VimbralConverter::StaleOutputNames(const GalleryJob& job,
+                                                            const ImageList& images) const {
     ConversionSettings settings = SettingsOf(job);
     settings.rebuild = m_rebuild;
     std::vector<std::string> names;

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -89,15 +89,20 @@ std::uint64_t HeadHash(const unsigned char* data, std::size_t size) {
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
     return -1;
 }
 
 std::string Decoded(const std::string& text) {
     std::string name;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+            HexDigit(text[i + 2]) >= 0) {
             name += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
             i += 2;
         } else {
@@ -128,7 +133,8 @@ std::optional<MarkFields> ParseProvenance(const std::string& text) {
         }
         start = end + 1;
     }
-    if (fields.kind.empty() || fields.sourceName.empty() || fields.sourceName.find('/') != std::string::npos) {
+    if (fields.kind.empty() || fields.sourceName.empty() ||
+        fields.sourceName.find('/') != std::string::npos) {
         return std::nullopt;
     }
     return fields;
@@ -145,7 +151,8 @@ std::optional<SourceIdentity> IdentifySource(const std::string& path) {
         std::vector<unsigned char> head(kSourceHeadBytes);
         std::size_t filled = 0;
         while (filled < head.size()) {
-            const ssize_t got = ::pread(fd, head.data() + filled, head.size() - filled, static_cast<off_t>(filled));
+            const ssize_t got =
+                ::pread(fd, head.data() + filled, head.size() - filled, static_cast<off_t>(filled));
             if (got < 0 && errno == EINTR) {
                 continue;
             }
@@ -154,9 +161,9 @@ std::optional<SourceIdentity> IdentifySource(const std::string& path) {
             }
             filled += static_cast<std::size_t>(got);
         }
-        identity = SourceIdentity{NameOf(path), static_cast<std::int64_t>(st.st_size),
-                                  static_cast<std::int64_t>(st.st_mtim.tv_sec),
-                                  static_cast<std::int64_t>(st.st_mtim.tv_nsec), HeadHash(head.data(), filled)};
+        identity = SourceIdentity{
+            NameOf(path), static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
+            static_cast<std::int64_t>(st.st_mtim.tv_nsec), HeadHash(head.data(), filled)};
     }
     ::close(fd);
     return identity;

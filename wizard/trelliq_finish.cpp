@@ -158,8 +158,9 @@ QString CTrelliqFinish::CleanupNote(const RunReport* report) {
         for (int i = 0; i < replaced && i < 3; ++i) {
             names << QString::fromStdString(report->replacedForeign[static_cast<std::size_t>(i)]);
         }
-        lines << (replaced == 1 ? QString("Warning: 1 file replaced that Galvane had not made")
-                                : QString("Warning: %1 files replaced that Galvane had not made").arg(replaced)) +
+        lines << (replaced == 1
+                      ? QString("Warning: 1 file replaced that Galvane had not made")
+                      : QString("Warning: %1 files replaced that Galvane had not made").arg(replaced)) +
                      ": " + names.join(", ") + (replaced > 3 ? ", ..." : "");
     }
     return lines.join("\n");

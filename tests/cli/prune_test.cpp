@@ -75,7 +75,8 @@ protected:
         const std::string folder = out.MakeFolder("src" + std::to_string(++m_sources));
         for (int i = 1; i <= count; ++i) {
             const std::string name = "p" + std::to_string(i) + ".jpg";
-            fs::copy_file(s_photos->path() + "/" + name, folder + "/" + name, fs::copy_options::copy_symlinks);
+            fs::copy_file(s_photos->path() + "/" + name, folder + "/" + name,
+                          fs::copy_options::copy_symlinks);
         }
         return folder;
     }
@@ -159,11 +160,8 @@ TEST_F(Prune, SwitchesOfFormatAndStyleLeaveWhatAFreshPublicationMakes) {
     const std::string dest = out / "gallery";
     ASSERT_EQ(Publish(source, dest).exitCode, 0);
     out.Write("gallery/notes.txt", "mine");
-    const std::vector<std::vector<std::string>> steps = {{"--gif"},
-                                                         {},
-                                                         {"--style", "Frames"},
-                                                         {"--style", "Slides", "--gif"},
-                                                         {"--style", "Classic"}};
+    const std::vector<std::vector<std::string>> steps = {
+        {"--gif"}, {}, {"--style", "Frames"}, {"--style", "Slides", "--gif"}, {"--style", "Classic"}};
     for (const std::vector<std::string>& options : steps) {
         SCOPED_TRACE(options.empty() ? "jpeg" : options.back());
         const Outcome run = Publish(source, dest, options);
@@ -229,7 +227,8 @@ TEST_F(Prune, FilesOfTheUsersAtOutputNamesAreReplacedAndNamed) {
     const Outcome run = Publish(source, dest);
     ASSERT_EQ(run.exitCode, 0) << run.output;
     for (const std::string name : {"main.htm", "thn_p2.jpg", "classic.css"}) {
-        EXPECT_TRUE(Contains(run.output, std::string("replaced, not made by Galvane: ") + name)) << run.output;
+        EXPECT_TRUE(Contains(run.output, std::string("replaced, not made by Galvane: ") + name))
+            << run.output;
     }
     EXPECT_TRUE(Contains(run.output, "3 files replaced that Galvane had not made")) << run.output;
     EXPECT_NE(ReadFile(dest + "/main.htm"), "another tool's start page");
@@ -324,7 +323,8 @@ TEST_F(Prune, AnUnreadablePictureKeepsNoReadableOneOut) {
 // is removed.
 TEST_F(Prune, AnInterruptedRunCountsWhatItConvertedAndRemovesNothing) {
     const std::string source = out.MakeFolder("big");
-    ASSERT_EQ(std::system(("convert -size 2400x1800 gradient:red-blue " + Quoted(source + "/b0.jpg")).c_str()), 0);
+    ASSERT_EQ(
+        std::system(("convert -size 2400x1800 gradient:red-blue " + Quoted(source + "/b0.jpg")).c_str()), 0);
     for (int i = 1; i < 40; ++i) {
         fs::copy_file(source + "/b0.jpg", source + "/b" + std::to_string(i) + ".jpg");
     }
@@ -332,7 +332,8 @@ TEST_F(Prune, AnInterruptedRunCountsWhatItConvertedAndRemovesNothing) {
     out.Write("gallery/thn_gone.jpg", "");
     ASSERT_EQ(Publish(Source(1), dest).exitCode, 0);  // a gallery to re-publish over
     const std::string log = out / "run.log";
-    const pid_t pid = StartPublish({"--source", source, "--dest", dest, "--style", "Classic", "--quiet"}, log);
+    const pid_t pid =
+        StartPublish({"--source", source, "--dest", dest, "--style", "Classic", "--quiet"}, log);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!fs::exists(dest + "/thn_b3.jpg") && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -56,8 +56,9 @@ TEST(OwnFileNames, AreTheTemporariesAndTheGalvaneNamesOnly) {
         EXPECT_TRUE(IsOwnTemporaryName(name)) << name;
         EXPECT_TRUE(IsOwnLocalFileName(name)) << name;
     }
-    for (const char* name : {".galvane-manifest", ".galvane-ab", ".galvane-aB3dE9x", "galvane-aB3dE9",
-                             ".vimbral-Q1w2E3", "a.jpg.vimbral-Q1w2E3", ".a.jpg.vimbral-Q1w2E", ".galvane-aB3d.9"}) {
+    for (const char* name :
+         {".galvane-manifest", ".galvane-ab", ".galvane-aB3dE9x", "galvane-aB3dE9", ".vimbral-Q1w2E3",
+          "a.jpg.vimbral-Q1w2E3", ".a.jpg.vimbral-Q1w2E", ".galvane-aB3d.9"}) {
         EXPECT_FALSE(IsOwnTemporaryName(name)) << name;
     }
     EXPECT_TRUE(IsOwnLocalFileName(".galvane-manifest"));

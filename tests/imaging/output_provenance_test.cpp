@@ -114,8 +114,9 @@ TEST_F(Provenance, OutputsRecordTheSourceToTheNanosecondAndTheSettings) {
     std::snprintf(mtime, sizeof mtime, "%lld.%09ld", static_cast<long long>(st.st_mtim.tv_sec),
                   st.st_mtim.tv_nsec);
     const std::string mark = *ReadProvenance(thumbnail);
-    const std::string head = "galvane-conversion=2 output=thumbnail source-name=a.jpg source-size=" +
-                             std::to_string(st.st_size) + " source-mtime=" + mtime + " source-head=";
+    const std::string head =
+        "galvane-conversion=2 output=thumbnail source-name=a.jpg source-size=" + std::to_string(st.st_size) +
+        " source-mtime=" + mtime + " source-head=";
     ASSERT_EQ(mark.substr(0, head.size()), head);
     EXPECT_EQ(mark.substr(head.size() + 16), " limits=100x100 quality=80");
     EXPECT_EQ(mark.substr(head.size(), 16).find_first_not_of("0123456789abcdef"), std::string::npos);

@@ -131,8 +131,9 @@ TEST_F(ProgressPageTest, ARepublishRemovesWhatWasDroppedAndTheFinishPageSaysSo) 
     EXPECT_EQ(Thumbnails(), 3);
     QLabel* note = Find<QLabel>("cleanupNote");
     EXPECT_FALSE(note->isHidden());
-    EXPECT_EQ(note->text(), "3 files removed that the gallery no longer holds\n"
-                            "Warning: 1 file replaced that Galvane had not made: indexpage1.htm");
+    EXPECT_EQ(note->text(),
+              "3 files removed that the gallery no longer holds\n"
+              "Warning: 1 file replaced that Galvane had not made: indexpage1.htm");
 }
 
 // Cancel during the run stops it at its next picture and closes the wizard once the worker has
