@@ -165,23 +165,28 @@ private:
                 return;  // stopped while waiting: the entry never started
             }
         }
-        NoteForeignOutputs(entry, largeFresh, thumbnailFresh);
-        HalfDone(entry,
-                 largeFresh ? HalfResult{HalfResult::Skipped, {}, {}} : MakeLargePicture(m_settings, path));
+        const std::vector<PlannedOutput> foreign = ForeignOutputs(entry, largeFresh, thumbnailFresh);
+        const HalfResult large =
+            largeFresh ? HalfResult{HalfResult::Skipped, {}, {}} : MakeLargePicture(m_settings, path);
+        NoteReplaced(entry, foreign, OutputKind::LargePicture, large);
+        HalfDone(entry, large);
         const HalfResult thumbnail =
             thumbnailFresh ? HalfResult{HalfResult::Written, {}, {}} : MakeThumbnail(m_settings, path);
         if (thumbnail.kind == HalfResult::Written) {
             m_converted.fetch_add(1);
         }
+        if (!thumbnailFresh) {
+            NoteReplaced(entry, foreign, OutputKind::Thumbnail, thumbnail);
+        }
         HalfDone(entry, thumbnail);
     }
 
     // Outputs about to be written over a file there that carries no mark of the conversion: the
-    // user's own file at an output's name, named in the report. (The source itself, when it is its
-    // own large picture, is not written over.)
-    void NoteForeignOutputs(std::size_t entry, bool largeFresh, bool thumbnailFresh) {
-        std::vector<std::string> foreign;
-        for (const PlannedOutput& output : OutputsOf(m_paths[entry], m_settings)) {
+    // user's own file at an output's name. (The source itself, when it is its own large picture, is
+    // not written over.)
+    std::vector<PlannedOutput> ForeignOutputs(std::size_t entry, bool largeFresh, bool thumbnailFresh) const {
+        std::vector<PlannedOutput> foreign;
+        for (PlannedOutput& output : OutputsOf(m_paths[entry], m_settings)) {
             const bool fresh = output.kind == OutputKind::Thumbnail ? thumbnailFresh : largeFresh;
             const std::string target = JoinPath(m_settings.destFolder, output.name);
             struct stat st {};
@@ -195,12 +200,22 @@ private:
                 source.st_dev == st.st_dev && source.st_ino == st.st_ino) {
                 continue;
             }
-            foreign.push_back(output.name);
+            foreign.push_back(std::move(output));
         }
-        if (!foreign.empty()) {
-            const std::lock_guard lock(m_mutex);
-            std::vector<std::string>& names = m_outcomes[entry].replacedForeign;
-            names.insert(names.end(), foreign.begin(), foreign.end());
+        return foreign;
+    }
+
+    // Names the foreign outputs of `kind` in the entry's outcome once the half has written them.
+    void NoteReplaced(std::size_t entry, const std::vector<PlannedOutput>& foreign, OutputKind kind,
+                      const HalfResult& half) {
+        if (half.kind != HalfResult::Written) {
+            return;
+        }
+        const std::lock_guard lock(m_mutex);
+        for (const PlannedOutput& output : foreign) {
+            if (output.kind == kind) {
+                m_outcomes[entry].replacedForeign.push_back(output.name);
+            }
         }
     }
 

@@ -134,6 +134,14 @@ TEST_F(ConversionOutputs, OutputsThatWriteOverAFileOfTheUsersNameIt) {
     for (const PictureOutcome& outcome : outcomes) {
         EXPECT_EQ(outcome.replacedForeign, std::vector<std::string>{});
     }
+
+    // A picture that cannot be read writes nothing over the user's file, and names nothing.
+    folder.Write("src/a.jpg", "broken now");
+    MakeJpeg(folder, "dest/thn_a.jpg", 50, 50);
+    outcomes = Convert();
+    EXPECT_FALSE(outcomes[0].unreadable.empty());
+    EXPECT_EQ(outcomes[0].replacedForeign, std::vector<std::string>{});
+    EXPECT_EQ(SizeOf(JoinPath(dest, "thn_a.jpg")), (Size{50, 50}));
 }
 
 TEST_F(ConversionOutputs, UnreadablePicturesAreToldBeforehand) {
