@@ -5,6 +5,7 @@
 
 #include "engine/content_hash.h"
 #include "engine/directory.h"
+#include "engine/program_info.h"
 
 namespace {
 
@@ -71,6 +72,12 @@ bool IsHash(const std::string& text) {
     return true;
 }
 
+bool LooksGenerated(const std::string& page) {
+    const std::string credit = std::string(" [") + kHomePage + "]";
+    const auto at = page.find(credit);
+    return at != std::string::npos && page.rfind(std::string(kProgramName) + " ver", at) != std::string::npos;
+}
+
 }  // namespace
 
 const std::string* RunManifest::HashOf(const std::string& name) const {
@@ -133,8 +140,13 @@ WriteOutcome WriteRecorded(RunFiles* files, RunReport* report, const std::string
         return WriteOutcome::Unchanged;
     }
     const bool foreign = exists && [&] {
-        const std::string* hash = files->previous.HashOf(name);
-        return hash == nullptr || *hash != ContentHash(existing);
+        if (const std::string* hash = files->previous.HashOf(name)) {
+            return *hash != ContentHash(existing);
+        }
+        // No record of it (a gallery of an older version, or of a run that did not complete): a
+        // page carrying Galvane's credit line is taken for one of its own, so that re-publishing
+        // such a gallery does not name every page.
+        return !(MatchesWildcard("*.htm*", name) && LooksGenerated(existing));
     }();
     if (files->dryRun) {
         (exists ? files->wouldReplace : files->wouldWrite).push_back(name);

@@ -51,7 +51,7 @@ struct RunFiles {
 };
 
 // WriteFileSafely of `name` in `destFolder`, noting it in `files` (when given). A file already there
-// with other bytes that the previous run did not record as its own is named in
-// report->replacedForeign.
+// with other bytes that the previous run did not record as its own (nor, without a record, a page
+// with Galvane's credit line) is named in report->replacedForeign.
 WriteOutcome WriteRecorded(RunFiles* files, RunReport* report, const std::string& destFolder,
                            const std::string& name, std::string_view bytes, std::string& reason);

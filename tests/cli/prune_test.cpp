@@ -235,6 +235,11 @@ TEST_F(Prune, FilesOfTheUsersAtOutputNamesAreReplacedAndNamed) {
     // A re-publish of Galvane's own gallery names nothing, also after new settings.
     const Outcome again = Publish(source, dest, {"--thumb", "40x40", "--title", "New"});
     EXPECT_FALSE(Contains(again.output, "not made by Galvane")) << again.output;
+    // So does one without the record (of an older version): its pages carry Galvane's credit line.
+    fs::remove(dest + "/" + kRecord);
+    const Outcome unrecorded = Publish(source, dest, {"--title", "Newer"});
+    EXPECT_FALSE(Contains(unrecorded.output, "not made by Galvane")) << unrecorded.output;
+    EXPECT_TRUE(fs::exists(dest + "/" + kRecord));
 }
 
 TEST_F(Prune, ADryRunTouchesNothingAndSaysWhatARunWouldDo) {
