@@ -6,6 +6,7 @@
 
 #include "engine/gallery_job.h"
 #include "engine/image_list.h"
+#include "engine/picture_words.h"
 #include "engine/progress.h"
 #include "engine/run_report.h"
 
@@ -38,4 +39,8 @@ public:
     // One outcome per entry of the last conversion, in list order. A converter that keeps none
     // gives an empty list: every picture then counts as converted.
     virtual std::vector<PictureOutcome> Outcomes() const { return {}; }
+
+    // Reads the metadata embedded in the pictures (captions, titles, dates) for the pages; null
+    // when the converter has none, and then only sidecar files give pictures their words.
+    virtual EmbeddedMetadataReader* Metadata() { return nullptr; }
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/picture_converter.h"
+#include "imaging/embedded_metadata.h"
 #include "imaging/pixel_budget.h"
 
 // The conversion stage on Vimbral: a thumbnail and, unless the destination is the
@@ -30,6 +31,8 @@ public:
                       const std::atomic<bool>& cancel) override;
 
     std::vector<PictureOutcome> Outcomes() const override { return m_outcomes; }
+
+    EmbeddedMetadataReader* Metadata() override { return &m_metadata; }
 
     // Converts every picture, also those whose outputs are up to date (by default a picture is
     // converted only when one of its outputs is missing, unreadable, or was made from another
@@ -57,4 +60,5 @@ private:
     int m_upToDate = 0;
     std::vector<PictureOutcome> m_outcomes;
     std::vector<Refusal> m_refused;
+    VimbralMetadataReader m_metadata;
 };
