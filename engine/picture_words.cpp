@@ -148,7 +148,8 @@ PictureWords ReadPictureWords(const std::string& path, EmbeddedMetadataReader* e
     const IptcWords iptc = ParseIptc(blocks.iptc);
     const ExifWords exif = ParseExif(blocks.exif);
     if (words.caption.empty()) {
-        words.caption = FirstClean(sidecar.description, xmp.description, iptc.caption, exif.imageDescription);
+        words.caption = FirstClean(sidecar.description, xmp.description, iptc.caption, exif.imageDescription,
+                                   blocks.tiffDescription);
     }
     words.title = FirstClean(sidecar.title, xmp.title, iptc.objectName);
     words.taken = ParseExifDate(exif.dateTimeOriginal, exif.offsetTimeOriginal);

@@ -37,6 +37,8 @@ struct EmbeddedMetadata {
     std::string exif;  // TIFF structure, possibly after "Exif\0\0"
     std::string xmp;   // the XMP packet
     std::string iptc;  // IIM datasets, possibly inside Photoshop image resources
+    // A TIFF file's own ImageDescription tag (a TIFF has no separate EXIF block).
+    std::string tiffDescription;
 };
 
 // Reads the metadata embedded in picture files. The imaging library provides the real one, so

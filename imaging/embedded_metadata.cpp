@@ -9,5 +9,6 @@ EmbeddedMetadata VimbralMetadataReader::Read(const std::string& picturePath) {
     if (vimbral::ReadMetadataBlocks(picturePath.c_str(), &blocks) == 0) {
         return {};
     }
-    return {std::move(blocks.exif), std::move(blocks.xmp), std::move(blocks.iptc)};
+    return {std::move(blocks.exif), std::move(blocks.xmp), std::move(blocks.iptc),
+            std::move(blocks.tiffDescription)};
 }

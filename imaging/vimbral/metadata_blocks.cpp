@@ -1,4 +1,5 @@
 #include <string>
+#include <string_view>
 
 #include "imaging/vimbral/source_file.h"
 #include "imaging/vimbral/vimbral.h"
@@ -38,6 +39,16 @@ int ReadMetadataBlocks(const char* path, MetadataBlocks* blocks) {
         blocks->exif = BlobOf(header.get(), VIPS_META_EXIF_NAME);
         blocks->xmp = BlobOf(header.get(), VIPS_META_XMP_NAME);
         blocks->iptc = BlobOf(header.get(), VIPS_META_IPTC_NAME);
+        const char* loader = nullptr;
+        const char* description = nullptr;
+        if (vips_image_get_string(header.get(), VIPS_META_LOADER, &loader) == 0 && loader != nullptr &&
+            std::string_view(loader) == "tiffload" &&
+            vips_image_get_typeof(header.get(), VIPS_META_IMAGEDESCRIPTION) != 0 &&
+            vips_image_get_string(header.get(), VIPS_META_IMAGEDESCRIPTION, &description) == 0 &&
+            description != nullptr) {
+            blocks->tiffDescription = description;
+        }
+        vimbral_impl::DropVipsError();
         return 1;
     } catch (...) {
         vimbral_impl::DropVipsError();

@@ -106,10 +106,13 @@ VIMBRAL_API void ReleaseKeptDecode();
 // packet, `iptc` IIM datasets (inside Photoshop image resources in JPEG files); each is empty
 // when the file has none. Nonzero when the file could be read at all; BMP, PCX and TGA carry no
 // such blocks and give 0.
+// A TIFF file has no EXIF block: its own ImageDescription tag is given in `tiffDescription`
+// (its EXIF dates are not read).
 struct MetadataBlocks {
     std::string exif;
     std::string xmp;
     std::string iptc;
+    std::string tiffDescription;
 };
 VIMBRAL_API int ReadMetadataBlocks(const char* path, MetadataBlocks* blocks);
 
