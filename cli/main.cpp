@@ -15,6 +15,7 @@
 #include "cli/publish_job.h"
 #include "cli/publish_options.h"
 #include "cli/terminal_progress.h"
+#include "engine/picture_order.h"
 #include "engine/program_version.h"
 #include "engine/publication_run.h"
 #include "engine/style_library.h"
@@ -107,6 +108,9 @@ int Publish(const PublishOptions& options, GalleryJob& job) {
     converter.SetRebuild(options.rebuild);
     GalleryPublisher publisher(job, converter);
     publisher.ScanSourceFolder();
+    if (options.sortByDate) {
+        SortByDateTaken(publisher.m_imageList, converter.Metadata());
+    }
     {
         CancelOnSignals signals(publisher);
         TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO));

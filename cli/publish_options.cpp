@@ -25,6 +25,8 @@ const char* const kPublishUsage =
     "  --gif                large pictures as GIF\n"
     "  --quality Q          JPEG quality 0..100 (default 75; 0 means GIF)\n"
     "  --rebuild            convert every picture again, also those whose outputs are up to date\n"
+    "  --sort name|date     order of the pictures: by file name (the default), or by the date they\n"
+    "                       were taken, pictures without one last\n"
     "  --list-styles        print NAME<Tab>PATH of each style found, then exit\n"
     "  --quiet              no progress bar\n"
     "  --version            print the program's version, then exit\n"
@@ -140,6 +142,11 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
              o.quality = q.value_or(0);
              return q.has_value();
          }},
+        {"--sort",
+         [&](const std::string& v) {
+             o.sortByDate = v == "date";
+             return v == "date" || v == "name";
+         }},
         {"--ftp-server",
          [&](const std::string& v) {
              o.ftpServer = v;
@@ -167,18 +174,12 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
          }},
     };
     const std::map<std::string, bool*> flags = {
-        {"--use-original", &o.useOriginal},
-        {"--no-bg-image", &o.noBgImage},
-        {"--list-styles", &o.listStyles},
-        {"--quiet", &o.quiet},
-        {"--rebuild", &o.rebuild},
-        {"--create-subfolder", &o.createSubfolder},
-        {"--passive", &o.passive},
-        {"--accept-new-host-key", &o.acceptNewHostKey},
-        {"--full", &o.fullUpload},
-        {"--help", &o.help},
-        {"--version", &o.version},
-        {"-h", &o.help},
+        {"--use-original", &o.useOriginal}, {"--no-bg-image", &o.noBgImage},
+        {"--list-styles", &o.listStyles},   {"--quiet", &o.quiet},
+        {"--rebuild", &o.rebuild},          {"--create-subfolder", &o.createSubfolder},
+        {"--passive", &o.passive},          {"--accept-new-host-key", &o.acceptNewHostKey},
+        {"--full", &o.fullUpload},          {"--help", &o.help},
+        {"--version", &o.version},          {"-h", &o.help},
     };
     bool gif = false;
     for (int i = 1; i < argc; ++i) {

@@ -26,6 +26,7 @@ struct PublishOptions {
     bool listStyles = false;
     bool quiet = false;
     bool rebuild = false;
+    bool sortByDate = false;  // --sort date
     bool help = false;
     bool version = false;
 
