@@ -136,11 +136,12 @@ PictureWords ReadPictureWords(const std::string& path, EmbeddedMetadataReader* e
             }
         }
     }
-    XmpWords sidecar;
-    for (const std::string& name : SidecarNames(path, ".xmp")) {
-        if (const auto packet = ReadSidecar(name, kMaxXmpSidecarBytes)) {
-            sidecar = ParseXmp(*packet);
-            break;
+    // "beach.jpg.xmp", then "beach.xmp": each is a source of its own.
+    XmpWords sidecars[2];
+    const std::vector<std::string> xmpNames = SidecarNames(path, ".xmp");
+    for (std::size_t i = 0; i < xmpNames.size(); ++i) {
+        if (const auto packet = ReadSidecar(xmpNames[i], kMaxXmpSidecarBytes)) {
+            sidecars[i] = ParseXmp(*packet);
         }
     }
     const EmbeddedMetadata blocks = embedded != nullptr ? embedded->Read(path) : EmbeddedMetadata{};
@@ -148,13 +149,13 @@ PictureWords ReadPictureWords(const std::string& path, EmbeddedMetadataReader* e
     const IptcWords iptc = ParseIptc(blocks.iptc);
     const ExifWords exif = ParseExif(blocks.exif);
     if (words.caption.empty()) {
-        words.caption = FirstClean(sidecar.description, xmp.description, iptc.caption, exif.imageDescription,
-                                   blocks.tiffDescription);
+        words.caption = FirstClean(sidecars[0].description, sidecars[1].description, xmp.description,
+                                   iptc.caption, exif.imageDescription, blocks.tiffDescription);
     }
-    words.title = FirstClean(sidecar.title, xmp.title, iptc.objectName);
+    words.title = FirstClean(sidecars[0].title, sidecars[1].title, xmp.title, iptc.objectName);
     words.taken = ParseExifDate(exif.dateTimeOriginal, exif.offsetTimeOriginal);
-    for (const XmpWords* packet :
-         {static_cast<const XmpWords*>(&sidecar), static_cast<const XmpWords*>(&xmp)}) {
+    const XmpWords* packets[] = {&sidecars[0], &sidecars[1], &xmp};
+    for (const XmpWords* packet : packets) {
         for (const std::string* date :
              {&packet->photoshopDateCreated, &packet->exifDateTimeOriginal, &packet->createDate}) {
             if (!words.taken) {

@@ -32,6 +32,9 @@ TEST(PictureWordsSidecars, TheFirstSidecarWithTextWins) {
     EXPECT_EQ(ReadPictureWords(picture, nullptr).caption, "");
     folder.Write("beach.xmp", XmpCaption("from beach.xmp"));
     EXPECT_EQ(ReadPictureWords(picture, nullptr).caption, "from beach.xmp");
+    // A sidecar without a description passes to the next.
+    folder.Write("beach.jpg.xmp", Xmp(""));
+    EXPECT_EQ(ReadPictureWords(picture, nullptr).caption, "from beach.xmp");
     folder.Write("beach.jpg.xmp", XmpCaption("from beach.jpg.xmp"));
     EXPECT_EQ(ReadPictureWords(picture, nullptr).caption, "from beach.jpg.xmp");
     folder.Write("beach.txt", "from beach.txt\n");
@@ -169,4 +172,24 @@ TEST_F(PictureWordsPlaceholders, WithoutWordsThePlaceholdersGiveEmptyText) {
     // No words read at all (a bare generation): the placeholders go, nothing else changes.
     Generate("<MAIN-INDEX-PAGE><PAGE>[IMCAPTION][IMTITLE][IMDATETAKEN]<img src=\"PICTURE\">");
     EXPECT_EQ(Page("imagepage1.htm"), "[][][]<img src=\"p1.jpg\">");
+}
+
+TEST_F(PictureWordsPlaceholders, AStyleWithoutThemPublishesAsWithoutWords) {
+    const std::string slot = "[<a LINKTOPAGE><img src=\"THUMBNAIL\" alt=\"THFILENAME\"></a>]";
+    const std::vector<std::string> templates = {
+        "<MAIN-INDEX-PAGE><INDEX>TITLEOFPAGE <NAME> " + slot + slot + " <INDEX>/<INDEXES>",
+        "<MAIN-INDEX-PAGE><PAGE><img src=\"PICTURE\" alt=\"IMFILENAME\"> <PAGE> LINKTOBACKPAGE",
+        "<FRAME-MAIN-LIST-IMAGE><LIST><BEGINTABLE><a href=LINKTOIMAGEPAGE><img src=\"THUMBNAIL\" "
+        "alt=\"THFILENAME\"></a><ENDTABLE>",
+        "<MAIN-SMALL-LARGE><LARGE><img src=\"PICTURE\" alt=\"IMFILENAME\"> LINKTOSMALLPAGE",
+    };
+    const std::vector<std::string> pages = {"indexpage1.htm", "imagepage2.htm", "listpage.htm",
+                                            "largepage3.htm"};
+    SetWords();
+    for (std::size_t i = 0; i < templates.size(); ++i) {
+        Generate(templates[i]);
+        const std::string without = Page(pages[i]);
+        GenerateWithWords(templates[i]);
+        EXPECT_EQ(Page(pages[i]), without) << templates[i];
+    }
 }
