@@ -15,6 +15,7 @@
 #include "cli/publish_job.h"
 #include "cli/publish_options.h"
 #include "cli/terminal_progress.h"
+#include "engine/picture_order.h"
 #include "engine/program_version.h"
 #include "engine/publication_run.h"
 #include "engine/style_library.h"
@@ -170,6 +171,9 @@ int Publish(const PublishOptions& options, GalleryJob& job) {
     GalleryPublisher publisher(job, converter);
     publisher.SetKeepStale(options.keepStale);
     publisher.ScanSourceFolder();
+    if (options.sortByDate) {
+        SortByDateTaken(publisher.m_imageList, converter.Metadata());
+    }
     {
         CancelOnSignals signals(publisher);
         TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO));

@@ -27,6 +27,8 @@ const char* const kPublishUsage =
     "  --rebuild            convert every picture again, also those whose outputs are up to date\n"
     "  --keep-stale         remove nothing: leave the files of earlier runs that this run does not make\n"
     "  --dry-run            print what the run would write, replace and remove, and touch nothing\n"
+    "  --sort name|date     order of the pictures: by file name (the default), or by the date they\n"
+    "                       were taken, pictures without one last\n"
     "  --list-styles        print NAME<Tab>PATH of each style found, then exit\n"
     "  --quiet              no progress bar\n"
     "  --version            print the program's version, then exit\n"
@@ -141,6 +143,11 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
              auto q = ParseNumber(v, 0, 100);
              o.quality = q.value_or(0);
              return q.has_value();
+         }},
+        {"--sort",
+         [&](const std::string& v) {
+             o.sortByDate = v == "date";
+             return v == "date" || v == "name";
          }},
         {"--ftp-server",
          [&](const std::string& v) {

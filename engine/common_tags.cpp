@@ -38,6 +38,32 @@ std::string PageContext::LargeTextOf(int index) const {
     return HtmlEscape(LargeOf(index));
 }
 
+namespace {
+
+const PictureWords* WordsOf(const PageContext& context, int index) {
+    if (context.words == nullptr || index < 0 || static_cast<std::size_t>(index) >= context.words->size()) {
+        return nullptr;
+    }
+    return &(*context.words)[static_cast<std::size_t>(index)];
+}
+
+}  // namespace
+
+std::string PageContext::CaptionTextOf(int index) const {
+    const PictureWords* words = WordsOf(*this, index);
+    return words != nullptr ? PageTextOfWords(words->caption) : std::string();
+}
+
+std::string PageContext::PictureTitleTextOf(int index) const {
+    const PictureWords* words = WordsOf(*this, index);
+    return words != nullptr ? PageTextOfWords(words->title) : std::string();
+}
+
+std::string PageContext::DateTakenTextOf(int index) const {
+    const PictureWords* words = WordsOf(*this, index);
+    return words != nullptr && words->taken ? words->taken->Display() : std::string();
+}
+
 std::string Format(const char* format, int number) {
     char text[256];
     std::snprintf(text, sizeof text, format, number);
@@ -123,6 +149,30 @@ void ApplyCommonTags(PageBuffer& page, PageContext& context) {
         page.ReplacePlaceholder("BKGNDIMAGE", BackgroundAttribute(context));
     }
     page.ReplacePlaceholder("TEXTCOLOR", "text=\"" + HtmlColor(job.m_crTextColor) + "\"");
+}
+
+void ApplyPictureWords(PageBuffer& page, const PageContext& context, int index,
+                       const WordsPlaceholders& names) {
+    const bool shown = index >= 0 && index < context.PictureCount();
+    if (page.Find(names.caption) >= 0) {
+        page.ReplacePlaceholder(names.caption, shown ? context.CaptionTextOf(index) : std::string());
+    }
+    if (page.Find(names.title) >= 0) {
+        page.ReplacePlaceholder(names.title, shown ? context.PictureTitleTextOf(index) : std::string());
+    }
+    if (page.Find(names.dateTaken) >= 0) {
+        page.ReplacePlaceholder(names.dateTaken, shown ? context.DateTakenTextOf(index) : std::string());
+    }
+    if (names.altText != nullptr && page.Find(names.altText) >= 0) {
+        std::string alt;
+        if (shown) {
+            alt = context.CaptionTextOf(index);
+            if (alt.empty()) {
+                alt = context.ThumbnailTextOf(index);
+            }
+        }
+        page.ReplacePlaceholder(names.altText, alt);
+    }
 }
 
 void WritePage(const PageBuffer& page, PageContext& context, const std::string& name) {

@@ -64,6 +64,7 @@ void FillListSlots(PageBuffer& page, const PageContext& ctx) {
             if (f >= 0) {
                 page.ReplacePlaceholder("THFILENAME", ctx.ThumbnailTextOf(picture));
             }
+            ApplyPictureWords(page, ctx, picture, kThumbnailWordsPlaceholders);
         }
         const std::ptrdiff_t l = spent ? PageBuffer::kNotFound : page.Find("LINKTOIMAGEPAGE");
         if (l >= 0) {
@@ -99,6 +100,7 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
         if (fi >= 0) {
             page->ReplacePlaceholder("IMFILEPATH", ctx.LargeUrlOf(i));
         }
+        ApplyPictureWords(*page, ctx, i, kPictureWordsPlaceholders);
         page->ReplacePlaceholder("LINKTOBACKIMAGEPAGE",
                                  i == 0 ? "firstpage.htm" : Format("imagepage%d.htm", i));
         page->ReplacePlaceholder("LINKTOFORWARDIMAGEPAGE",

@@ -42,6 +42,7 @@ int FillIndexSlots(PageBuffer& page, int& cur, const PageContext& ctx) {
             if (f >= 0) {
                 page.ReplacePlaceholder("THFILENAME", fileName);
             }
+            ApplyPictureWords(page, ctx, cur < n ? cur : -1, kThumbnailWordsPlaceholders);
         }
         const std::ptrdiff_t l = spent ? PageBuffer::kNotFound : page.Find("LINKTOPAGE");
         if (l >= 0) {
@@ -90,6 +91,7 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
         if (fi >= 0) {
             page->ReplacePlaceholder("IMFILENAME", ctx.LargeTextOf(i));
         }
+        ApplyPictureWords(*page, ctx, i, kPictureWordsPlaceholders);
         page->ReplacePlaceholder("LINKTOBACKPAGE", i == 0 ? "main.htm" : Format("imagepage%d.htm", i));
         page->ReplacePlaceholder("LINKTOFORWARDPAGE",
                                  i + 1 == n ? "main.htm" : Format("imagepage%d.htm", i + 2));

@@ -49,6 +49,7 @@ void WriteSequence(PageBuffer& templ, PageContext& ctx, const Sequence& seq) {
         if (fi >= 0) {
             page->ReplacePlaceholder("IMFILENAME", seq.large ? ctx.LargeTextOf(i) : ctx.ThumbnailTextOf(i));
         }
+        ApplyPictureWords(*page, ctx, i, kPictureWordsPlaceholders);
         page->ReplacePlaceholder(seq.back, i == 0 ? "main.htm" : Format(seq.pageFormat, i));
         page->ReplacePlaceholder(seq.forward, i + 1 == n ? "main.htm" : Format(seq.pageFormat, i + 2));
         for (int twice = 0; twice < 2; ++twice) {

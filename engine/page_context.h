@@ -1,10 +1,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/gallery_job.h"
 #include "engine/image_list.h"
 #include "engine/run_manifest.h"
+#include "engine/picture_words.h"
 #include "engine/run_report.h"
 
 // What the page generators of one run read: the job and the pictures, plus the little they
@@ -28,6 +30,8 @@ struct PageContext {
     // generation.
     RunFiles* files = nullptr;
     int pagesWritten = 0;
+    // Caption, title and date of each picture, in list order; none (or too few): empty words.
+    const std::vector<PictureWords>* words = nullptr;
 
     int PictureCount() const { return static_cast<int>(images.GetSize()); }
     // The file names, as written into the destination.
@@ -38,4 +42,9 @@ struct PageContext {
     std::string ThumbnailTextOf(int index) const;
     std::string LargeUrlOf(int index) const;
     std::string LargeTextOf(int index) const;
+    // The picture's words as they stand in a page's text or attribute value (PageTextOfWords);
+    // empty when it has none.
+    std::string CaptionTextOf(int index) const;
+    std::string PictureTitleTextOf(int index) const;
+    std::string DateTakenTextOf(int index) const;
 };

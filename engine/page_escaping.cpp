@@ -1,5 +1,7 @@
 #include "engine/page_escaping.h"
 
+#include <string>
+
 namespace {
 
 bool KeptInUrl(unsigned char c) {
@@ -72,4 +74,24 @@ std::string HtmlEscape(std::string_view text) {
         }
     }
     return escaped;
+}
+
+std::string PageTextOfWords(std::string_view text) {
+    const std::string escaped = HtmlEscape(text);
+    std::string out;
+    out.reserve(escaped.size());
+    bool afterCapital = false;
+    for (const char c : escaped) {
+        const bool capital = c >= 'A' && c <= 'Z';
+        if (capital && afterCapital) {
+            out += "&#";
+            out += std::to_string(static_cast<int>(c));
+            out += ';';
+            afterCapital = false;
+            continue;
+        }
+        out += c;
+        afterCapital = capital;
+    }
+    return out;
 }

@@ -7,6 +7,7 @@
 
 #include "engine/gallery_job.h"
 #include "engine/image_list.h"
+#include "engine/picture_words.h"
 #include "engine/progress.h"
 #include "engine/run_report.h"
 
@@ -65,4 +66,7 @@ public:
         (void)path;
         return {};
     }
+    // Reads the metadata embedded in the pictures (captions, titles, dates) for the pages; null
+    // when the converter has none, and then only sidecar files give pictures their words.
+    virtual EmbeddedMetadataReader* Metadata() { return nullptr; }
 };

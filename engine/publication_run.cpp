@@ -90,7 +90,13 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
     }
     progress.SetProgress(kProgressAfterStyleCopy, 0);
     if (!intoStyle) {
+        std::vector<std::string> paths;
+        for (std::size_t i = 0; i < shown.GetSize(); ++i) {
+            paths.push_back(shown.GetPathAt(i));
+        }
+        const std::vector<PictureWords> words = ReadAllPictureWords(paths, m_converter.Metadata());
         PageContext context{m_job, shown};
+        context.words = &words;
         context.largePicturesMade = largePicturesMade;
         context.keepExistingFiles = !largePicturesMade;
         context.report = &m_report;

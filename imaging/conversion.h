@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/picture_converter.h"
+#include "imaging/embedded_metadata.h"
 #include "imaging/pixel_budget.h"
 
 // The conversion stage on Vimbral: a thumbnail and, unless the destination is the
@@ -35,6 +36,8 @@ public:
     std::optional<OutputMark> ReadOutputMark(const std::string& path) const override;
     std::string WhyUnreadable(const std::string& path) const override;
 
+    EmbeddedMetadataReader* Metadata() override { return &m_metadata; }
+
     // Converts every picture, also those whose outputs are up to date (by default a picture is
     // converted only when one of its outputs is missing, unreadable, or was made from another
     // file or with other settings; the progress steps of a picture left as it is come all the same).
@@ -61,4 +64,5 @@ private:
     int m_upToDate = 0;
     std::vector<PictureOutcome> m_outcomes;
     std::vector<Refusal> m_refused;
+    VimbralMetadataReader m_metadata;
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -18,7 +19,8 @@ CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidge
       m_moveDown(new QPushButton("Move Down", this)),
       m_delete(new QPushButton("Delete", this)),
       m_preview(new CPreviewStatic(this)),
-      m_publisher(publisher) {
+      m_publisher(publisher),
+      m_words(this) {
     m_list->setObjectName("pictureList");
     m_moveUp->setObjectName("moveUpButton");
     m_moveDown->setObjectName("moveDownButton");
@@ -36,6 +38,8 @@ CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidge
     layout->addWidget(m_moveUp, 1, 0);
     layout->addWidget(m_moveDown, 1, 1);
     layout->addWidget(m_delete, 1, 2);
+    layout->addWidget(m_words.sortButton(), 2, 0, 1, 2);
+    layout->addWidget(m_words.captionLabel(), 1, 4, 2, 1);
     layout->setColumnStretch(3, 1);
     layout->setColumnStretch(4, 1);
 
@@ -44,6 +48,7 @@ CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidge
     connect(m_moveUp, &QPushButton::clicked, this, &CTrelliqImageSentence::OnMoveUp);
     connect(m_moveDown, &QPushButton::clicked, this, &CTrelliqImageSentence::OnMoveDown);
     connect(m_delete, &QPushButton::clicked, this, &CTrelliqImageSentence::OnDelete);
+    connect(m_words.sortButton(), &QPushButton::clicked, this, &CTrelliqImageSentence::OnSortByDate);
 }
 
 void CTrelliqImageSentence::OnInitDialog() {
@@ -60,17 +65,45 @@ bool CTrelliqImageSentence::OnSetActive() {
             m_publisher.ScanSourceFolder();
             m_strScannedFolder = source;
         }
-        m_list->clear();
-        const ImageList& images = m_publisher.m_imageList;
-        for (std::size_t i = 0; i < images.GetSize(); ++i) {
-            auto* item = new QTreeWidgetItem(m_list, {QString::fromStdString(images.GetPathAt(i))});
-            item->setData(0, Qt::UserRole, static_cast<int>(i));
-        }
+        FillList();
         if (m_list->topLevelItemCount() > 0) {
             SelectRow(0);
+            // Also when the preview stays on the same picture: its caption may have changed.
+            m_words.ShowCaptionOf(m_publisher.m_imageList.GetPathAt(0));
         }
     }
     return CPropertyPageExt::OnSetActive();
+}
+
+void CTrelliqImageSentence::FillList() {
+    m_list->clear();
+    const ImageList& images = m_publisher.m_imageList;
+    for (std::size_t i = 0; i < images.GetSize(); ++i) {
+        auto* item = new QTreeWidgetItem(m_list, {QString::fromStdString(images.GetPathAt(i))});
+        item->setData(0, Qt::UserRole, static_cast<int>(i));
+    }
+}
+
+// The selected picture stays selected in its new place.
+void CTrelliqImageSentence::OnSortByDate() {
+    const int row = FocusedRow();
+    const std::string selected =
+        row >= 0 ? m_publisher.m_imageList.GetPathAt(static_cast<std::size_t>(row)) : "";
+    {
+        WaitCursor wait;
+        m_words.SortByDate(m_publisher.m_imageList);
+    }
+    FillList();
+    const ImageList& images = m_publisher.m_imageList;
+    for (std::size_t i = 0; i < images.GetSize(); ++i) {
+        if (images.GetPathAt(i) == selected) {
+            SelectRow(static_cast<int>(i));
+            return;
+        }
+    }
+    if (m_list->topLevelItemCount() > 0) {
+        SelectRow(0);
+    }
 }
 
 int CTrelliqImageSentence::FocusedRow() const {
@@ -94,6 +127,7 @@ void CTrelliqImageSentence::OnCurrentRowChanged() {
     const std::string path = m_publisher.m_imageList.GetPathAt(static_cast<std::size_t>(FocusedRow()));
     if (path != m_preview->path()) {
         m_preview->SetPicture(path);
+        m_words.ShowCaptionOf(path);
     }
 }
 

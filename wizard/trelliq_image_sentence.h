@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "wizard/picture_words_controls.h"
 #include "wizard/property_page_ext.h"
 
 class CPreviewStatic;
@@ -37,6 +38,9 @@ private:
     void OnMoveUp();
     void OnMoveDown();
     void OnDelete();
+    void OnSortByDate();
+    void FillList();
 
     GalleryPublisher& m_publisher;
+    PictureWordsControls m_words;
 };

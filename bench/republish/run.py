@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Re-publishing benchmark. For the 40-photograph corpus of bench/conversion and for a set of
-1,000 photographs (the corpus repeated under distinct names, as symbolic links), galvane-publish
-publishes once, then again unchanged (once from a cold page cache when the run may drop it, as
+1,000 photographs (the corpus repeated under distinct names, as symbolic links, every other one with a caption
+file), galvane-publish publishes once, then again unchanged (once from a cold page cache when the run may drop it, as
 root, then warm), then again after one photograph was replaced by another.
 In the same run vipsthumbnail makes the same two sizes of the 40 photographs, one pass per size
 (the anchor of bench/conversion). Prints each time and its ratios.
@@ -76,10 +76,16 @@ def first_publishes(program, source, work, photos, runs):
 
 
 def linked_set(photos, folder, count):
+    """Every other photograph has a caption in a text file beside it, as a gallery with captions
+    has; the others are read for theirs all the same."""
     os.makedirs(folder)
     for i in range(count):
         photo = photos[i % len(photos)]
-        os.symlink(photo, os.path.join(folder, f"{i:04d}_{os.path.basename(photo)}"))
+        name = f"{i:04d}_{os.path.basename(photo)}"
+        os.symlink(photo, os.path.join(folder, name))
+        if i % 2 == 0:
+            with open(os.path.join(folder, name + ".txt"), "w", encoding="utf-8") as caption:
+                caption.write(f"Photograph {i} of the set, with a caption of a few words.\n")
 
 
 def replace_one(folder, other):

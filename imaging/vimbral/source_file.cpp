@@ -104,6 +104,19 @@ bool TakeLegacy(SourceFile& source, const LegacyHeader& header) {
 
 }  // namespace
 
+ImageRef OpenNativeHeader(const std::string& path) {
+    if (!IdentifyRegularFile(path)) {
+        return nullptr;
+    }
+    for (const NativeLoader& loader : kNativeLoaders) {
+        if (vips_foreign_is_a(loader.nickname, path.c_str())) {
+            return OpenNativeHeader(path, loader.decoder);
+        }
+    }
+    DropVipsError();
+    return nullptr;
+}
+
 std::optional<SourceFile> OpenSource(const std::string& path) {
     const auto identity = IdentifyRegularFile(path);
     if (!identity) {

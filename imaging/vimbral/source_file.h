@@ -7,6 +7,7 @@
 #include <string>
 
 #include "imaging/vimbral/legacy_headers.h"
+#include "imaging/vimbral/vips_runtime.h"
 
 namespace vimbral_impl {
 
@@ -46,5 +47,9 @@ struct SourceFile {
 // Reads the header of a picture file: empty when the file is not a regular, non-empty file in a
 // format Vimbral reads, or when its size is beyond the limits (limits.h).
 std::optional<SourceFile> OpenSource(const std::string& path);
+
+// The header of a picture that libvips' own decoders read (not BMP, PCX or TGA), its pixels not
+// decoded: null when there is none.
+ImageRef OpenNativeHeader(const std::string& path);
 
 }  // namespace vimbral_impl

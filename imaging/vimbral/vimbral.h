@@ -21,6 +21,7 @@
 // makes Stretch, Save and Draw fail from then on.
 
 #include <cstdint>
+#include <string>
 
 #if defined(VIMBRAL_BUILDING)
 #define VIMBRAL_API __attribute__((visibility("default")))
@@ -99,5 +100,20 @@ VIMBRAL_API std::int64_t GetPeakMemory(Image image, int width, int height, int f
 // load of the same file is resampled from memory; this frees what the calling thread keeps.
 inline constexpr std::int64_t kMaxKeptDecodePixels = 4'000'000;
 VIMBRAL_API void ReleaseKeptDecode();
+
+// Metadata: the raw blocks a picture file carries, as libvips finds them in its header (only the
+// header is read). `exif` is a TIFF structure (after "Exif\0\0" in JPEG files), `xmp` the XMP
+// packet, `iptc` IIM datasets (inside Photoshop image resources in JPEG files); each is empty
+// when the file has none. Nonzero when the file could be read at all; BMP, PCX and TGA carry no
+// such blocks and give 0.
+// A TIFF file has no EXIF block: its own ImageDescription tag is given in `tiffDescription`
+// (its EXIF dates are not read).
+struct MetadataBlocks {
+    std::string exif;
+    std::string xmp;
+    std::string iptc;
+    std::string tiffDescription;
+};
+VIMBRAL_API int ReadMetadataBlocks(const char* path, MetadataBlocks* blocks);
 
 }  // namespace vimbral

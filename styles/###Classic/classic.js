@@ -173,6 +173,11 @@
             big.src = plate.currentSrc || plate.src;
             big.alt = plate.alt;
             view.appendChild(big);
+            var words = document.querySelector(".plate .caption");
+            var caption = document.createElement("p");
+            caption.className = "view-caption";
+            caption.textContent = words ? words.textContent : "";
+            view.appendChild(caption);
             view.appendChild(close);
             view.addEventListener("click", function () {
                 view.close();

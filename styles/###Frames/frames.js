@@ -73,6 +73,8 @@
     // Words: picture names and the gallery's description.
     var first = document.querySelector(".thumbs img, .viewer img");
     var pictureName = first && first.getAttribute("src") ? readableName(first.getAttribute("src")) : "";
+    var captionElement = document.querySelector(".viewer .caption");
+    var pictureCaption = captionElement ? captionElement.textContent : "";
     nameWhenLoaded(".thumbs img, .viewer img");
     var description = document.querySelector('meta[name="description"]');
     var commentary = document.querySelector("main .commentary");
@@ -93,7 +95,7 @@
 
     // The full view: a modal dialog keeps the focus while open and hands it back when closed.
     var view = null;
-    function showView(src, alt, onClose) {
+    function showView(src, alt, onClose, captionText) {
         if (!view) {
             view = document.createElement("dialog");
             view.className = "full-view";
@@ -101,6 +103,9 @@
             close.type = "button";
             close.textContent = "Close";
             view.appendChild(document.createElement("img"));
+            var caption = document.createElement("p");
+            caption.className = "view-caption";
+            view.appendChild(caption);
             view.appendChild(close);
             view.addEventListener("click", function () {
                 view.close();
@@ -113,6 +118,7 @@
         var big = view.querySelector("img");
         big.src = src;
         big.alt = alt;
+        view.querySelector(".view-caption").textContent = captionText || "";
         view.setAttribute("aria-label", alt || "Picture");
         view.onClosed = onClose || null;
         if (!view.open) view.showModal();
@@ -190,13 +196,13 @@
                     ? [message.name, "Picture " + message.shown + " of " + message.of, galleryTitle].filter(Boolean).join(" \u2013 ")
                     : galleryTitle;
                 send(list.contentWindow, { current: message.shown });
-                if (viewOpen() && message.src) showView(message.src, message.name, view.onClosed);
+                if (viewOpen() && message.src) showView(message.src, message.name, view.onClosed, message.caption);
             } else if (message.key) {
                 key(message.key);
             } else if (message.full) {
                 showView(message.full, message.name, function () {
                     display.focus();
-                });
+                }, message.caption);
             } else if (message.thumbnails) {
                 list.focus();
                 send(list.contentWindow, { focus: shown });
@@ -284,6 +290,7 @@
             shown: kind === "image" ? at : 0,
             of: of,
             name: pictureName,
+            caption: pictureCaption,
             src: picture ? picture.currentSrc || picture.src : ""
         });
         window.addEventListener("message", function (event) {
@@ -308,11 +315,11 @@
         var open = function () {
             var src = picture.currentSrc || picture.src;
             if (framed) {
-                send(window.parent, { full: src, name: pictureName });
+                send(window.parent, { full: src, name: pictureName, caption: pictureCaption });
             } else {
                 showView(src, pictureName, function () {
                     if (location.hash === "#full") history.replaceState(null, "", location.pathname + location.search);
-                });
+                }, pictureCaption);
             }
         };
         zoom.addEventListener("click", open);

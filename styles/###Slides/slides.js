@@ -139,6 +139,11 @@
             big.src = picture.currentSrc || picture.src;
             big.alt = picture.alt;
             view.appendChild(big);
+            var words = document.querySelector(".full .caption");
+            var caption = document.createElement("p");
+            caption.className = "view-caption";
+            caption.textContent = words ? words.textContent : "";
+            view.appendChild(caption);
             view.appendChild(close);
             view.addEventListener("click", function () {
                 view.close();

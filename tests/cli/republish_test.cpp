@@ -10,6 +10,7 @@
 
 #include "engine/directory.h"
 #include "tests/cli/publish_runner.h"
+#include "tests/support/exiftool.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -127,6 +128,49 @@ TEST_F(Republish, ACutOutputIsRemade) {
     const Outcome run = Publish();
     EXPECT_TRUE(Contains(run.output, "1 pictures converted")) << run.output;
     EXPECT_TRUE(Contains(run.output, "3 pictures up to date")) << run.output;
+}
+
+// Captions: an edited caption remakes the pages that show that picture's words (its picture page
+// and the index page whose thumbnail carries it as alternative text), and nothing else.
+TEST_F(Republish, AnEditedCaptionRemakesExactlyThePagesShowingIt) {
+    source.Write("p1.jpg.txt", "First words");
+    ASSERT_EQ(Publish().exitCode, 0);
+    EXPECT_TRUE(Contains(ReadFile(dest / "imagepage2.htm"), "First words"));
+    Stamps before = StampsOf(dest.path());
+
+    source.Write("p1.jpg.txt", "Second words");
+    ASSERT_EQ(Publish().exitCode, 0);
+    EXPECT_EQ(Changed(before, StampsOf(dest.path())),
+              (std::set<std::string>{"imagepage2.htm", "indexpage1.htm"}));
+    EXPECT_TRUE(Contains(ReadFile(dest / "imagepage2.htm"), "Second words"));
+    EXPECT_TRUE(Contains(ReadFile(dest / "indexpage1.htm"), "alt=\"Second words\""));
+
+    // A caption written into the picture itself, its modification time and size kept (the same
+    // number of letters): the two pages are remade all the same.
+    ASSERT_TRUE(WriteTags(source / "p2.jpg", {"-XMP-dc:Description=Third words"}));
+    ASSERT_EQ(Publish().exitCode, 0);
+    before = StampsOf(dest.path());
+    struct stat st {};
+    ASSERT_EQ(::stat((source / "p2.jpg").c_str(), &st), 0);
+    ASSERT_TRUE(WriteTags(source / "p2.jpg", {"-P", "-XMP-dc:Description=Fifth words"}));
+    struct stat edited {};
+    ASSERT_EQ(::stat((source / "p2.jpg").c_str(), &edited), 0);
+    ASSERT_EQ(edited.st_mtim.tv_sec, st.st_mtim.tv_sec);
+    ASSERT_EQ(edited.st_size, st.st_size);
+    ASSERT_EQ(Publish().exitCode, 0);
+    // exiftool keeps the time to the second, not to the nanosecond the outputs record: the
+    // picture counts as another file and its own two outputs are made again too.
+    EXPECT_EQ(Changed(before, StampsOf(dest.path())),
+              (std::set<std::string>{"imagepage3.htm", "indexpage1.htm", "p2.jpg", "thn_p2.jpg"}));
+    EXPECT_TRUE(Contains(ReadFile(dest / "imagepage3.htm"), "Fifth words"));
+
+    // Removing the sidecar takes the caption away again.
+    before = StampsOf(dest.path());
+    fs::remove(source / "p1.jpg.txt");
+    ASSERT_EQ(Publish().exitCode, 0);
+    EXPECT_EQ(Changed(before, StampsOf(dest.path())),
+              (std::set<std::string>{"imagepage2.htm", "indexpage1.htm"}));
+    EXPECT_FALSE(Contains(ReadFile(dest / "imagepage2.htm"), "Second words"));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env node
 /* Publishes a gallery with each bundled style, serves it on 127.0.0.1 and drives Debian's
    chromium over the DevTools protocol, on a phone and on a desktop viewport: keys, swipes, the
-   full view, the Frames address, lazy loading, reserved room (layout shift), words, and that every
+   full view, the Frames address, lazy loading, reserved room (layout shift), words, captions under
+   the picture and in the full view, and that every
    picture of each page visited loads. One browser for the whole program.
 
        browser_test.js GALVANE_PUBLISH MAKE_SAMPLE_PICTURES                                   */
@@ -316,6 +317,43 @@ async function darkMode(browser, root) {
     await page.close();
 }
 
+// A picture's caption stands under it and in the full view, also in the Frames window, where the
+// display frame hands it to the window's full view.
+async function captionsShown(browser, root) {
+    const caption = "Boats at dawn & the gulls <awake>";
+    const page = await browser.newPage();
+    await page.setViewport(VIEWPORTS.desktop);
+    const inView = (frame) => frame.evaluate(() => {
+        const view = document.querySelector("dialog.full-view");
+        const words = view ? view.querySelector(".view-caption") : null;
+        return { open: !!(view && view.open), text: words ? words.textContent : "",
+            shown: !!(words && words.getBoundingClientRect().height > 0) };
+    });
+    for (const [style, first] of [["Classic", "imagepage1.htm"], ["Slides", "largepage1.htm"], ["Frames", "imagepage1.htm"]]) {
+        await page.goto(`${root}${style}-words/${first}`, { waitUntil: "load" });
+        const under = await page.evaluate(() => {
+            const words = document.querySelector("figure .caption");
+            return words ? words.textContent : "";
+        });
+        check(under === caption, `${style}: the caption stands under the picture: ${under}`);
+        await page.click(".zoom");
+        const state = await inView(page);
+        check(state.open && state.shown && state.text === caption, `${style}: the full view shows the caption: ${JSON.stringify(state)}`);
+    }
+    await page.goto(`${root}Frames-words/main.htm#1`, { waitUntil: "load" });
+    const display = await until(async () => page.frames().find((frame) => frame.name() === "display" &&
+        frame.url().endsWith("imagepage1.htm")), 10000);
+    if (display) {
+        await display.waitForSelector(".zoom");
+        await display.click(".zoom");
+        const state = await until(async () => { const s = await inView(page); return s.open ? s : false; });
+        check(state && state.shown && state.text === caption, `Frames window: the full view shows the caption: ${JSON.stringify(state)}`);
+    } else {
+        check(false, "Frames window: the display frame shows the first picture");
+    }
+    await page.close();
+}
+
 async function main() {
     const [program, makeSamples] = process.argv.slice(2);
     const work = fs.mkdtempSync(path.join(os.tmpdir(), "galvane-styles-"));
@@ -334,6 +372,11 @@ async function main() {
             ["--bg-color", "ffeecc", "--text-color", "332211", "--no-bg-image"]);
     }
 
+    const words = path.join(work, "words");
+    fs.mkdirSync(words);
+    for (const name of ["a.gif", "b.gif"]) fs.copyFileSync(path.join(photos, "Meadow.gif"), path.join(words, name));
+    fs.writeFileSync(path.join(words, "a.gif.txt"), "Boats at dawn & the gulls <awake>\n");
+    for (const style of ["Classic", "Frames", "Slides"]) publish(program, words, path.join(work, style + "-words"), style);
     const server = await serve(work);
     const root = `http://127.0.0.1:${server.address().port}/`;
     const bases = { Classic: root + "Classic/", Frames: root + "Frames/", Slides: root + "Slides/" };
@@ -352,6 +395,7 @@ async function main() {
         }
         await withoutScripts(browser, bases);
         await darkMode(browser, root);
+        await captionsShown(browser, root);
     } finally {
         await browser.close();
         server.close();

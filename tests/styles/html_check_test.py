@@ -31,9 +31,26 @@ def main():
         os.makedirs(odd)
         for name in ('sea & sky <2>.gif', 'say "cheese" #1.gif', "it's 100%.gif"):
             shutil.copy(os.path.join(photos, "Meadow.gif"), os.path.join(odd, name))
+        # Pictures with words: a hostile caption, a very long one without a blank, a title, a date.
+        words = os.path.join(work, "words")
+        os.makedirs(words)
+        for name in ("a.gif", "b.gif", "c.gif"):
+            shutil.copy(os.path.join(photos, "Meadow.gif"), os.path.join(words, name))
+        with open(os.path.join(words, "a.gif.txt"), "w", encoding="utf-8") as caption:
+            caption.write("<script>alert('x')</script> & \"quotes\" LINKTOBACKPAGE PICTURE")
+        with open(os.path.join(words, "b.txt"), "w", encoding="utf-8") as caption:
+            caption.write("w" * 5000)
+        with open(os.path.join(words, "c.xmp"), "w", encoding="utf-8") as sidecar:
+            sidecar.write("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                          "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                          "xmlns:dc='http://purl.org/dc/elements/1.1/' "
+                          "xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/' "
+                          "photoshop:DateCreated='2021-03-04T05:06:07'><dc:title><rdf:Alt>"
+                          "<rdf:li xml:lang='x-default'>A &amp; B</rdf:li></rdf:Alt></dc:title>"
+                          "</rdf:Description></rdf:RDF></x:xmpmeta>")
         pages = []
         for style in STYLES:
-            for source, name in ((photos, "many"), (single, "one"), (odd, "odd")):
+            for source, name in ((photos, "many"), (single, "one"), (odd, "odd"), (words, "words")):
                 dest = os.path.join(work, style + "-" + name)
                 subprocess.run([publish, "--source", source, "--dest", dest, "--style", style,
                                 "--large", "320x240", "--title", "Summer & sea", "--name", "By the water",

@@ -1,7 +1,9 @@
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "imaging/widgets/preview_static.h"
+#include "tests/support/exiftool.h"
 #include "tests/wizard/wizard_test_support.h"
 
 namespace {
@@ -130,4 +132,40 @@ TEST_F(ImageOrderPageTest, EmptyFolderGivesAnEmptyListAndIdleButtons) {
     EXPECT_TRUE(boxes.seen().empty());
     Press(WizardButton::Next);
     EXPECT_TRUE(WaitFor([&] { return sheet->GetActiveIndex() == CTrelliqSheet::kFinish; }));
+}
+
+// The pictures' words on the page: the sort button and the caption under the preview.
+TEST_F(ImageOrderPageTest, SortByDateKeepsTheSelectedPictureAndUndatedOnesLast) {
+    OpenWith({"a.jpg", "b.jpg", "c.jpg", "d.jpg"});
+    ASSERT_TRUE(WriteTags(source / "a.jpg", {"-EXIF:DateTimeOriginal=2022:01:01 00:00:00"}));
+    ASSERT_TRUE(WriteTags(source / "c.jpg", {"-EXIF:DateTimeOriginal=2020:01:01 00:00:00"}));
+    ASSERT_TRUE(WriteTags(source / "d.jpg", {"-EXIF:ModifyDate=1999:01:01 00:00:00"}));
+    source.Write("b.jpg.xmp",
+                 "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                 "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                 "xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/' "
+                 "photoshop:DateCreated='2021-06-01'/></rdf:RDF></x:xmpmeta>");
+    List()->setCurrentItem(List()->topLevelItem(0));
+    Click("sortByDateButton");
+    EXPECT_EQ(Rows(), (Names{"c.jpg", "b.jpg", "a.jpg", "d.jpg"}));
+    EXPECT_EQ(Selected(), 2);
+    EXPECT_EQ(Previewed(), source / "a.jpg");
+    // Moving still works on the sorted list.
+    Click("moveUpButton");
+    EXPECT_EQ(Rows(), (Names{"c.jpg", "a.jpg", "b.jpg", "d.jpg"}));
+}
+
+TEST_F(ImageOrderPageTest, TheCaptionStandsUnderThePreviewAsPlainText) {
+    OpenWith({"a.jpg", "b.jpg", "c.jpg"});
+    ASSERT_TRUE(WriteTags(source / "b.jpg",
+                          {"-IPTC:Caption-Abstract=<b>Not bold</b> & more", "-XMP-dc:Title=Evening"}));
+    source.Write("c.jpg.txt", std::string(1000, 'x'));
+    auto* caption = Find<QLabel>("previewCaption");
+    EXPECT_EQ(caption->text(), "");
+    List()->setCurrentItem(List()->topLevelItem(1));
+    EXPECT_EQ(caption->text(), QString::fromUtf8("Evening \u2013 <b>Not bold</b> & more"));
+    EXPECT_EQ(caption->textFormat(), Qt::PlainText);
+    List()->setCurrentItem(List()->topLevelItem(2));
+    EXPECT_EQ(caption->text(), QString(300, 'x') + QString::fromUtf8("\u2026"));
+    EXPECT_EQ(caption->toolTip(), QString(1000, 'x'));
 }
