@@ -117,7 +117,14 @@ TEST_F(FinishPageTest, StartUploadsTheGalleryIntoANewSubfolder) {
     EXPECT_EQ(Find<QProgressBar>("uploadProgress")->value(), 3);
     EXPECT_TRUE(Upload()->isEnabled());
     EXPECT_TRUE(FtpControlsEnabled(true));
-    EXPECT_EQ(Buttons(), 0);
+    EXPECT_EQ(Find<QLabel>("uploadSummary")->text(), "3 files sent, 0 unchanged, 0 failed");
+    // The upload is over: Complete leaves the wizard, opening nothing since launch was cleared.
+    EXPECT_EQ(Buttons(), kWizardFinish);
+    EXPECT_EQ(Find<QPushButton>("finishButton")->text(), "Complete");
+    OpenedUrls opened;
+    Press(WizardButton::Finish);
+    EXPECT_EQ(sheet->result(), QDialog::Accepted);
+    EXPECT_TRUE(opened.urls.empty());
 }
 
 TEST_F(FinishPageTest, TheProgressBarTakesAnyFileCountAndAnEmptyFolderIsNoBusyBar) {
