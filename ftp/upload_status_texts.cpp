@@ -19,7 +19,8 @@ std::string Counts(const UploadResult& result, int removed) {
 std::string UploadSummary(const UploadResult& result, int removed) {
     const bool anyFile = result.sent + result.skipped + result.failed + removed > 0;
     if (!result.completed) {
-        return "Upload not finished: " + (anyFile ? Counts(result, removed) : std::string("nothing was sent"));
+        return "Upload not finished: " +
+               (anyFile ? Counts(result, removed) : std::string("nothing was sent"));
     }
     if (!anyFile) {
         return "Nothing to send: the folder holds no files";

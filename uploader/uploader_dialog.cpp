@@ -162,8 +162,9 @@ bool CUploaderDialog::RefuseMissingField() {
     };
     for (const Required& required :
          {Required{m_source, "The source folder is missing. Choose the folder to upload with Browse."},
-          Required{m_server, "The FTP server is missing. Type the server's name, for example ftp.example.com "
-                             "or sftp://example.com."}}) {
+          Required{m_server,
+                   "The FTP server is missing. Type the server's name, for example ftp.example.com "
+                   "or sftp://example.com."}}) {
         if (required.field->text().trimmed().isEmpty()) {
             QMessageBox box(QMessageBox::Warning, "Warning", required.text, QMessageBox::Ok, this);
             box.setObjectName("missingFieldBox");

@@ -210,8 +210,9 @@ TEST_F(UploaderDialogTest, StartWithAMissingFieldSaysWhichOne) {
     };
     for (const Case& c :
          {Case{"sourceFolderEdit", "The source folder is missing. Choose the folder to upload with Browse."},
-          Case{"serverEdit", "The FTP server is missing. Type the server's name, for example ftp.example.com "
-                             "or sftp://example.com."}}) {
+          Case{"serverEdit",
+               "The FTP server is missing. Type the server's name, for example ftp.example.com "
+               "or sftp://example.com."}}) {
         SCOPED_TRACE(c.emptied);
         Find<QLineEdit>("sourceFolderEdit")->clear();
         Find<QLineEdit>("serverEdit")->clear();

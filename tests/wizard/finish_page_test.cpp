@@ -63,6 +63,11 @@ TEST_F(FinishPageTest, OpensOnCompleteWithTheFtpFieldsOff) {
 TEST_F(FinishPageTest, UploadBoxTakesTheWizardButtonsAndClearsLaunch) {
     Upload()->click();
     EXPECT_EQ(Buttons(), 0);
+    // No Next on the last page: Complete stays in its place, greyed until the upload is over.
+    EXPECT_TRUE(Find<QPushButton>("nextButton")->isHidden());
+    EXPECT_FALSE(Find<QPushButton>("finishButton")->isHidden());
+    EXPECT_FALSE(Find<QPushButton>("finishButton")->isEnabled());
+    EXPECT_EQ(Find<QPushButton>("finishButton")->toolTip(), "Closes Galvane");
     EXPECT_FALSE(Launch()->isChecked());
     EXPECT_TRUE(FtpControlsEnabled(true));
     Upload()->click();

@@ -70,8 +70,8 @@ private:
     QLabel* m_summary = nullptr;
     FtpUploader m_uploader{*this};
     std::thread m_thread;
-    bool m_running = false;  // GUI thread only
-    UploadResult m_result;   // GUI thread only
+    bool m_running = false;        // GUI thread only
+    UploadResult m_result;         // GUI thread only
     bool m_resultArrived = false;  // GUI thread only: the run under way has given its result
     QPointer<QMessageBox> m_question;
 
