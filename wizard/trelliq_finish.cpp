@@ -109,7 +109,7 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
     layout->addWidget(m_subfolder, 5, 1);
     layout->addWidget(m_labels[3], 5, 2);
     layout->addWidget(m_password, 5, 3);
-    layout->addWidget(m_start, 6, 0, Qt::AlignTop);
+    layout->addWidget(m_start, 6, 0, Qt::AlignTop | Qt::AlignLeft);
     layout->addWidget(m_status, 6, 1, 1, 3);
     layout->addWidget(m_progress, 7, 0, 1, 4);
     layout->addWidget(m_uploadSummary, 8, 0, 1, 4);
