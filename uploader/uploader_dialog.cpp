@@ -204,6 +204,8 @@ void CUploaderDialog::done(int result) {
 
 void CUploaderDialog::UploadEnded() {
     EnableControls(true);
+    // Start lost the focus to Close while it was disabled: a Space meant for Start would close.
+    m_start->setFocus(Qt::OtherFocusReason);
     if (std::exchange(m_closeAfterUpload, false)) {
         QDialog::done(m_closeResult);
     }

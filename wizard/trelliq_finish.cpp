@@ -275,6 +275,8 @@ void CTrelliqFinish::OnStatusShown(const QString& text) {
 void CTrelliqFinish::OnUploadEnded() {
     m_upload->setEnabled(true);
     EnableFtpControls(true);
+    // Start lost the focus to Cancel while it was disabled: a Space meant for Start would cancel.
+    m_start->setFocus(Qt::OtherFocusReason);
     // The upload is over: Complete leaves the wizard, as on a page without one.
     ShowFinishOnly();
     WorkFinished();

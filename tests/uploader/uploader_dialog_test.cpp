@@ -315,6 +315,8 @@ TEST_F(UploaderDialogTest, EachRunEndsWithALineThatSumsItUp) {
     EXPECT_GT(Status().size(), QString("Terminate of connection ...\n").size());
     EXPECT_EQ(Summary(), "Upload not finished: nothing was sent");
     EXPECT_EQ(bar->value(), 0);
+    // The focus is back on Start, not on Close, where it went while Start was disabled.
+    EXPECT_EQ(dialog.focusWidget(), Find("startButton"));
 }
 
 // A connection lost in the middle leaves the bar where the run was and says what got through.
