@@ -123,6 +123,7 @@ TEST_F(FinishPageTest, StartUploadsTheGalleryIntoANewSubfolder) {
     EXPECT_TRUE(Upload()->isEnabled());
     EXPECT_TRUE(FtpControlsEnabled(true));
     EXPECT_EQ(Find<QLabel>("uploadSummary")->text(), "3 files sent, 0 unchanged, 0 failed");
+    EXPECT_EQ(sheet->focusWidget(), Find<QPushButton>("startButton"));
     // The upload is over: Complete leaves the wizard, opening nothing since launch was cleared.
     EXPECT_EQ(Buttons(), kWizardFinish);
     EXPECT_EQ(Find<QPushButton>("finishButton")->text(), "Complete");

@@ -9,12 +9,9 @@
 
 namespace {
 
-// Dark orange: apart from the blue of selections and of the default button's frame.
-const QColor kFocusColour(0xC0, 0x50, 0x00);
-
 void DrawFocusFrame(QPainter* painter, const QRect& rect) {
     painter->save();
-    QPen pen(kFocusColour, 2, Qt::DashLine);
+    QPen pen(FocusStyle::FocusColour(), 2, Qt::DashLine);
     painter->setPen(pen);
     painter->setBrush(Qt::NoBrush);
     painter->drawRect(rect.adjusted(1, 1, -1, -1));

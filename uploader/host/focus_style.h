@@ -11,6 +11,9 @@ class FocusStyle : public QProxyStyle {
 public:
     FocusStyle();
 
+    // The frame's colour: dark orange, apart from the blue of selections and default buttons.
+    static QColor FocusColour() { return {0xC0, 0x50, 0x00}; }
+
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget = nullptr) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
