@@ -184,12 +184,18 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
          }},
     };
     const std::map<std::string, bool*> flags = {
-        {"--use-original", &o.useOriginal}, {"--no-bg-image", &o.noBgImage},
-        {"--list-styles", &o.listStyles},   {"--quiet", &o.quiet},
-        {"--rebuild", &o.rebuild},          {"--create-subfolder", &o.createSubfolder},
-        {"--passive", &o.passive},          {"--accept-new-host-key", &o.acceptNewHostKey},
-        {"--full", &o.fullUpload},          {"--help", &o.help},
-        {"--version", &o.version},          {"-h", &o.help},
+        {"--use-original", &o.useOriginal},
+        {"--no-bg-image", &o.noBgImage},
+        {"--list-styles", &o.listStyles},
+        {"--quiet", &o.quiet},
+        {"--rebuild", &o.rebuild},
+        {"--create-subfolder", &o.createSubfolder},
+        {"--passive", &o.passive},
+        {"--accept-new-host-key", &o.acceptNewHostKey},
+        {"--full", &o.fullUpload},
+        {"--help", &o.help},
+        {"--version", &o.version},
+        {"-h", &o.help},
     };
     bool gif = false;
     for (int i = 1; i < argc; ++i) {
