@@ -192,8 +192,15 @@ int Publish(const PublishOptions& options, GalleryJob& job) {
         return g_signal == SIGTERM ? kExitTerminated : kExitInterrupted;
     }
     PrintReport(report, seconds);
-    std::printf("%s\n",
-                std::filesystem::absolute(job.m_strDestFolder + "/main.htm", ec).lexically_normal().c_str());
+    const std::string startPage =
+        std::filesystem::absolute(job.m_strDestFolder + "/" + kStartPageName, ec).lexically_normal();
+    // The path is the result a script opens: it is printed only when there is a page to open.
+    if (StartPageWritten(report, job.m_strDestFolder)) {
+        std::printf("%s\n", startPage.c_str());
+    } else {
+        std::fprintf(stderr, "galvane-publish: the gallery has no start page: %s was not written\n",
+                     startPage.c_str());
+    }
     return report.NothingLost() ? kExitDone : kExitFailed;
 }
 
@@ -228,7 +235,7 @@ int main(int argc, char** argv) {
     std::string error;
     const auto options = ParsePublishOptions(argc, argv, error);
     if (!options) {
-        std::fprintf(stderr, "galvane-publish: %s\n\n%s", error.c_str(), kPublishUsage);
+        std::fprintf(stderr, "%s\n", UsageErrorLine(error).c_str());
         return kExitBadInput;
     }
     if (options->help) {

@@ -85,6 +85,23 @@ bool ParseSize(const std::string& text, int& width, int& height) {
     return true;
 }
 
+std::string AllowedValue(const std::string& option) {
+    static const std::map<std::string, std::string> forms = {
+        {"--quality", "0 to 100"},
+        {"--thumb", "WIDTHxHEIGHT, for example 100x100 (0 means no limit that way)"},
+        {"--large", "WIDTHxHEIGHT, for example 1024x768"},
+        {"--bg-color", "RRGGBB in hexadecimal, for example ffffff"},
+        {"--text-color", "RRGGBB in hexadecimal, for example 000000"},
+        {"--ftp-ca-file", "the path of a PEM file"},
+    };
+    const auto form = forms.find(option);
+    return form != forms.end() ? form->second : std::string();
+}
+
+std::string UsageErrorLine(const std::string& error) {
+    return "galvane-publish: " + error + ". Try 'galvane-publish --help'.";
+}
+
 std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* argv, std::string& error) {
     PublishOptions o;
     using Setter = std::function<bool(const std::string&)>;
@@ -199,15 +216,19 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
         } else if (const auto flag = flags.find(arg); flag != flags.end()) {
             *flag->second = true;
         } else if (const auto option = withValue.find(arg); option != withValue.end()) {
+            const std::string allowed = AllowedValue(arg);
             if (i + 1 >= argc) {
-                error = arg + " needs a value";
+                error = arg + " needs a value" + (allowed.empty() ? "" : ": " + allowed);
                 return std::nullopt;
             }
             const std::string value = argv[++i];
             if (!option->second(value)) {
-                error = "malformed value for " + arg + ": \"" + value + "\"";
+                error = arg + " takes " + allowed + " (got \"" + value + "\")";
                 return std::nullopt;
             }
+        } else if (arg.empty() || arg[0] != '-') {
+            error = "unexpected argument \"" + arg + "\": every value follows its option";
+            return std::nullopt;
         } else {
             error = "unknown option " + arg;
             return std::nullopt;

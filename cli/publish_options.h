@@ -46,7 +46,8 @@ struct PublishOptions {
     bool Uploads() const { return !ftpServer.empty() || !uploadOnly.empty(); }
 };
 
-// Parses the command line; on a malformed one returns nothing and sets `error`.
+// Parses the command line; on a malformed one returns nothing and sets `error` to one sentence
+// naming the option and what it takes.
 std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* argv, std::string& error);
 
 // "RRGGBB" (or "#RRGGBB"), hex digits in either case, red first.
@@ -55,5 +56,10 @@ std::optional<ColorRef> ParseHtmlColor(const std::string& text);
 bool ParseSize(const std::string& text, int& width, int& height);
 // A whole number in [low, high].
 std::optional<int> ParseNumber(const std::string& text, int low, int high);
+
+// What an option's value must look like ("0 to 100"); empty for an option that takes any text.
+std::string AllowedValue(const std::string& option);
+// The one line printed for an error in the command line: the error and where to read more.
+std::string UsageErrorLine(const std::string& error);
 
 extern const char* const kPublishUsage;

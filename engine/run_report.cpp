@@ -1,6 +1,18 @@
 #include "engine/run_report.h"
 
 #include <cstring>
+#include <filesystem>
+#include <map>
+
+#include "engine/directory.h"
+
+namespace {
+
+bool IsStartPage(const std::string& path) {
+    return MatchesWildcard(kStartPageName, FileNameOf(path));
+}
+
+}  // namespace
 
 std::vector<std::string> RunReport::Lines() const {
     std::vector<std::string> lines;
@@ -33,4 +45,29 @@ std::string SystemReason(int error) {
     // The GNU strerror_r may return a static string instead of filling the buffer.
     const char* reason = ::strerror_r(error, text, sizeof text);
     return reason != nullptr ? reason : "unknown error";
+}
+
+bool StartPageWritten(const RunReport& report, const std::string& destFolder) {
+    for (const FileProblem& p : report.notWritten) {
+        if (IsStartPage(p.name)) {
+            return false;
+        }
+    }
+    std::error_code ec;
+    return std::filesystem::is_regular_file(JoinPath(destFolder, kStartPageName), ec);
+}
+
+std::string MainWriteFailure(const RunReport& report) {
+    std::map<std::string, int> counts;
+    const std::string* most = nullptr;
+    for (const FileProblem& p : report.notWritten) {
+        if (IsStartPage(p.name)) {
+            return p.reason;
+        }
+        const int count = ++counts[p.reason];
+        if (most == nullptr || count > counts[*most]) {
+            most = &p.reason;
+        }
+    }
+    return most != nullptr ? *most : report.failure;
 }

@@ -57,5 +57,16 @@ struct RunReport {
     }
 };
 
+// The start page every layout writes, and the one a finished gallery is opened at.
+inline constexpr const char* kStartPageName = "main.htm";
+
+// Whether `destFolder` holds a start page that this run did not fail to write.
+bool StartPageWritten(const RunReport& report, const std::string& destFolder);
+
+// Why the run could not write its gallery, in the system's words: the start page's own reason when
+// that was among the failures, otherwise the reason most files failed with, otherwise the failure
+// that ended the run. Empty when nothing failed to be written.
+std::string MainWriteFailure(const RunReport& report);
+
 // The text the system gives for an errno value ("No space left on device").
 std::string SystemReason(int error);

@@ -2,6 +2,35 @@
 
 namespace upload_status {
 
+namespace {
+
+std::string Counts(const UploadResult& result, int removed) {
+    std::string text = std::to_string(result.sent) + (result.sent == 1 ? " file sent, " : " files sent, ") +
+                       std::to_string(result.skipped) + " unchanged, " + std::to_string(result.failed) +
+                       " failed";
+    if (removed > 0) {
+        text += ", " + std::to_string(removed) + " removed";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string UploadSummary(const UploadResult& result, int removed) {
+    const bool anyFile = result.sent + result.skipped + result.failed + removed > 0;
+    if (!result.completed) {
+        return "Upload not finished: " +
+               (anyFile ? Counts(result, removed) : std::string("nothing was sent"));
+    }
+    if (!anyFile) {
+        return "Nothing to send: the folder holds no files";
+    }
+    if (result.sent == 0 && result.failed == 0 && removed == 0) {
+        return "Nothing to send: the server is up to date";
+    }
+    return Counts(result, removed);
+}
+
 std::string Transfered(int handled, int total) {
     return "Transfered " + std::to_string(handled) + " file(s) to " + std::to_string(total);
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ftp/upload_window.h"
+
 // The texts an upload shows in its window's status line, and its one question.
 namespace upload_status {
 
@@ -33,5 +35,10 @@ std::string Transfered(int handled, int total);
 // with its scheme shows that scheme in place of "ftp://".
 std::string FileTransferError(int index, const std::string& localPath, const std::string& server,
                               const std::string& subfolder, const std::string& remoteName);
+
+// The one line that says how a run ended, shown after its last status text: "12 files sent, 47
+// unchanged, 0 failed" (with ", 3 removed" when `removed` is above 0), "Nothing to send: the server
+// is up to date", or "Upload not finished: ..." for a run that ended before its last file.
+std::string UploadSummary(const UploadResult& result, int removed = 0);
 
 }  // namespace upload_status

@@ -77,6 +77,7 @@ public:
 
     void ReportInOrder(ConversionProgress& bar) {
         for (std::size_t entry = 0; entry < m_paths.size(); ++entry) {
+            bar.Picture(static_cast<int>(entry), std::string(FileNameOf(m_paths[entry])));
             for (int half = 1; half <= 2; ++half) {
                 if (!WaitForHalf(entry, half)) {
                     return;

@@ -25,6 +25,11 @@ namespace {
 const char* const kSourcePrompt = "Choise  a source folder for transfer files from this folder to FTP folder";
 const char* const kBrowseTitle = "Choice source folder which you will upload to your FTP site.";
 const char* const kAboutEntry = "&About Skiffer...";
+// The schemes the server field takes, in the designed label's words.
+const char* const kServerLabel = "FTP server ftp:// ftps:// sftp://";
+const char* const kServerToolTip =
+    "A server name, with :PORT if needed. ftp:// or no scheme is plain FTP, ftps:// is FTP over TLS, "
+    "sftp:// is SFTP over SSH";
 
 // The shell's folder browser, rooted at the desktop.
 QString ChooseFolderWithDialog(QWidget* parent, const QString& title) {
@@ -59,6 +64,7 @@ CUploaderDialog::CUploaderDialog(QWidget* parent) : QDialog(parent), m_chooseFol
     BuildControls();
     m_host = new UploadHost(this, m_status, m_progress);
     m_host->setParent(this);
+    m_host->SetSummaryLabel(m_summary);
     connect(m_host, &UploadHost::Ended, this, &CUploaderDialog::UploadEnded);
     setFixedSize(sizeHint().expandedTo(QSize(520, 0)));
 }
@@ -73,8 +79,9 @@ void CUploaderDialog::BuildControls() {
     auto* prompt = Named(new QLabel(kSourcePrompt), "sourcePrompt");
     m_source = Named(new QLineEdit, "sourceFolderEdit");
     m_browse = Named(new QPushButton("Browse"), "browseButton");
-    m_serverLabel = Named(new QLabel("FTP server ftp://"), "serverLabel");
+    m_serverLabel = Named(new QLabel(kServerLabel), "serverLabel");
     m_server = Named(new QLineEdit, "serverEdit");
+    m_server->setToolTip(kServerToolTip);
     m_loginLabel = Named(new QLabel("Login:"), "loginLabel");
     m_login = Named(new QLineEdit, "loginEdit");
     m_subfolderLabel = Named(new QLabel("FTP subfolder:"), "subfolderLabel");
@@ -93,6 +100,8 @@ void CUploaderDialog::BuildControls() {
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
+    m_summary = Named(new QLabel, "uploadSummary");
+    m_summary->setTextFormat(Qt::PlainText);
     auto* close = Named(new QPushButton("Close"), "closeButton");
 
     auto* sourceRow = new QHBoxLayout;
@@ -123,6 +132,7 @@ void CUploaderDialog::BuildControls() {
     layout->addLayout(fields);
     layout->addLayout(startRow);
     layout->addWidget(m_progress);
+    layout->addWidget(m_summary);
     layout->addWidget(Separator());
     layout->addLayout(closeRow);
 
@@ -143,14 +153,31 @@ void CUploaderDialog::Browse() {
     }
 }
 
-void CUploaderDialog::Start() {
-    // An empty source would send the files of whatever folder the program was started in.
-    if (m_source->text().isEmpty()) {
-        QApplication::beep();
-        m_source->setFocus();
-        return;
+bool CUploaderDialog::RefuseMissingField() {
+    // An empty source would send the files of whatever folder the program was started in; an empty
+    // server has nowhere to send them.
+    struct Required {
+        QLineEdit* field;
+        const char* text;
+    };
+    for (const Required& required :
+         {Required{m_source, "The source folder is missing. Choose the folder to upload with Browse."},
+          Required{m_server,
+                   "The FTP server is missing. Type the server's name, for example ftp.example.com "
+                   "or sftp://example.com."}}) {
+        if (required.field->text().trimmed().isEmpty()) {
+            QMessageBox box(QMessageBox::Warning, "Warning", required.text, QMessageBox::Ok, this);
+            box.setObjectName("missingFieldBox");
+            box.exec();
+            required.field->setFocus();
+            return true;
+        }
     }
-    if (m_host->IsRunning()) {
+    return false;
+}
+
+void CUploaderDialog::Start() {
+    if (m_host->IsRunning() || RefuseMissingField()) {
         return;
     }
     EnableControls(false);
@@ -177,6 +204,8 @@ void CUploaderDialog::done(int result) {
 
 void CUploaderDialog::UploadEnded() {
     EnableControls(true);
+    // Start lost the focus to Close while it was disabled: a Space meant for Start would close.
+    m_start->setFocus(Qt::OtherFocusReason);
     if (std::exchange(m_closeAfterUpload, false)) {
         QDialog::done(m_closeResult);
     }

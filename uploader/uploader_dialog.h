@@ -45,6 +45,8 @@ private:
     void BuildControls();
     void Browse();
     void Start();
+    // Says which of the fields an upload needs is empty, in a "Warning" box; true when one was.
+    bool RefuseMissingField();
     void ShowAbout();
     void EnableControls(bool enable);
     void UploadEnded();
@@ -62,6 +64,7 @@ private:
     QPushButton* m_start = nullptr;
     QLabel* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
+    QLabel* m_summary = nullptr;
     QAction* m_about = nullptr;
 
     FolderChooser m_chooseFolder;

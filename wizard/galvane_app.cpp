@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "engine/program_info.h"
+#include "uploader/host/focus_style.h"
 #include "wizard/trelliq_sheet.h"
 
 // Resources of a static library are not registered by themselves.
@@ -16,6 +17,7 @@ CGalvaneApp::CGalvaneApp(int& argc, char** argv) : QApplication(argc, argv), m_s
     setApplicationName(kProgramName);
     setApplicationVersion(QString::number(kProgramVersion, 'f', 2));
     setWindowIcon(QIcon(":/galvane/galvane.png"));
+    setStyle(new FocusStyle);
 }
 
 int CGalvaneApp::RunWizard() {

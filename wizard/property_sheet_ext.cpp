@@ -107,6 +107,7 @@ void CPropertySheetExt::SetActivePage(int index) {
     }
     m_activated = true;
     m_stack->setCurrentIndex(index);
+    UpdateButtons();
     page->OnSetActive();
     FocusFirstControl(page);
 }
@@ -211,12 +212,15 @@ bool CPropertySheetExt::AnyPageWorking() const {
 void CPropertySheetExt::UpdateButtons() {
     const bool closing = m_closing;
     const bool finish = (m_buttonMask & kWizardFinish) != 0;
+    // The last page has nowhere to go next: Finish stands in Next's place there, greyed while its
+    // bit is clear, so that the button says what it would do.
+    const bool lastPage = m_activated && m_stack->currentIndex() == GetPageCount() - 1;
     m_back->setEnabled(!closing && (m_buttonMask & kWizardBack) != 0);
-    m_next->setVisible(!finish);
+    m_next->setVisible(!finish && !lastPage);
     m_next->setEnabled(!closing && (m_buttonMask & kWizardNext) != 0);
-    m_finish->setVisible(finish);
+    m_finish->setVisible(finish || lastPage);
     m_finish->setEnabled(!closing && finish);
     m_cancel->setEnabled(!closing);
-    QPushButton* main = finish ? m_finish : m_next;
+    QPushButton* main = finish || lastPage ? m_finish : m_next;
     main->setDefault(true);
 }

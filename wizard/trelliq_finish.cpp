@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFont>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 
 #include "engine/directory.h"
 #include "wizard/data_exchange.h"
+#include "wizard/finish_outcome.h"
 #include "wizard/message_box.h"
 #include "wizard/property_sheet_ext.h"
 #include "wizard/shell.h"
@@ -46,8 +48,14 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
       m_progress(new QProgressBar(this)),
       m_reportWarning(new QLabel(this)),
       m_reportDetails(new QPushButton("Details", this)),
+      m_successText(
+          WrappedLabel("Galvane has finished successfuly.\nYou can launch of result immediately. For "
+                       "this you should select checkbox belov and press \"Complete\" button.",
+                       this)),
+      m_failureHeading(new QLabel(this)),
+      m_uploadSummary(new QLabel(this)),
       m_cleanupNote(new QLabel(this)),
-      m_labels{new QLabel("FTP server ftp://", this), new QLabel("Login:", this),
+      m_labels{new QLabel("FTP server ftp:// ftps:// sftp://", this), new QLabel("Login:", this),
                new QLabel("FTP subfolder:", this), new QLabel("Password:", this)},
       m_host(std::make_unique<UploadHost>(this, m_status, m_progress)) {
     m_launch->setObjectName("launchCheck");
@@ -70,16 +78,27 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
     m_cleanupNote->setWordWrap(true);
     m_cleanupNote->setTextFormat(Qt::PlainText);
     m_cleanupNote->hide();
+    m_successText->setObjectName("finishedText");
+    m_failureHeading->setObjectName("failureHeading");
+    m_failureHeading->setWordWrap(true);
+    m_failureHeading->setTextFormat(Qt::PlainText);
+    QFont bold = m_failureHeading->font();
+    bold.setBold(true);
+    m_failureHeading->setFont(bold);
+    m_failureHeading->hide();
+    m_uploadSummary->setObjectName("uploadSummary");
+    m_uploadSummary->setTextFormat(Qt::PlainText);
+    m_server->setToolTip(
+        "A server name, with :PORT if needed. ftp:// or no scheme is plain FTP, ftps:// is FTP over TLS, "
+        "sftp:// is SFTP over SSH");
+    m_start->setToolTip("Sends every file of the gallery folder to the server above");
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(
-        WrappedLabel("Galvane has finished successfuly.\nYou can launch of result immediately. For "
-                     "this you should select checkbox belov and press \"Complete\" button.",
-                     this),
-        0, 0, 1, 4);
+    layout->addWidget(m_successText, 0, 0, 1, 4);
+    layout->addWidget(m_failureHeading, 0, 0, 1, 4);
     layout->addWidget(m_launch, 1, 0, 1, 4);
     layout->addWidget(
         WrappedLabel("or you can transfer all results to your WEB site. For this you shoud select "
@@ -95,20 +114,23 @@ CTrelliqFinish::CTrelliqFinish(QWidget* parent)
     layout->addWidget(m_subfolder, 5, 1);
     layout->addWidget(m_labels[3], 5, 2);
     layout->addWidget(m_password, 5, 3);
-    layout->addWidget(m_start, 6, 0, Qt::AlignTop);
+    layout->addWidget(m_start, 6, 0, Qt::AlignTop | Qt::AlignLeft);
     layout->addWidget(m_status, 6, 1, 1, 3);
     layout->addWidget(m_progress, 7, 0, 1, 4);
+    layout->addWidget(m_uploadSummary, 8, 0, 1, 4);
     layout->setColumnStretch(1, 3);
     layout->setColumnStretch(3, 2);
     // Shown only after a run that could not do everything; a clean run leaves the page as it was.
-    layout->addWidget(m_reportWarning, 8, 0, 1, 3);
-    layout->addWidget(m_reportDetails, 8, 3, Qt::AlignTop | Qt::AlignRight);
-    layout->addWidget(m_cleanupNote, 9, 0, 1, 4);
-    layout->setRowStretch(10, 1);
+    layout->addWidget(m_reportWarning, 9, 0, 1, 3);
+    layout->addWidget(m_reportDetails, 9, 3, Qt::AlignTop | Qt::AlignRight);
+    layout->addWidget(m_cleanupNote, 10, 0, 1, 4);
+    layout->setRowStretch(11, 1);
+    m_host->SetSummaryLabel(m_uploadSummary);
 
     connect(m_upload, &QCheckBox::clicked, this, &CTrelliqFinish::OnUploadClicked);
     connect(m_start, &QPushButton::clicked, this, &CTrelliqFinish::OnStart);
     connect(m_reportDetails, &QPushButton::clicked, this, &CTrelliqFinish::OnReportDetails);
+    connect(m_launch, &QCheckBox::toggled, this, &CTrelliqFinish::DescribeButtons);
     connect(m_host.get(), &UploadHost::StatusShown, this, &CTrelliqFinish::OnStatusShown);
     connect(m_host.get(), &UploadHost::Ended, this, &CTrelliqFinish::OnUploadEnded);
 }
@@ -167,6 +189,7 @@ QString CTrelliqFinish::CleanupNote(const RunReport* report) {
 }
 
 void CTrelliqFinish::ShowRunReport() {
+    ShowRunOutcome();
     const int problems = m_report != nullptr ? m_report->ProblemCount() : 0;
     m_reportWarning->setVisible(problems > 0);
     m_reportDetails->setVisible(problems > 0);
@@ -192,6 +215,31 @@ void CTrelliqFinish::ShowRunReport() {
         text += ": " + shown.join(", ") + (names.size() > kNamesShown ? ", ..." : "");
     }
     m_reportWarning->setText(text);
+}
+
+void CTrelliqFinish::ShowRunOutcome() {
+    const FinishOutcome outcome =
+        m_report != nullptr ? DescribeFinishedRun(*m_report, Job().m_strDestFolder) : FinishOutcome{};
+    m_successText->setVisible(!outcome.failed);
+    m_failureHeading->setVisible(outcome.failed);
+    m_failureHeading->setText(QString::fromStdString(outcome.heading));
+    // Complete would open a page that is not there.
+    if (outcome.nothingToLaunch) {
+        m_bLaunch = 0;
+        m_launch->setChecked(false);
+    }
+    m_launch->setEnabled(!outcome.nothingToLaunch);
+    DescribeButtons();
+}
+
+void CTrelliqFinish::DescribeButtons() {
+    if (GetSheet() == nullptr) {
+        return;
+    }
+    if (auto* finish = GetSheet()->findChild<QPushButton*>("finishButton")) {
+        finish->setToolTip(m_launch->isChecked() ? "Closes Galvane and opens the gallery in your browser"
+                                                 : "Closes Galvane");
+    }
 }
 
 void CTrelliqFinish::OnReportDetails() {
@@ -257,6 +305,10 @@ void CTrelliqFinish::OnStatusShown(const QString& text) {
 void CTrelliqFinish::OnUploadEnded() {
     m_upload->setEnabled(true);
     EnableFtpControls(true);
+    // Start lost the focus to Cancel while it was disabled: a Space meant for Start would cancel.
+    m_start->setFocus(Qt::OtherFocusReason);
+    // The upload is over: Complete leaves the wizard, as on a page without one.
+    ShowFinishOnly();
     WorkFinished();
 }
 

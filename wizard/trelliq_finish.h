@@ -58,6 +58,9 @@ public:
     QProgressBar* m_progress;
     QLabel* m_reportWarning;
     QPushButton* m_reportDetails;
+    QLabel* m_successText;
+    QLabel* m_failureHeading;
+    QLabel* m_uploadSummary;
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
@@ -67,6 +70,11 @@ private:
     void ShowRunReport();
     // The files the run removed, and those of others it replaced (a warning), or empty.
     static QString CleanupNote(const RunReport* report);
+    // The designed success text after a complete run; a failure heading, and no launch when there
+    // is no start page, after any other.
+    void ShowRunOutcome();
+    // What Start and Complete do, as their tool tips say it.
+    void DescribeButtons();
     void OnReportDetails();
     void EnableFtpControls(bool enable);
     void OnUploadClicked();

@@ -22,6 +22,15 @@ public:
             &m_page, [this, position, range] { m_page.SetProgress(position, range); },
             Qt::BlockingQueuedConnection);
     }
+    // Shown without holding the run up; it arrives before the bar's next step all the same.
+    void SetCurrentPicture(int number, int count, const std::string& name) override {
+        QMetaObject::invokeMethod(
+            &m_page,
+            [this, number, count, picture = QString::fromStdString(name)] {
+                m_page.ShowCurrentPicture(number, count, picture);
+            },
+            Qt::QueuedConnection);
+    }
 
 private:
     CTrelliqProgress& m_page;
@@ -56,10 +65,13 @@ CTrelliqProgress::CTrelliqProgress(GalleryPublisher& publisher, QWidget* parent)
       m_logo(new LogoLink(this)),
       m_status(new QLabel("Work's progress ", this)),
       m_progress(new QProgressBar(this)),
+      m_picture(new QLabel(this)),
       m_publisher(publisher) {
     m_banner->setObjectName("banner");
     m_status->setObjectName("statusLine");
     m_progress->setObjectName("progressBar");
+    m_picture->setObjectName("pictureLine");
+    m_picture->setTextFormat(Qt::PlainText);
     m_banner->setPixmap(QPixmap(":/galvane/banner.png"));
     m_progress->setTextVisible(false);
     auto* explanation = new QLabel(
@@ -73,8 +85,9 @@ CTrelliqProgress::CTrelliqProgress(GalleryPublisher& publisher, QWidget* parent)
     layout->addWidget(explanation, 1, 0, 1, 2);
     layout->addWidget(m_logo, 2, 0, Qt::AlignLeft | Qt::AlignTop);
     layout->setRowStretch(3, 1);
-    layout->addWidget(m_status, 4, 0, 1, 2);
-    layout->addWidget(m_progress, 5, 0, 1, 2);
+    layout->addWidget(m_picture, 4, 0, 1, 2);
+    layout->addWidget(m_status, 5, 0, 1, 2);
+    layout->addWidget(m_progress, 6, 0, 1, 2);
     layout->setColumnStretch(1, 1);
     connect(&m_worker, &BackgroundWorker::Finished, this, &CPropertyPageExt::WorkFinished);
     connect(&m_worker, &BackgroundWorker::Finished, this, &CTrelliqProgress::OnRunFinished);
@@ -106,6 +119,7 @@ void CTrelliqProgress::StartRun() {
         return;
     }
     m_publisher.ResetCancel();
+    m_picture->clear();
     m_worker.Start([this, sheet] {
         PageProgressSink progress(*this);
         SheetControl wizard(*sheet);
@@ -133,4 +147,8 @@ void CTrelliqProgress::SetProgress(int position, int range) {
         m_progress->setRange(0, std::min(range, 0xFFFF));
     }
     m_progress->setValue(position);
+}
+
+void CTrelliqProgress::ShowCurrentPicture(int number, int count, const QString& name) {
+    m_picture->setText(QString("%1 of %2: %3").arg(number).arg(count).arg(name));
 }

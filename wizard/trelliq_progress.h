@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include <QString>
+
 #include "engine/progress.h"
 #include "wizard/background_worker.h"
 #include "wizard/property_page_ext.h"
@@ -31,6 +33,8 @@ public:
     // With range > 0 the bar's range becomes 0..range first; then the position is set. On the GUI
     // thread; the run reaches it through a blocking call.
     void SetProgress(int position, int range);
+    // "12 of 40: beach.jpg": the picture the run converts now, on the line above the status line.
+    void ShowCurrentPicture(int number, int count, const QString& name);
 
     std::string m_strStatus;
 
@@ -38,6 +42,7 @@ public:
     LogoLink* m_logo;
     QLabel* m_status;
     QProgressBar* m_progress;
+    QLabel* m_picture;
 
 protected:
     void DoDataExchange(DataExchange& dx) override;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -67,6 +68,8 @@ TEST_F(GalvanePublish, EveryStylePublishesACompleteGallery) {
             << run.output;
         EXPECT_NE(run.output.find("could not read " + s_photos->path() + "/broken.jpg"), std::string::npos);
         EXPECT_TRUE(FileExists(dest + "/main.htm"));
+        // The last line is the start page to open.
+        EXPECT_TRUE(run.output.ends_with("\n" + dest + "/main.htm\n")) << run.output;
         for (const char* base : {"a", "b", "c", "d", "e", "f"}) {
             EXPECT_TRUE(FileExists(dest + "/thn_" + base + ".jpg")) << base;
             EXPECT_TRUE(FileExists(dest + "/" + base + ".jpg")) << base;
@@ -193,6 +196,27 @@ TEST_F(GalvanePublish, BadInputExitsWithTwoAndWritesNothing) {
         const Outcome run = RunPublish(args);
         EXPECT_EQ(run.exitCode, 2) << run.output;
         EXPECT_NE(run.output.find("galvane-publish: "), std::string::npos);
+        EXPECT_FALSE(FileExists(dest));
+    }
+}
+
+// The program's own stderr for a refused value: one line, no usage after it.
+TEST_F(GalvanePublish, ARefusedValueIsOneLineAndNoUsage) {
+    const std::string dest = out / "gallery";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--quality", "150"}, "--quality takes 0 to 100"},
+        {{"--large", "800"}, "--large takes WIDTHxHEIGHT, for example 1024x768"},
+        {{"--ftp-server"}, "--ftp-server needs a value"},
+    };
+    for (const auto& [extra, expected] : cases) {
+        std::vector<std::string> args = {"--source", s_photos->path(), "--dest", dest, "--style", "Classic"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Outcome run = RunPublish(args);
+        EXPECT_EQ(run.exitCode, 2) << run.output;
+        EXPECT_TRUE(Contains(run.output, "galvane-publish: " + expected)) << run.output;
+        EXPECT_TRUE(Contains(run.output, ". Try 'galvane-publish --help'.\n")) << run.output;
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+        EXPECT_FALSE(Contains(run.output, "usage:")) << run.output;
         EXPECT_FALSE(FileExists(dest));
     }
 }

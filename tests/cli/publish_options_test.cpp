@@ -79,3 +79,31 @@ TEST(PublishOptions, MalformedInputIsRefusedWithTheOptionNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each refusal names the option, the form it takes, and the value that was given.
+TEST(PublishOptions, ARefusedValueSaysWhatTheOptionTakes) {
+    const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+        {{"--quality", "150"}, "--quality takes 0 to 100 (got \"150\")"},
+        {{"--large", "800"}, "--large takes WIDTHxHEIGHT, for example 1024x768 (got \"800\")"},
+        {{"--thumb", "wide"},
+         "--thumb takes WIDTHxHEIGHT, for example 100x100 (0 means no limit that way) "
+         "(got \"wide\")"},
+        {{"--bg-color", "red"}, "--bg-color takes RRGGBB in hexadecimal, for example ffffff (got \"red\")"},
+        {{"--quality"}, "--quality needs a value: 0 to 100"},
+        {{"--title"}, "--title needs a value"},
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"photos"}, "unexpected argument \"photos\": every value follows its option"},
+    };
+    for (const auto& [args, expected] : cases) {
+        std::string error;
+        EXPECT_FALSE(Parse(args, &error));
+        EXPECT_EQ(error, expected);
+        const std::string line = UsageErrorLine(error);
+        EXPECT_EQ(line, "galvane-publish: " + expected + ". Try 'galvane-publish --help'.");
+        EXPECT_EQ(line.find('\n'), std::string::npos);
+    }
+}
+
+}  // namespace

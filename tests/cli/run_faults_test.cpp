@@ -112,6 +112,11 @@ TEST_F(RunFaults, AnUnwritableDestinationIsReportedAndExitsWithOne) {
     EXPECT_TRUE(Contains(run.output, "Read-only file system") || Contains(run.output, "Permission denied"))
         << run.output;
     EXPECT_TRUE(Contains(run.output, "could not write " + dest + "/slides.css")) << run.output;
+    // No path of a start page that is not there: the reason instead.
+    EXPECT_FALSE(Contains("\n" + run.output, "\n" + dest + "/main.htm\n")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "the gallery has no start page: " + dest + "/main.htm was not written"))
+        << run.output;
+    EXPECT_FALSE(FileExists(dest + "/main.htm"));
 }
 
 TEST_F(RunFaults, AFolderThatHoldsAnotherStyleIsRefused) {

@@ -87,8 +87,33 @@ protected:
         return inputs;
     }
 
+    struct SeenBox {
+        QString text;
+        QString caption;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+    };
+    // Answers the next modal box with Ok; what it showed is in the result once the box has closed.
+    SeenBox& AnswerNextBox() {
+        m_seen = {};
+        QTimer::singleShot(0, [this] { AnswerBox(); });
+        return m_seen;
+    }
+    QString Summary() { return Find<QLabel>("uploadSummary")->text(); }
+
     TempFolder local;
     CUploaderDialog dialog;
+
+private:
+    void AnswerBox() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            QTimer::singleShot(10, [this] { AnswerBox(); });
+            return;
+        }
+        m_seen = {box->text(), box->windowTitle(), box->icon()};
+        box->button(QMessageBox::Ok)->click();
+    }
+    SeenBox m_seen;
 };
 
 TEST_F(UploaderDialogTest, OpensWithItsControlsTextsAndDefaults) {
@@ -97,7 +122,8 @@ TEST_F(UploaderDialogTest, OpensWithItsControlsTextsAndDefaults) {
     EXPECT_FALSE(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(Find<QLabel>("sourcePrompt")->text(),
               "Choise  a source folder for transfer files from this folder to FTP folder");
-    EXPECT_EQ(Find<QLabel>("serverLabel")->text(), "FTP server ftp://");
+    // The designed label, with the schemes the field also takes.
+    EXPECT_EQ(Find<QLabel>("serverLabel")->text(), "FTP server ftp:// ftps:// sftp://");
     EXPECT_EQ(Find<QLabel>("loginLabel")->text(), "Login:");
     EXPECT_EQ(Find<QLabel>("subfolderLabel")->text(), "FTP subfolder:");
     EXPECT_EQ(Find<QLabel>("passwordLabel")->text(), "Password:");
@@ -172,16 +198,35 @@ TEST_F(UploaderDialogTest, TheAboutEntryOpensAnAboutBox) {
     EXPECT_TRUE(shown);
 }
 
-TEST_F(UploaderDialogTest, StartWithAnEmptySourceFolderStartsNothing) {
+// Start with a field an upload needs left empty says which one in a "Warning" box, puts the cursor
+// there, and sends nothing.
+TEST_F(UploaderDialogTest, StartWithAMissingFieldSaysWhichOne) {
     FtpTestServer server;
     ASSERT_TRUE(server.IsRunning());
-    FillFields(server, "");
-    Find<QLineEdit>("sourceFolderEdit")->clear();
-
-    QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
-
-    EXPECT_FALSE(dialog.IsUploading());
-    EXPECT_TRUE(Status().isEmpty());
+    dialog.show();
+    struct Case {
+        const char* emptied;
+        QString text;
+    };
+    for (const Case& c :
+         {Case{"sourceFolderEdit", "The source folder is missing. Choose the folder to upload with Browse."},
+          Case{"serverEdit",
+               "The FTP server is missing. Type the server's name, for example ftp.example.com "
+               "or sftp://example.com."}}) {
+        SCOPED_TRACE(c.emptied);
+        Find<QLineEdit>("sourceFolderEdit")->clear();
+        Find<QLineEdit>("serverEdit")->clear();
+        FillFields(server, "");
+        Find<QLineEdit>(c.emptied)->setText("  ");
+        const SeenBox& seen = AnswerNextBox();
+        QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+        EXPECT_EQ(seen.text, c.text);
+        EXPECT_EQ(seen.caption, "Warning");
+        EXPECT_EQ(seen.icon, QMessageBox::Warning);
+        EXPECT_EQ(dialog.focusWidget(), Find(c.emptied));
+        EXPECT_FALSE(dialog.IsUploading());
+        EXPECT_TRUE(Status().isEmpty());
+    }
     EXPECT_TRUE(server.Commands().empty());
 }
 
@@ -230,6 +275,67 @@ TEST_F(UploaderDialogTest, ARunDisablesStartAndTheInputsAndEndsWithDisconnectAnd
         WaitFor([&] { return !dialog.IsUploading() && Find<QProgressBar>("progressBar")->maximum() == 4; }));
     EXPECT_EQ(Status(), "Disconnect");
     EXPECT_EQ(ReadFile(server.home() + "/gallery/d.jpg"), "d.jpg");
+}
+
+// Each run ends with one line after the designed ones that says what it did, against a real server:
+// files sent, held unchanged and refused; then nothing left to send; then a refused login, whose bar
+// starts empty again and whose reason stays in view.
+TEST_F(UploaderDialogTest, EachRunEndsWithALineThatSumsItUp) {
+    FtpTestServerOptions options;
+    options.refuse = {"bad.jpg"};
+    FtpTestServer server(options);
+    ASSERT_TRUE(server.IsRunning());
+    for (const char* name : {"a.jpg", "b.jpg", "bad.jpg"}) {
+        local.Write(name, name);
+    }
+    FillFields(server, "");
+    dialog.show();
+    const auto run = [&] {
+        QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+        EXPECT_TRUE(Summary().isEmpty());  // no line of the last run while this one works
+        return WaitFor([&] { return !dialog.IsUploading(); });
+    };
+    ASSERT_TRUE(run());
+    EXPECT_EQ(Status(), "Disconnect");
+    EXPECT_EQ(Summary(), "2 files sent, 0 unchanged, 1 failed");
+
+    ASSERT_TRUE(run());
+    EXPECT_EQ(Summary(), "0 files sent, 2 unchanged, 1 failed");
+
+    std::filesystem::remove(local / "bad.jpg");
+    ASSERT_TRUE(run());
+    EXPECT_EQ(Status(), "Disconnect");
+    EXPECT_EQ(Summary(), "Nothing to send: the server is up to date");
+    auto* bar = Find<QProgressBar>("progressBar");
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    Find<QLineEdit>("passwordEdit")->setText("wrong");
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(Status().startsWith("Terminate of connection ...\n")) << Status().toStdString();
+    EXPECT_GT(Status().size(), QString("Terminate of connection ...\n").size());
+    EXPECT_EQ(Summary(), "Upload not finished: nothing was sent");
+    EXPECT_EQ(bar->value(), 0);
+    // The focus is back on Start, not on Close, where it went while Start was disabled.
+    EXPECT_EQ(dialog.focusWidget(), Find("startButton"));
+}
+
+// A connection lost in the middle leaves the bar where the run was and says what got through.
+TEST_F(UploaderDialogTest, ALostConnectionLeavesTheBarWhereTheRunStopped) {
+    FtpTestServerOptions options;
+    options.dropOn = {"c.jpg"};
+    FtpTestServer server(options);
+    ASSERT_TRUE(server.IsRunning());
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
+        local.Write(name, name);
+    }
+    FillFields(server, "");
+    QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return !dialog.IsUploading(); }));
+    auto* bar = Find<QProgressBar>("progressBar");
+    EXPECT_EQ(bar->maximum(), 4);
+    EXPECT_EQ(bar->value(), 2);
+    EXPECT_TRUE(Status().startsWith("Terminate of connection ...\n")) << Status().toStdString();
+    EXPECT_EQ(Summary(), "Upload not finished: 2 files sent, 0 unchanged, 1 failed");
 }
 
 TEST_F(UploaderDialogTest, AnEmptyFolderLeavesAnEmptyBarRatherThanABusyOne) {

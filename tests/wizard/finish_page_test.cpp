@@ -63,6 +63,11 @@ TEST_F(FinishPageTest, OpensOnCompleteWithTheFtpFieldsOff) {
 TEST_F(FinishPageTest, UploadBoxTakesTheWizardButtonsAndClearsLaunch) {
     Upload()->click();
     EXPECT_EQ(Buttons(), 0);
+    // No Next on the last page: Complete stays in its place, greyed until the upload is over.
+    EXPECT_TRUE(Find<QPushButton>("nextButton")->isHidden());
+    EXPECT_FALSE(Find<QPushButton>("finishButton")->isHidden());
+    EXPECT_FALSE(Find<QPushButton>("finishButton")->isEnabled());
+    EXPECT_EQ(Find<QPushButton>("finishButton")->toolTip(), "Closes Galvane");
     EXPECT_FALSE(Launch()->isChecked());
     EXPECT_TRUE(FtpControlsEnabled(true));
     Upload()->click();
@@ -117,7 +122,15 @@ TEST_F(FinishPageTest, StartUploadsTheGalleryIntoANewSubfolder) {
     EXPECT_EQ(Find<QProgressBar>("uploadProgress")->value(), 3);
     EXPECT_TRUE(Upload()->isEnabled());
     EXPECT_TRUE(FtpControlsEnabled(true));
-    EXPECT_EQ(Buttons(), 0);
+    EXPECT_EQ(Find<QLabel>("uploadSummary")->text(), "3 files sent, 0 unchanged, 0 failed");
+    EXPECT_EQ(sheet->focusWidget(), Find<QPushButton>("startButton"));
+    // The upload is over: Complete leaves the wizard, opening nothing since launch was cleared.
+    EXPECT_EQ(Buttons(), kWizardFinish);
+    EXPECT_EQ(Find<QPushButton>("finishButton")->text(), "Complete");
+    OpenedUrls opened;
+    Press(WizardButton::Finish);
+    EXPECT_EQ(sheet->result(), QDialog::Accepted);
+    EXPECT_TRUE(opened.urls.empty());
 }
 
 TEST_F(FinishPageTest, TheProgressBarTakesAnyFileCountAndAnEmptyFolderIsNoBusyBar) {

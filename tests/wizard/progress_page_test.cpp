@@ -70,10 +70,19 @@ TEST_F(ProgressPageTest, EmptyListRunsThroughAndMovesOnByItself) {
 TEST_F(ProgressPageTest, PicturesMoveTheBarUpwardsToTheEnd) {
     WritePictures(3, 64, 48);
     std::vector<int> values;
-    QObject::connect(Bar(), &QProgressBar::valueChanged, [&](int value) { values.push_back(value); });
+    // The picture line as each bar value was shown: the picture whose step it is.
+    std::vector<QString> pictures;
+    QObject::connect(Bar(), &QProgressBar::valueChanged, [&](int value) {
+        values.push_back(value);
+        pictures.push_back(Find<QLabel>("pictureLine")->text());
+    });
     StartRun();
     ASSERT_TRUE(WaitFor([&] { return sheet->GetActiveIndex() == CTrelliqSheet::kFinish; }));
     EXPECT_EQ(values, (std::vector<int>{0, 13, 26, 40, 53, 66, 80, 90, 100}));
+    EXPECT_EQ(pictures, (std::vector<QString>{"", "1 of 3: p100.jpg", "1 of 3: p100.jpg", "2 of 3: p101.jpg",
+                                              "2 of 3: p101.jpg", "3 of 3: p102.jpg", "3 of 3: p102.jpg",
+                                              "3 of 3: p102.jpg", "3 of 3: p102.jpg"}));
+    EXPECT_EQ(Find<QLabel>("statusLine")->text(), "");
     EXPECT_EQ(Thumbnails(), 3);
     EXPECT_EQ(Buttons(), kWizardFinish);
     // A clean run: the finish page shows no warning.

@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "ftp/upload_status_texts.h"
+
 UploadHost::UploadHost(QWidget* owner, QLabel* status, QProgressBar* progress)
     : m_owner(owner), m_status(status), m_progress(progress) {}
 
@@ -25,6 +27,12 @@ bool UploadHost::Start(FtpUploadInputs inputs) {
         m_thread.join();
     }
     m_uploader.SetInputs(std::move(inputs));
+    m_resultArrived = false;
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    if (m_summary != nullptr) {
+        m_summary->clear();
+    }
     m_running = true;
     m_thread = std::thread([this] {
         m_uploader.Run();
@@ -50,6 +58,9 @@ void UploadHost::OnWorkerEnded() {
         m_thread.join();
     }
     m_running = false;
+    if (m_summary != nullptr && m_resultArrived) {
+        m_summary->setText(QString::fromStdString(upload_status::UploadSummary(m_result)));
+    }
     emit Ended();
 }
 
@@ -99,7 +110,10 @@ void UploadHost::SetProgressPosition(int position) {
 }
 
 void UploadHost::UploadEnded(const UploadResult& result) {
-    InGuiThread([this, result] { m_result = result; });
+    InGuiThread([this, result] {
+        m_result = result;
+        m_resultArrived = true;
+    });
 }
 
 // The box is opened without a nested event loop and the worker waits for the answer: the window

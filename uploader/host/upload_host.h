@@ -35,7 +35,11 @@ public:
     // The result of the latest run that was not aborted.
     const UploadResult& Result() const { return m_result; }
 
-    // Starts a run with these inputs; refused (false) while the previous one is still going.
+    // A label that shows, once a run has ended, the one line that sums it up; emptied at Start.
+    void SetSummaryLabel(QLabel* summary) { m_summary = summary; }
+
+    // Starts a run with these inputs; refused (false) while the previous one is still going. The
+    // bar starts empty, so that a run that fails shows how far it came, not how far the last went.
     bool Start(FtpUploadInputs inputs);
     // GUI thread, any time: ends the run under way without waiting for it.
     void Abort();
@@ -63,10 +67,12 @@ private:
     QWidget* m_owner;
     QLabel* m_status;
     QProgressBar* m_progress;
+    QLabel* m_summary = nullptr;
     FtpUploader m_uploader{*this};
     std::thread m_thread;
-    bool m_running = false;  // GUI thread only
-    UploadResult m_result;   // GUI thread only
+    bool m_running = false;        // GUI thread only
+    UploadResult m_result;         // GUI thread only
+    bool m_resultArrived = false;  // GUI thread only: the run under way has given its result
     QPointer<QMessageBox> m_question;
 
     // Shared with the worker: whether the run was aborted, and the open question's answer.

@@ -1,0 +1,30 @@
+// The line that closes an upload, for the cases a real run is slow or awkward to reach: one file,
+// an empty folder, and removals counted in (a count the upload does not make yet).
+#include <gtest/gtest.h>
+
+#include "ftp/upload_status_texts.h"
+
+namespace {
+
+using upload_status::UploadSummary;
+
+TEST(UploadSummary, SaysWhatTheRunDidInOneLine) {
+    EXPECT_EQ(UploadSummary({true, 1, 0, 0, false}), "1 file sent, 0 unchanged, 0 failed");
+    EXPECT_EQ(UploadSummary({true, 12, 47, 0, false}), "12 files sent, 47 unchanged, 0 failed");
+    EXPECT_EQ(UploadSummary({true, 0, 47, 0, false}), "Nothing to send: the server is up to date");
+    EXPECT_EQ(UploadSummary({true, 0, 0, 0, false}), "Nothing to send: the folder holds no files");
+    // A failed file is never "up to date".
+    EXPECT_EQ(UploadSummary({true, 0, 4, 1, false}), "0 files sent, 4 unchanged, 1 failed");
+    EXPECT_EQ(UploadSummary({false, 0, 0, 0, false}), "Upload not finished: nothing was sent");
+    EXPECT_EQ(UploadSummary({false, 3, 2, 1, false}),
+              "Upload not finished: 3 files sent, 2 unchanged, 1 failed");
+    // Removals count as work done: the server was not up to date.
+    EXPECT_EQ(UploadSummary({true, 0, 47, 0, false}, 2), "0 files sent, 47 unchanged, 0 failed, 2 removed");
+    EXPECT_EQ(UploadSummary({true, 0, 0, 0, false}, 2), "0 files sent, 0 unchanged, 0 failed, 2 removed");
+    for (const UploadResult& result :
+         {UploadResult{true, 5, 5, 5, true}, UploadResult{false, 1, 0, 1, false}}) {
+        EXPECT_EQ(UploadSummary(result).find('\n'), std::string::npos);
+    }
+}
+
+}  // namespace
