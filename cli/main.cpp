@@ -15,6 +15,7 @@
 #include "cli/publish_job.h"
 #include "cli/publish_options.h"
 #include "cli/terminal_progress.h"
+#include "engine/folder_checks.h"
 #include "engine/program_version.h"
 #include "engine/publication_run.h"
 #include "engine/style_library.h"
@@ -97,10 +98,22 @@ void PrintReport(const RunReport& report, double seconds) {
 }
 
 int Publish(const PublishOptions& options, GalleryJob& job) {
+    std::string reason;
+    const SourceState source = CheckSourcePictures(job.m_strSourceFolder, reason);
+    if (source != SourceState::HoldsPictures) {
+        return BadInput("the source \"" + job.m_strSourceFolder + "\" " +
+                        (source == SourceState::NoPictures ? std::string("holds no pictures")
+                                                           : "cannot be read: " + reason) +
+                        "; nothing was done");
+    }
     std::error_code ec;
     std::filesystem::create_directory(job.m_strDestFolder, ec);
     if (ec) {
         return BadInput("cannot create the destination \"" + job.m_strDestFolder + "\": " + ec.message());
+    }
+    if (!CanWriteIntoFolder(job.m_strDestFolder, reason)) {
+        return BadInput("the destination \"" + job.m_strDestFolder + "\" cannot be written: " + reason +
+                        "; nothing was done");
     }
     const auto start = std::chrono::steady_clock::now();
     VimbralConverter converter;
