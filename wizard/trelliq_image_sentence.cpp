@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
@@ -46,6 +47,11 @@ CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidge
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSortingEnabled(false);
     m_list->header()->setStretchLastSection(false);
+    // Rows without a mark keep the mark's room, so that the names stay in line.
+    m_list->setIconSize(QSize(16, 16));
+    QPixmap blank(16, 16);
+    blank.fill(Qt::transparent);
+    m_noMark = QIcon(blank);
     m_preview->setMinimumSize(200, 150);
     m_problem->setWordWrap(true);
     m_problem->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -126,7 +132,7 @@ void CTrelliqImageSentence::MarkRow(int row) {
         item->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
         item->setToolTip(0, "This picture cannot be read: " + found->second + ".");
     } else {
-        item->setIcon(0, QIcon());
+        item->setIcon(0, m_noMark);
         item->setToolTip(0, QString());
     }
 }

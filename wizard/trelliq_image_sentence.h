@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 #include <map>
 #include <string>
@@ -59,4 +60,5 @@ private:
     GalleryPublisher& m_publisher;
     // Why each picture found so far cannot be read, by path; kept across visits of the page.
     std::map<std::string, QString> m_problems;
+    QIcon m_noMark;
 };

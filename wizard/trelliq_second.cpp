@@ -115,7 +115,7 @@ void CTrelliqSecond::OnItemChanged(int index) {
     }
     SetWizardButtons(kWizardBack);
     m_viewEdit->setEnabled(false);
-    m_pickHint->setVisible(Job().m_nStyleCount > 0);
+    m_pickHint->setText(Job().m_nStyleCount > 0 ? "Pick a style in the list to go on." : "");
     m_stylePreview->SetPicture(std::string());
 }
 
@@ -124,7 +124,8 @@ void CTrelliqSecond::ChooseStyle(int index) {
     Job().m_nSelectedStyle = index;
     Job().m_strStylePath = m_stylePaths[static_cast<std::size_t>(index)];
     m_viewEdit->setEnabled(true);
-    m_pickHint->setVisible(false);
+    m_pickHint->setText(
+        QString("%1 is chosen. Press Next to go on with it.").arg(m_list->topLevelItem(index)->text(0)));
     m_stylePreview->SetPicture(FindStylePreview(Job().m_strStylePath));
 }
 

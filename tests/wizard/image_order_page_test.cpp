@@ -52,7 +52,19 @@ protected:
     CPicturePreview* Preview() { return Find<CPicturePreview>("preview"); }
     QString Count() { return Find<QLabel>("pictureCount")->text(); }
     QString Problem() { return Find<QLabel>("pictureProblem")->text(); }
-    bool Marked(int row) { return !List()->topLevelItem(row)->icon(0).isNull(); }
+    // A mark is a visible sign before the name and the reason as the row's tool tip.
+    bool Marked(int row) {
+        const QTreeWidgetItem* item = List()->topLevelItem(row);
+        const QImage sign = item->icon(0).pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+        bool visible = false;
+        for (int y = 0; y < sign.height(); ++y) {
+            for (int x = 0; x < sign.width(); ++x) {
+                visible = visible || qAlpha(sign.pixel(x, y)) > 0;
+            }
+        }
+        EXPECT_EQ(visible, !item->toolTip(0).isEmpty()) << row;
+        return visible;
+    }
     void PressKey(Qt::Key key) { QTest::keyClick(List(), key); }
     using Names = std::vector<std::string>;
 };
@@ -197,6 +209,17 @@ TEST_F(ImageOrderPageTest, EmptyFolderGivesAnEmptyListAndIdleButtons) {
 
 namespace {
 
+// Nanoseconds the calling thread has spent ready to run but waiting for a core, from Linux's
+// scheduler statistics ("time on a core, time waiting, time slices").
+qint64 RunDelayNs() {
+    QFile stats("/proc/thread-self/schedstat");
+    if (!stats.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QList<QByteArray> fields = stats.readAll().split(' ');
+    return fields.size() >= 2 ? fields[1].toLongLong() : 0;
+}
+
 // Pictures as a camera and an old scanner make them: 20-megapixel JPEGs and an 18 MB BMP, made
 // once for the timing test.
 class SlowPictures {
@@ -240,15 +263,23 @@ TEST_F(ImageOrderPageTest, WindowThreadNeverWaitsForAPreview) {
     QObject::connect(&Preview()->Decoder(), &PreviewDecoder::PreviewReady,
                      [&](const QString& path, const QImage&, const QString&) { decoded.push_back(path); });
 
+    // Each tick measures the time since the last one, and the part of it the thread spent ready
+    // but waiting for a core (the scheduler's run delay): on a machine shared with other work, that
+    // part is the machine's load, the rest is the window's thread busy or blocked.
     QElapsedTimer clock;
     qint64 lastTick = 0;
+    qint64 lastRunDelay = RunDelayNs();
     qint64 longestWait = 0;
+    qint64 longestOwnWait = 0;
     QTimer ticker;
     ticker.setInterval(2);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
+        const qint64 runDelay = RunDelayNs();
         longestWait = std::max(longestWait, now - lastTick);
+        longestOwnWait = std::max(longestOwnWait, now - lastTick - (runDelay - lastRunDelay));
         lastTick = now;
+        lastRunDelay = runDelay;
     });
     clock.start();
     ticker.start();
@@ -269,9 +300,12 @@ TEST_F(ImageOrderPageTest, WindowThreadNeverWaitsForAPreview) {
     }
     ticker.stop();
     const double longestMs = static_cast<double>(longestWait) / 1e6;
-    std::cout << "longest wait on the window's thread: " << longestMs << " ms\n";
-    RecordProperty("longest_wait_ms", std::to_string(longestMs));
-    EXPECT_LT(longestMs, 50.0);
+    const double longestOwnMs = static_cast<double>(longestOwnWait) / 1e6;
+    std::cout << "longest wait on the window's thread: " << longestOwnMs << " ms busy or blocked ("
+              << longestMs << " ms between ticks, waits for a core included)\n";
+    RecordProperty("longest_wait_ms", std::to_string(longestOwnMs));
+    RecordProperty("longest_tick_gap_ms", std::to_string(longestMs));
+    EXPECT_LT(longestOwnMs, 50.0);
     // Twelve keys went by faster than pictures decode: most of their previews were never made.
     EXPECT_LT(decoded.size(), 12u + 4u);
     EXPECT_EQ(decoded.back().toStdString(), Previewed());

@@ -70,6 +70,7 @@ TEST_F(StylePageTest, DeselectingKeepsTheStyleUntilThePageIsEnteredAgain) {
     EXPECT_EQ(sheet->GetActiveIndex(), CTrelliqSheet::kStyle);
     EXPECT_EQ(Buttons(), kWizardBack);
     EXPECT_FALSE(ViewEdit()->isEnabled());
+    EXPECT_EQ(Hint()->text(), "Pick a style in the list to go on.");
 }
 
 TEST_F(StylePageTest, WithoutStylesOnlyBackCanBeUsed) {
@@ -82,6 +83,7 @@ TEST_F(StylePageTest, WithoutStylesOnlyBackCanBeUsed) {
     EXPECT_EQ(Buttons(), kWizardBack);
     EXPECT_FALSE(ViewEdit()->isEnabled());
     EXPECT_EQ(job.m_nSelectedStyle, -1);
+    EXPECT_EQ(Hint()->text(), "");
 }
 
 TEST_F(StylePageTest, ViewEditOpensTheStyleFolder) {
@@ -110,7 +112,7 @@ TEST_F(StylePageTest, NothingLooksChosenUntilAPick) {
     QTest::keyClick(List(), Qt::Key_Down);
     EXPECT_EQ(job.m_strStylePath, BundledStyle("Classic"));
     EXPECT_EQ(Buttons(), kWizardBack | kWizardNext);
-    EXPECT_FALSE(Hint()->isVisible());
+    EXPECT_EQ(Hint()->text(), "Classic is chosen. Press Next to go on with it.");
     EXPECT_GT(HighlightedPixels(), 0);
     EXPECT_EQ(Preview()->path(), BundledStyle("Classic") + "/preview/preview.png");
     EXPECT_TRUE(WaitFor([&] { return Preview()->IsShown(); }, 20000));
@@ -134,5 +136,5 @@ TEST_F(StylePageTest, AStyleWithoutAPreviewShowsNone) {
     EXPECT_EQ(Buttons(), kWizardBack | kWizardNext);
     EXPECT_EQ(Preview()->path(), "");
     EXPECT_FALSE(Preview()->IsDecoding());
-    EXPECT_FALSE(Hint()->isVisible());
+    EXPECT_EQ(Hint()->text(), "Plain is chosen. Press Next to go on with it.");
 }
