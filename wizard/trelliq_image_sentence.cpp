@@ -100,6 +100,18 @@ bool CTrelliqImageSentence::OnSetActive() {
     return CPropertyPageExt::OnSetActive();
 }
 
+// The checks still to make stop when the page is left: the run itself reads every picture, and
+// they would only take memory from its budget. Entering again resumes them.
+bool CTrelliqImageSentence::OnWizardNext() {
+    m_preview->Decoder().CheckPictures({});
+    return true;
+}
+
+bool CTrelliqImageSentence::OnWizardBack() {
+    m_preview->Decoder().CheckPictures({});
+    return true;
+}
+
 void CTrelliqImageSentence::FillList() {
     m_list->clear();
     const ImageList& images = m_publisher.m_imageList;

@@ -26,6 +26,8 @@ public:
 
     void OnInitDialog() override;
     bool OnSetActive() override;
+    bool OnWizardNext() override;
+    bool OnWizardBack() override;
 
     std::string m_strScannedFolder;
 
