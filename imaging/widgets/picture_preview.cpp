@@ -41,8 +41,9 @@ void CPicturePreview::OnPreviewReady(const QString& path, const QImage& image, c
 }
 
 void CPicturePreview::resizeEvent(QResizeEvent*) {
-    // The picture decoded for the old size stays, stretched, until the new one comes.
-    if (!m_strPath.empty() && !m_image.isNull()) {
+    // The picture decoded for the old size stays, stretched, until the new one comes. A picture
+    // that failed is not asked for again.
+    if (!m_strPath.empty() && (m_decoding || !m_image.isNull())) {
         Request();
     }
 }
