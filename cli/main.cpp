@@ -16,6 +16,7 @@
 #include "cli/publish_options.h"
 #include "cli/terminal_progress.h"
 #include "engine/picture_order.h"
+#include "engine/folder_checks.h"
 #include "engine/program_version.h"
 #include "engine/publication_run.h"
 #include "engine/style_library.h"
@@ -142,6 +143,9 @@ int DryRun(const PublishOptions& options, GalleryJob& job) {
     publisher.SetDryRun(true);
     publisher.SetKeepStale(options.keepStale);
     publisher.ScanSourceFolder();
+    if (options.sortByDate) {
+        SortByDateTaken(publisher.m_imageList, converter.Metadata());
+    }
     NoProgress progress;
     publisher.RunPublication(progress);
     const RunReport& report = publisher.Report();
@@ -157,6 +161,14 @@ int DryRun(const PublishOptions& options, GalleryJob& job) {
 }
 
 int Publish(const PublishOptions& options, GalleryJob& job) {
+    std::string reason;
+    const SourceState source = CheckSourcePictures(job.m_strSourceFolder, reason);
+    if (source != SourceState::HoldsPictures) {
+        return BadInput("the source \"" + job.m_strSourceFolder + "\" " +
+                        (source == SourceState::NoPictures ? std::string("holds no pictures")
+                                                           : "cannot be read: " + reason) +
+                        "; nothing was done");
+    }
     if (options.dryRun) {
         return DryRun(options, job);
     }
@@ -164,6 +176,10 @@ int Publish(const PublishOptions& options, GalleryJob& job) {
     std::filesystem::create_directory(job.m_strDestFolder, ec);
     if (ec) {
         return BadInput("cannot create the destination \"" + job.m_strDestFolder + "\": " + ec.message());
+    }
+    if (!CanWriteIntoFolder(job.m_strDestFolder, reason)) {
+        return BadInput("the destination \"" + job.m_strDestFolder + "\" cannot be written: " + reason +
+                        "; nothing was done");
     }
     const auto start = std::chrono::steady_clock::now();
     VimbralConverter converter;

@@ -24,6 +24,16 @@ int DiscoverStyles(GalleryJob& job, std::vector<StyleInfo>& styles) {
     return DiscoverStylesIn(DataFolders(), job, styles);
 }
 
+std::string FindStylePreview(const std::string& stylePath) {
+    const std::string folder = JoinPath(stylePath, kStylePreviewFolder);
+    for (const DirectoryEntry& entry : ListDirectory(folder)) {
+        if (!entry.isDirectory && MatchesWildcard("preview.*", entry.name)) {
+            return JoinPath(folder, entry.name);
+        }
+    }
+    return {};
+}
+
 std::string FindStyleBackground(const std::string& stylePath) {
     for (const DirectoryEntry& entry : ListDirectory(stylePath)) {
         if (!entry.isDirectory && MatchesWildcard("background.*", entry.name)) {

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "engine/folder_checks.h"
 #include "engine/publication_run.h"
 #include "engine/style_library.h"
 #include "wizard/data_exchange.h"
@@ -203,6 +204,9 @@ bool CTrelliqAddresses::CheckFolders() {
             "Warning", QMessageBox::Warning);
         return false;
     }
+    if (!SourceHoldsPictures(job.m_strSourceFolder)) {
+        return false;
+    }
     // The run deletes the templates it finds in the destination: it must never be the style itself.
     if (DestinationIsStyleFolder(job)) {
         ShowMessageBox(window(),
@@ -219,7 +223,7 @@ bool CTrelliqAddresses::CheckFolders() {
         return false;
     }
     if (NameExists(job.m_strDestFolder)) {
-        return true;
+        return DestinationWritable(job.m_strDestFolder);
     }
     if (ShowMessageBox(window(), "Destination folder is not found. Want you create specified folder?",
                        "Warning", QMessageBox::Question,
@@ -236,5 +240,40 @@ bool CTrelliqAddresses::CheckFolders() {
             "Warning", QMessageBox::Warning);
         return false;
     }
-    return true;
+    return DestinationWritable(job.m_strDestFolder);
+}
+
+// A source without pictures would publish an empty gallery and call it done.
+bool CTrelliqAddresses::SourceHoldsPictures(const std::string& folder) {
+    std::string reason;
+    const SourceState state = CheckSourcePictures(folder, reason);
+    if (state == SourceState::HoldsPictures) {
+        return true;
+    }
+    const QString name = QString::fromStdString(folder);
+    const QString text =
+        state == SourceState::Unreadable
+            ? QString("Source folder \"%1\" cannot be read: %2. Please choose a folder you can read.")
+                  .arg(name, QString::fromStdString(reason))
+            : QString(
+                  "Source folder \"%1\" holds no pictures. Please choose a folder with JPEG, PNG, GIF, "
+                  "TIFF, BMP, PCX, TGA, WebP, HEIC or AVIF pictures.")
+                  .arg(name);
+    ShowMessageBox(window(), text.toStdString(), "Warning", QMessageBox::Warning);
+    return false;
+}
+
+// A destination that cannot be written would have every picture fail during the run.
+bool CTrelliqAddresses::DestinationWritable(const std::string& folder) {
+    std::string reason;
+    if (CanWriteIntoFolder(folder, reason)) {
+        return true;
+    }
+    ShowMessageBox(window(),
+                   QString("Destination folder \"%1\" cannot be written: %2. Please choose a folder you "
+                           "can write to.")
+                       .arg(QString::fromStdString(folder), QString::fromStdString(reason))
+                       .toStdString(),
+                   "Warning", QMessageBox::Warning);
+    return false;
 }

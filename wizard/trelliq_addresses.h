@@ -48,4 +48,6 @@ private:
     void OnSourceBrowse();
     void OnDestBrowse();
     bool CheckFolders();
+    bool SourceHoldsPictures(const std::string& folder);
+    bool DestinationWritable(const std::string& folder);
 };

@@ -3,43 +3,72 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
+#include <QVBoxLayout>
+#include <vector>
 
 #include "engine/publication_run.h"
-#include "imaging/widgets/preview_static.h"
+#include "imaging/widgets/picture_preview.h"
 #include "imaging/widgets/wait_cursor.h"
 #include "wizard/message_box.h"
 
+namespace {
+
+QString CountText(std::size_t count) {
+    return count == 1 ? QString("1 picture") : QString("%1 pictures").arg(count);
+}
+
+}  // namespace
+
 CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidget* parent)
     : CPropertyPageExt("imageOrderPage", parent),
+      m_count(new QLabel(this)),
       m_list(new QTreeWidget(this)),
       m_moveUp(new QPushButton("Move Up", this)),
       m_moveDown(new QPushButton("Move Down", this)),
       m_delete(new QPushButton("Delete", this)),
-      m_preview(new CPreviewStatic(this)),
+      m_preview(new CPicturePreview(this)),
+      m_problem(new QLabel(this)),
+      m_previewColumn(new QVBoxLayout),
       m_publisher(publisher),
       m_words(this) {
+    m_count->setObjectName("pictureCount");
     m_list->setObjectName("pictureList");
     m_moveUp->setObjectName("moveUpButton");
     m_moveDown->setObjectName("moveDownButton");
     m_delete->setObjectName("deleteButton");
     m_preview->setObjectName("preview");
+    m_problem->setObjectName("pictureProblem");
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSortingEnabled(false);
     m_list->header()->setStretchLastSection(false);
+    // Rows without a mark keep the mark's room, so that the names stay in line.
+    m_list->setIconSize(QSize(16, 16));
+    QPixmap blank(16, 16);
+    blank.fill(Qt::transparent);
+    m_noMark = QIcon(blank);
     m_preview->setMinimumSize(200, 150);
+    m_problem->setWordWrap(true);
+    m_problem->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+
+    m_previewColumn->addWidget(m_preview, 1);
+    m_previewColumn->addWidget(m_problem);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(m_list, 0, 0, 1, 4);
-    layout->addWidget(m_preview, 0, 4);
-    layout->addWidget(m_moveUp, 1, 0);
-    layout->addWidget(m_moveDown, 1, 1);
-    layout->addWidget(m_delete, 1, 2);
-    layout->addWidget(m_words.sortButton(), 2, 0, 1, 2);
-    layout->addWidget(m_words.captionLabel(), 1, 4, 2, 1);
+    m_previewColumn->addWidget(m_words.captionLabel());
+    layout->addWidget(m_count, 0, 0, 1, 4);
+    layout->addWidget(m_list, 1, 0, 1, 4);
+    layout->addLayout(m_previewColumn, 1, 4);
+    layout->addWidget(m_moveUp, 2, 0);
+    layout->addWidget(m_moveDown, 2, 1);
+    layout->addWidget(m_delete, 2, 2);
+    layout->addWidget(m_words.sortButton(), 3, 0, 1, 2);
     layout->setColumnStretch(3, 1);
     layout->setColumnStretch(4, 1);
 
@@ -49,6 +78,10 @@ CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidge
     connect(m_moveDown, &QPushButton::clicked, this, &CTrelliqImageSentence::OnMoveDown);
     connect(m_delete, &QPushButton::clicked, this, &CTrelliqImageSentence::OnDelete);
     connect(m_words.sortButton(), &QPushButton::clicked, this, &CTrelliqImageSentence::OnSortByDate);
+    m_list->installEventFilter(this);
+    connect(&m_preview->Decoder(), &PreviewDecoder::PictureChecked, this,
+            &CTrelliqImageSentence::OnPictureProblem);
+    connect(m_preview, &CPicturePreview::PictureFailed, this, &CTrelliqImageSentence::OnPictureProblem);
 }
 
 void CTrelliqImageSentence::OnInitDialog() {
@@ -64,10 +97,10 @@ bool CTrelliqImageSentence::OnSetActive() {
         if (m_strScannedFolder != source) {
             m_publisher.ScanSourceFolder();
             m_strScannedFolder = source;
+            m_problems.clear();
         }
         FillList();
         if (m_list->topLevelItemCount() > 0) {
-            SelectRow(0);
             // Also when the preview stays on the same picture: its caption may have changed.
             m_words.ShowCaptionOf(m_publisher.m_imageList.GetPathAt(0));
         }
@@ -75,12 +108,35 @@ bool CTrelliqImageSentence::OnSetActive() {
     return CPropertyPageExt::OnSetActive();
 }
 
+// The checks still to make stop when the page is left: the run itself reads every picture, and
+// they would only take memory from its budget. Entering again resumes them.
+bool CTrelliqImageSentence::OnWizardNext() {
+    m_preview->Decoder().CheckPictures({});
+    return true;
+}
+
+bool CTrelliqImageSentence::OnWizardBack() {
+    m_preview->Decoder().CheckPictures({});
+    return true;
+}
+
 void CTrelliqImageSentence::FillList() {
     m_list->clear();
     const ImageList& images = m_publisher.m_imageList;
+    std::vector<std::string> unchecked;
     for (std::size_t i = 0; i < images.GetSize(); ++i) {
-        auto* item = new QTreeWidgetItem(m_list, {QString::fromStdString(images.GetPathAt(i))});
+        const std::string& path = images.GetPathAt(i);
+        auto* item = new QTreeWidgetItem(m_list, {QString::fromStdString(path)});
         item->setData(0, Qt::UserRole, static_cast<int>(i));
+        MarkRow(static_cast<int>(i));
+        if (m_problems.count(path) == 0) {
+            unchecked.push_back(path);
+        }
+    }
+    m_preview->Decoder().CheckPictures(std::move(unchecked));
+    ShowCount();
+    if (m_list->topLevelItemCount() > 0) {
+        SelectRow(0);
     }
 }
 
@@ -106,6 +162,60 @@ void CTrelliqImageSentence::OnSortByDate() {
     }
 }
 
+void CTrelliqImageSentence::ShowCount() {
+    m_count->setText(CountText(m_publisher.m_imageList.GetSize()));
+}
+
+// A picture that cannot be read carries a warning sign and, as its tool tip, the reason.
+void CTrelliqImageSentence::MarkRow(int row) {
+    QTreeWidgetItem* item = m_list->topLevelItem(row);
+    const auto found = m_problems.find(m_publisher.m_imageList.GetPathAt(static_cast<std::size_t>(row)));
+    if (found != m_problems.end() && !found->second.isEmpty()) {
+        item->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        item->setToolTip(0, "This picture cannot be read: " + found->second + ".");
+    } else {
+        item->setIcon(0, m_noMark);
+        item->setToolTip(0, QString());
+    }
+}
+
+void CTrelliqImageSentence::ShowProblemOfSelection() {
+    const int row = FocusedRow();
+    const auto found =
+        row < 0 ? m_problems.end()
+                : m_problems.find(m_publisher.m_imageList.GetPathAt(static_cast<std::size_t>(row)));
+    m_problem->setText(found != m_problems.end() && !found->second.isEmpty()
+                           ? "This picture cannot be read: " + found->second + "."
+                           : QString());
+}
+
+// A check's answer (empty for a picture that reads) or a preview that failed.
+void CTrelliqImageSentence::OnPictureProblem(const QString& path, const QString& problem) {
+    const std::string key = path.toStdString();
+    QString& known = m_problems[key];
+    if (!known.isEmpty() && problem.isEmpty()) {
+        return;
+    }
+    known = problem;
+    const ImageList& images = m_publisher.m_imageList;
+    for (std::size_t i = 0; i < images.GetSize(); ++i) {
+        if (images.GetPathAt(i) == key) {
+            MarkRow(static_cast<int>(i));
+        }
+    }
+    ShowProblemOfSelection();
+}
+
+// The Delete key in the list does what the Delete button does.
+bool CTrelliqImageSentence::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
+        OnDelete();
+        return true;
+    }
+    return CPropertyPageExt::eventFilter(watched, event);
+}
+
 int CTrelliqImageSentence::FocusedRow() const {
     QTreeWidgetItem* current = m_list->currentItem();
     return current != nullptr ? m_list->indexOfTopLevelItem(current) : -1;
@@ -118,7 +228,8 @@ void CTrelliqImageSentence::SelectRow(int row) {
     m_list->scrollToItem(item);
 }
 
-// The preview follows the row that is both focused and selected.
+// The preview follows the row that is both focused and selected; it only asks, the decode runs
+// on the preview's own thread.
 void CTrelliqImageSentence::OnCurrentRowChanged() {
     QTreeWidgetItem* current = m_list->currentItem();
     if (current == nullptr || !current->isSelected()) {
@@ -129,16 +240,18 @@ void CTrelliqImageSentence::OnCurrentRowChanged() {
         m_preview->SetPicture(path);
         m_words.ShowCaptionOf(path);
     }
+    ShowProblemOfSelection();
 }
 
 void CTrelliqImageSentence::SwapRows(int first, int second) {
     ImageList& images = m_publisher.m_imageList;
     std::swap(images.ElementAt(static_cast<std::size_t>(first)).path,
               images.ElementAt(static_cast<std::size_t>(second)).path);
-    m_list->topLevelItem(first)->setText(
-        0, QString::fromStdString(images.GetPathAt(static_cast<std::size_t>(first))));
-    m_list->topLevelItem(second)->setText(
-        0, QString::fromStdString(images.GetPathAt(static_cast<std::size_t>(second))));
+    for (const int row : {first, second}) {
+        m_list->topLevelItem(row)->setText(
+            0, QString::fromStdString(images.GetPathAt(static_cast<std::size_t>(row))));
+        MarkRow(row);
+    }
 }
 
 void CTrelliqImageSentence::OnMoveUp() {
@@ -159,6 +272,8 @@ void CTrelliqImageSentence::OnMoveDown() {
     SelectRow(row + 1);
 }
 
+// The row that takes the deleted one's place is selected next: the following picture, or the one
+// before when the last was deleted.
 void CTrelliqImageSentence::OnDelete() {
     const int row = FocusedRow();
     if (row < 0) {
@@ -170,5 +285,6 @@ void CTrelliqImageSentence::OnDelete() {
     }
     delete m_list->takeTopLevelItem(row);
     m_publisher.m_imageList.RemoveAt(static_cast<std::size_t>(row), 1);
-    SelectRow(row > 0 ? row - 1 : 0);
+    ShowCount();
+    SelectRow(std::min(row, m_list->topLevelItemCount() - 1));
 }

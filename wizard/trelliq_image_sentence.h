@@ -1,18 +1,24 @@
 #pragma once
 
+#include <QIcon>
+#include <QString>
+#include <map>
 #include <string>
 
 #include "wizard/picture_words_controls.h"
 #include "wizard/property_page_ext.h"
 
-class CPreviewStatic;
+class CPicturePreview;
 class GalleryPublisher;
+class QLabel;
 class QPushButton;
 class QTreeWidget;
+class QVBoxLayout;
 
 // The image order page: the pictures of the gallery in publication order, to move up or down or
 // leave out, with a preview of the one selected. Entering it scans the source folder when that
-// changed since the last scan.
+// changed since the last scan. Previews and the check of every picture run on the preview's
+// decoder thread; pictures that cannot be read are marked in the list as their checks come in.
 class CTrelliqImageSentence : public CPropertyPageExt {
     Q_OBJECT
 
@@ -21,26 +27,43 @@ public:
 
     void OnInitDialog() override;
     bool OnSetActive() override;
+    bool OnWizardNext() override;
+    bool OnWizardBack() override;
 
     std::string m_strScannedFolder;
 
+    QLabel* m_count;
     QTreeWidget* m_list;
     QPushButton* m_moveUp;
     QPushButton* m_moveDown;
     QPushButton* m_delete;
-    CPreviewStatic* m_preview;
+    CPicturePreview* m_preview;
+    // Under the preview: why the selected picture cannot be read.
+    QLabel* m_problem;
+    // The column beside the list: the preview and the lines under it.
+    QVBoxLayout* m_previewColumn;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int FocusedRow() const;
     void SelectRow(int row);
     void SwapRows(int first, int second);
+    void FillList();
+    void ShowCount();
+    void MarkRow(int row);
+    void ShowProblemOfSelection();
+    void OnPictureProblem(const QString& path, const QString& problem);
     void OnCurrentRowChanged();
     void OnMoveUp();
     void OnMoveDown();
     void OnDelete();
     void OnSortByDate();
-    void FillList();
 
     GalleryPublisher& m_publisher;
     PictureWordsControls m_words;
+    // Why each picture found so far cannot be read, by path; kept across visits of the page.
+    std::map<std::string, QString> m_problems;
+    QIcon m_noMark;
 };

@@ -5,10 +5,14 @@
 
 #include "wizard/property_page_ext.h"
 
+class CPicturePreview;
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 
-// The style page: the styles found beside the program; Next only while one is chosen.
+// The style page: the styles found beside the program; Next only while one is chosen. No row looks
+// chosen before the user picks one, a line says so meanwhile, and the chosen style's preview
+// picture, when it has one, shows beside the list.
 class CTrelliqSecond : public CPropertyPageExt {
     Q_OBJECT
 
@@ -25,6 +29,8 @@ public:
 
     QTreeWidget* m_list;
     QPushButton* m_viewEdit;
+    QLabel* m_pickHint;
+    CPicturePreview* m_stylePreview;
 
 private:
     void FillList();

@@ -2,7 +2,6 @@
 // leaks or lies about the user's files.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include "engine/directory.h"
 #include "tests/cli/publish_runner.h"
 #include "tests/support/gallery_links.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -29,28 +29,6 @@ std::vector<std::string> Temporaries(const std::string& folder) {
     }
     return found;
 }
-
-// A small file system of its own, mounted over a fresh folder for one test.
-class SmallDisk {
-public:
-    SmallDisk(const std::string& where, const std::string& options) : m_where(where) {
-        m_mounted = ::mount("tmpfs", where.c_str(), "tmpfs", 0, options.c_str()) == 0;
-    }
-    ~SmallDisk() {
-        if (m_mounted) {
-            ::umount2(m_where.c_str(), MNT_DETACH);
-        }
-    }
-    bool Mounted() const { return m_mounted; }
-    void MakeReadOnly() {
-        m_mounted =
-            ::mount("tmpfs", m_where.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0 && m_mounted;
-    }
-
-private:
-    std::string m_where;
-    bool m_mounted = false;
-};
 
 class RunFaults : public ::testing::Test {
 protected:
@@ -93,7 +71,9 @@ TEST_F(RunFaults, AFullDiskIsReportedAndExitsWithOne) {
     EXPECT_EQ(Temporaries(dest), std::vector<std::string>{});
 }
 
-TEST_F(RunFaults, AnUnwritableDestinationIsReportedAndExitsWithOne) {
+// An unwritable destination is found before any picture is converted: exit 2, nothing written,
+// the folder and the system's reason named.
+TEST_F(RunFaults, AnUnwritableDestinationIsRefusedBeforeAnyWork) {
     const std::string dest = out.MakeFolder("locked");
     SmallDisk disk(dest, "size=1m");
     if (::geteuid() == 0) {
@@ -107,16 +87,43 @@ TEST_F(RunFaults, AnUnwritableDestinationIsReportedAndExitsWithOne) {
     const Outcome run =
         RunPublish({"--source", s_photos->path(), "--dest", dest, "--style", "Slides", "--quiet"});
     ::chmod(dest.c_str(), 0755);
-    EXPECT_EQ(run.exitCode, 1) << run.output;
-    EXPECT_TRUE(Contains(run.output, "0 pictures converted")) << run.output;
-    EXPECT_TRUE(Contains(run.output, "Read-only file system") || Contains(run.output, "Permission denied"))
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_TRUE(
+        Contains(run.output, "the destination \"" + dest + "\" cannot be written: Read-only file system") ||
+        Contains(run.output, "the destination \"" + dest + "\" cannot be written: Permission denied"))
         << run.output;
-    EXPECT_TRUE(Contains(run.output, "could not write " + dest + "/slides.css")) << run.output;
-    // No path of a start page that is not there: the reason instead.
-    EXPECT_FALSE(Contains("\n" + run.output, "\n" + dest + "/main.htm\n")) << run.output;
-    EXPECT_TRUE(Contains(run.output, "the gallery has no start page: " + dest + "/main.htm was not written"))
+    EXPECT_TRUE(Contains(run.output, "nothing was done")) << run.output;
+    EXPECT_FALSE(Contains(run.output, "pictures converted")) << run.output;
+    EXPECT_FALSE(Contains(run.output, "main.htm")) << run.output;
+    EXPECT_EQ(ListDirectory(dest).size(), 0u);
+}
+
+// A source without pictures (empty, other files only, or not a folder) ends with exit 2 before
+// the destination is even made.
+TEST_F(RunFaults, ASourceWithoutPicturesIsRefusedBeforeAnyWork) {
+    TempFolder empty;
+    empty.Write("notes.txt", "x");
+    const std::string dest = out / "gallery";
+    Outcome run = RunPublish({"--source", empty.path(), "--dest", dest, "--style", "Classic", "--quiet"});
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_TRUE(
+        Contains(run.output, "the source \"" + empty.path() + "\" holds no pictures; nothing was done"))
         << run.output;
-    EXPECT_FALSE(FileExists(dest + "/main.htm"));
+    EXPECT_FALSE(fs::exists(dest));
+
+    const std::string locked = out.MakeFolder("unreadable");
+    MakeJpeg(locked + "/a.jpg", "64x48", 1);
+    ::chmod(locked.c_str(), 0);
+    run = RunPublish({"--source", locked, "--dest", dest, "--style", "Classic", "--quiet"});
+    ::chmod(locked.c_str(), 0755);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(run.exitCode, 2) << run.output;
+        EXPECT_TRUE(Contains(run.output, "cannot be read: Permission denied")) << run.output;
+        EXPECT_FALSE(fs::exists(dest));
+    } else {
+        // Root reads any folder: the picture is published.
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+    }
 }
 
 TEST_F(RunFaults, AFolderThatHoldsAnotherStyleIsRefused) {
@@ -136,6 +143,9 @@ TEST_F(RunFaults, AFolderThatHoldsAnotherStyleIsRefused) {
 TEST_F(RunFaults, SymlinksAndFifosNeverLeakOrHang) {
     const std::string style = out.MakeFolder("###Linked");
     for (const auto& entry : fs::directory_iterator(fs::path(GALVANE_PUBLISH).parent_path() / "###Classic")) {
+        if (!entry.is_regular_file()) {
+            continue;  // the preview folder, which no gallery gets
+        }
         fs::copy_file(entry.path(), style + "/" + entry.path().filename().string());
     }
     const std::string secret = out.Write("private/secret.txt", "my password");

@@ -48,6 +48,23 @@ TEST(BundledStyles, OneStylePerLayoutKind) {
     EXPECT_TRUE(FileExists(std::string(GALVANE_STYLES_DIR) + "/###Classic/empty.gif"));
 }
 
+// Each bundled style shows a small preview picture on the style page, and no gallery gets a copy.
+TEST(BundledStyles, CarryAPreviewThatStaysOutOfTheGallery) {
+    for (const StyleInfo& style : BundledStyles()) {
+        SCOPED_TRACE(style.displayName);
+        const std::string preview = FindStylePreview(style.path);
+        ASSERT_EQ(preview, style.path + "/preview/preview.png");
+        const std::string bytes = ReadFile(preview);
+        EXPECT_EQ(bytes.compare(0, 8, "\x89PNG\r\n\x1a\n"), 0);
+        EXPECT_LT(bytes.size(), 150u * 1024);
+        TempFolder dest;
+        ImageList images;
+        Publish(style, 2, dest, images);
+        EXPECT_FALSE(FileExists(dest / "preview"));
+        EXPECT_FALSE(FileExists(dest / "preview.png"));
+    }
+}
+
 TEST(BundledStyles, GalleriesHaveNoDanglingLinksAndNoPlaceholdersLeft) {
     const auto styles = BundledStyles();
     ASSERT_FALSE(styles.empty());

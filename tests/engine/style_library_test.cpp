@@ -46,6 +46,16 @@ TEST(StyleBackground, MatchesAnyExtensionAndCase) {
     EXPECT_EQ(FindStyleBackground(style.path()), style.path() + "/BackGround.PNG");
 }
 
+TEST(StylePreview, LivesInTheStylesPreviewFolder) {
+    TempFolder style;
+    style.Write("preview.png", "");
+    EXPECT_EQ(FindStylePreview(style.path()), "");
+    style.MakeFolder("preview/preview.jpg");
+    EXPECT_EQ(FindStylePreview(style.path()), "");
+    style.Write("preview/Preview.PNG", "");
+    EXPECT_EQ(FindStylePreview(style.path()), style.path() + "/preview/Preview.PNG");
+}
+
 TEST(GalleryJob, FreshJobHasNoStyleSelected) {
     const GalleryJob job;
     EXPECT_EQ(job.m_nSelectedStyle, -1);

@@ -4,13 +4,19 @@
 #include <QTest>
 #include <filesystem>
 
+#include "engine/directory.h"
+#include "tests/support/small_disk.h"
+
 #include "tests/wizard/wizard_test_support.h"
 
 namespace {
 
 class AddressesPageTest : public WizardTest {
 protected:
-    AddressesPageTest() { OpenAt(CTrelliqSheet::kAddresses); }
+    AddressesPageTest() {
+        source.Write("picture.jpg", "x");
+        OpenAt(CTrelliqSheet::kAddresses);
+    }
     QLineEdit* Source() { return Find<QLineEdit>("sourceEdit"); }
     QLineEdit* Dest() { return Find<QLineEdit>("destEdit"); }
     QCheckBox* UseOriginal() { return Find<QCheckBox>("useOriginalCheck"); }
@@ -102,13 +108,76 @@ TEST_F(AddressesPageTest, MissingSourceIsRefused) {
     EXPECT_EQ(boxes.seen()[0].buttons, QMessageBox::Ok);
 }
 
-TEST_F(AddressesPageTest, SourceThatIsAFilePasses) {
+// A source without pictures (an empty folder, a folder of other files, a file) would publish an
+// empty gallery: each is refused with the folder's name and the reason.
+TEST_F(AddressesPageTest, SourceWithoutPicturesIsRefused) {
+    TempFolder empty;
+    empty.Write("notes.txt", "x");
+    empty.MakeFolder("holiday.jpg");
     MessageBoxAnswerer boxes;
-    Type(Source(), source.Write("picture.jpg", "x"));
+    Type(Source(), empty.path());
     Type(Dest(), dest.path());
     Press(WizardButton::Next);
-    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_EQ(Page(), CTrelliqSheet::kAddresses);
+
+    Source()->clear();
+    Type(Source(), source / "picture.jpg");
+    Press(WizardButton::Next);
+    EXPECT_EQ(Page(), CTrelliqSheet::kAddresses);
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_EQ(boxes.seen()[0].text,
+              QString::fromStdString("Source folder \"" + empty.path() +
+                                     "\" holds no pictures. Please choose a folder with JPEG, PNG, GIF, "
+                                     "TIFF, BMP, PCX, TGA, WebP, HEIC or AVIF pictures."));
+    EXPECT_EQ(boxes.seen()[0].caption, "Warning");
+    EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(boxes.seen()[0].buttons, QMessageBox::Ok);
+    EXPECT_EQ(boxes.seen()[1].text,
+              QString::fromStdString("Source folder \"" + (source / "picture.jpg") +
+                                     "\" cannot be read: Not a directory. Please choose a folder you can "
+                                     "read."));
+    EXPECT_EQ(boxes.seen()[1].caption, "Warning");
+
+    empty.Write("IMG_0001.JPG", "x");
+    Source()->clear();
+    Type(Source(), empty.path());
+    Press(WizardButton::Next);
     EXPECT_EQ(Page(), CTrelliqSheet::kTitles);
+    EXPECT_EQ(boxes.seen().size(), 2u);
+}
+
+// A destination on a read-only file system is refused before any work, with the system's reason;
+// a writable one is checked without leaving anything behind.
+TEST_F(AddressesPageTest, ReadOnlyDestinationIsRefused) {
+    const std::string locked = dest.MakeFolder("locked");
+    SmallDisk disk(locked, "size=64k");
+    if (!disk.Mounted() || !disk.MakeReadOnly()) {
+        GTEST_SKIP()
+            << "cannot mount a read-only tmpfs here (it needs root): the read-only case is not tried";
+    }
+    MessageBoxAnswerer boxes;
+    Type(Source(), source.path());
+    Type(Dest(), locked);
+    Press(WizardButton::Next);
+    EXPECT_EQ(Page(), CTrelliqSheet::kAddresses);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text,
+              QString::fromStdString("Destination folder \"" + locked +
+                                     "\" cannot be written: Read-only file system. Please choose a folder "
+                                     "you can write to."));
+    EXPECT_EQ(boxes.seen()[0].caption, "Warning");
+    EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Warning);
+
+    Dest()->clear();
+    Type(Dest(), dest.path());
+    Press(WizardButton::Next);
+    EXPECT_EQ(Page(), CTrelliqSheet::kTitles);
+    EXPECT_EQ(boxes.seen().size(), 1u);
+    std::vector<std::string> left;
+    for (const DirectoryEntry& entry : ListDirectory(dest.path())) {
+        left.push_back(entry.name);
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"locked"});
 }
 
 TEST_F(AddressesPageTest, MissingDestinationIsCreatedOnlyWhenTheUserAgrees) {
