@@ -166,14 +166,6 @@ std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t 
     return entries;
 }
 
-bool IsUnchanged(const RemoteEntry& remote, std::int64_t localSize, std::time_t localModified) {
-    if (remote.size != localSize) {
-        return false;
-    }
-    const std::time_t local = remote.minutePrecision ? localModified - localModified % 60 : localModified;
-    return remote.modified >= local;
-}
-
 std::string MfmtTime(std::time_t time) {
     std::tm fields{};
     ::gmtime_r(&time, &fields);

@@ -21,9 +21,5 @@ std::map<std::string, RemoteEntry> ParseMlsd(std::string_view text);
 // times read as UTC. `now` places the dates without a year: in the twelve months up to it.
 std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t now);
 
-// Whether a local file of this size and modification time need not be sent again: the remote copy
-// has the same size and is not older. A listing without seconds counts its minute as not older.
-bool IsUnchanged(const RemoteEntry& remote, std::int64_t localSize, std::time_t localModified);
-
 // "YYYYMMDDHHMMSS" in UTC, as MFMT takes it.
 std::string MfmtTime(std::time_t time);
