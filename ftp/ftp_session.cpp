@@ -433,8 +433,24 @@ FtpOutcome FtpSession::Outcome(CURLcode result) const {
         return FtpOutcome::Done;
     }
     // Curl closes the control connection itself after errors that leave it in doubt (timeouts, lost
-    // connections); after a plain refusal (550, 553) it keeps it.
-    return m_sockets.HasControlConnection() ? FtpOutcome::Refused : FtpOutcome::ConnectionLost;
+    // connections); after a plain refusal (550, 553) it keeps it. A transfer broken off on the data
+    // connection (or answered with a passing 4xx such as 426) counts as lost too: the login is made
+    // again and the file sent anew.
+    if (!m_sockets.HasControlConnection()) {
+        return FtpOutcome::ConnectionLost;
+    }
+    switch (result) {
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_PARTIAL_FILE:
+            return FtpOutcome::ConnectionLost;
+        case CURLE_UPLOAD_FAILED:
+            return !m_errorReply.empty() && m_errorReply[0] == '4' ? FtpOutcome::ConnectionLost
+                                                                   : FtpOutcome::Refused;
+        default:
+            return FtpOutcome::Refused;
+    }
 }
 
 bool FtpSession::SetBodyless(const std::string& url) {
