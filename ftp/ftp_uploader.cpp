@@ -50,17 +50,21 @@ void FtpUploader::Run() {
         }
     }
     if (!m_session.IsAborted()) {
-        UploadResult result;
-        result.completed = m_completed.load();
-        result.sent = m_filesSent.load();
-        result.skipped = m_filesSkipped.load();
-        result.failed = m_filesFailed.load();
-        result.fellBackToPassive = m_fellBack.load();
-        result.removed = m_filesRemoved.load();
-        result.replacedChanged = m_replacedChanged;
-        result.keptChanged = m_keptChanged;
-        m_window.UploadEnded(result);
+        m_window.UploadEnded(Result());
     }
+}
+
+UploadResult FtpUploader::Result() const {
+    UploadResult result;
+    result.completed = m_completed.load();
+    result.sent = m_filesSent.load();
+    result.skipped = m_filesSkipped.load();
+    result.failed = m_filesFailed.load();
+    result.fellBackToPassive = m_fellBack.load();
+    result.removed = m_filesRemoved.load();
+    result.replacedChanged = m_replacedChanged;
+    result.keptChanged = m_keptChanged;
+    return result;
 }
 
 void FtpUploader::RunSteps() {

@@ -83,6 +83,8 @@ public:
     bool Completed() const { return m_completed.load(); }
     // Whether the run went over to passive mode after active mode failed.
     bool FellBackToPassive() const { return m_fellBack.load(); }
+    // All of the above, as the window's UploadEnded gets it; on the run's thread, or after it.
+    UploadResult Result() const;
 
 private:
     void RunSteps();

@@ -22,4 +22,29 @@ std::string WithReason(const std::string& status, const std::string& reason) {
     return reason.empty() ? status : status + "\n" + reason;
 }
 
+namespace {
+
+std::string Names(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        text += (text.empty() ? "" : ", ") + name;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string UploadSummary(const UploadResult& result) {
+    std::string text = std::to_string(result.sent) + " sent, " + std::to_string(result.skipped) +
+                       " unchanged, " + std::to_string(result.removed) + " removed, " +
+                       std::to_string(result.failed) + " failed";
+    if (!result.replacedChanged.empty()) {
+        text += "; replaced, changed on the server: " + Names(result.replacedChanged);
+    }
+    if (!result.keptChanged.empty()) {
+        text += "; kept, changed on the server: " + Names(result.keptChanged);
+    }
+    return text;
+}
+
 }  // namespace upload_status

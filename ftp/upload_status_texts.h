@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ftp/upload_window.h"
+
 // The texts an upload shows in its window's status line, and its one question.
 namespace upload_status {
 
@@ -33,5 +35,11 @@ std::string Transfered(int handled, int total);
 // with its scheme shows that scheme in place of "ftp://".
 std::string FileTransferError(int index, const std::string& localPath, const std::string& server,
                               const std::string& subfolder, const std::string& remoteName);
+
+// The run's outcome in one line, shown after the run's last status text (by the windows) or on its
+// own line (by galvane-publish): "N sent, M unchanged, K removed, F failed", then the files someone
+// changed on the server since Galvane sent them: "; replaced, changed on the server: a.htm, b.jpg"
+// and "; kept, changed on the server: c.jpg" for those no longer in the gallery.
+std::string UploadSummary(const UploadResult& result);
 
 }  // namespace upload_status

@@ -211,7 +211,7 @@ TEST_F(UploaderDialogTest, ARunDisablesStartAndTheInputsAndEndsWithDisconnectAnd
     QTest::mouseClick(question->button(QMessageBox::Yes), Qt::LeftButton);
 
     ASSERT_TRUE(WaitFor([&] { return !dialog.IsUploading(); }));
-    EXPECT_EQ(Status(), "Disconnect");
+    EXPECT_EQ(Status(), "Disconnect\n3 sent, 0 unchanged, 0 removed, 0 failed");
     EXPECT_EQ(Find<QProgressBar>("progressBar")->maximum(), 3);
     EXPECT_EQ(Find<QProgressBar>("progressBar")->value(), 3);
     EXPECT_TRUE(Find("startButton")->isEnabled());
@@ -228,7 +228,7 @@ TEST_F(UploaderDialogTest, ARunDisablesStartAndTheInputsAndEndsWithDisconnectAnd
     QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
     ASSERT_TRUE(
         WaitFor([&] { return !dialog.IsUploading() && Find<QProgressBar>("progressBar")->maximum() == 4; }));
-    EXPECT_EQ(Status(), "Disconnect");
+    EXPECT_EQ(Status(), "Disconnect\n1 sent, 3 unchanged, 0 removed, 0 failed");
     EXPECT_EQ(ReadFile(server.home() + "/gallery/d.jpg"), "d.jpg");
 }
 
@@ -239,7 +239,9 @@ TEST_F(UploaderDialogTest, AnEmptyFolderLeavesAnEmptyBarRatherThanABusyOne) {
 
     QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
 
-    ASSERT_TRUE(WaitFor([&] { return Status() == "Disconnect" && !dialog.IsUploading(); }));
+    ASSERT_TRUE(WaitFor([&] {
+        return Status() == "Disconnect\n0 sent, 0 unchanged, 0 removed, 0 failed" && !dialog.IsUploading();
+    }));
     auto* bar = Find<QProgressBar>("progressBar");
     EXPECT_GT(bar->maximum(), bar->minimum());
     EXPECT_EQ(bar->value(), 0);

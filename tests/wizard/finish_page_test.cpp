@@ -102,10 +102,12 @@ TEST_F(FinishPageTest, StartUploadsTheGalleryIntoANewSubfolder) {
     });
     Start();
     ASSERT_TRUE(WaitFor([&] { return !sheet->m_finish.IsWorking(); }));
-    EXPECT_EQ(Status(), "Disconnect");
-    ASSERT_GE(offWhileShown.size(), 3u);
+    // The designed texts, then the files' summary on a line below the last one.
+    EXPECT_EQ(Status(), "Disconnect\n3 sent, 0 unchanged, 0 removed, 0 failed");
+    ASSERT_GE(offWhileShown.size(), 4u);
     EXPECT_EQ(offWhileShown.front(), "Connecting...");
-    EXPECT_EQ(offWhileShown.back(), "Disconnect");
+    EXPECT_EQ(offWhileShown[offWhileShown.size() - 2], "Disconnect");
+    EXPECT_EQ(offWhileShown.back(), "Disconnect\n3 sent, 0 unchanged, 0 removed, 0 failed");
     for (const char* name : {"main.htm", "indexpage1.htm", "thn_a.jpg"}) {
         EXPECT_EQ(ReadFile(server.home() + "/site/" + name), std::string("content of ") + name);
     }

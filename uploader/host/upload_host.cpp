@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "ftp/upload_status_texts.h"
+
 UploadHost::UploadHost(QWidget* owner, QLabel* status, QProgressBar* progress)
     : m_owner(owner), m_status(status), m_progress(progress) {}
 
@@ -98,8 +100,18 @@ void UploadHost::SetProgressPosition(int position) {
     InGuiThread([this, position] { m_progress->setValue(position); });
 }
 
+// A run that reached its files says how they fared, on a line of its own below the last status text.
 void UploadHost::UploadEnded(const UploadResult& result) {
-    InGuiThread([this, result] { m_result = result; });
+    InGuiThread([this, result] {
+        m_result = result;
+        if (!result.completed && result.sent + result.skipped + result.failed + result.removed == 0) {
+            return;
+        }
+        const QString status =
+            m_status->text() + "\n" + QString::fromStdString(upload_status::UploadSummary(result));
+        m_status->setText(status);
+        emit StatusShown(status);
+    });
 }
 
 // The box is opened without a nested event loop and the worker waits for the answer: the window
