@@ -1,6 +1,5 @@
 // The file part of an upload: the server's state read once, the plan, the files sent, the dropped
 // files deleted and the record written last; and making a lost connection again.
-#include <set>
 #include <thread>
 #include <utility>
 
@@ -46,14 +45,14 @@ void FtpUploader::SendFiles() {
             Status(Transfered(i + 1, count));
             continue;
         }
-        if (planned.reason == PlanReason::ChangedOnServer) {
-            m_replacedChanged.push_back(file.name);
-        }
         const FtpOutcome outcome =
             Request([&] { return m_session.PutFile(file.path, file.name, file.modified); });
         if (outcome == FtpOutcome::Done) {
             ++m_filesSent;
             sent[file.name] = &planned;
+            if (planned.reason == PlanReason::ChangedOnServer) {
+                m_replacedChanged.push_back(file.name);
+            }
             Status(Transfered(i + 1, count));
             continue;
         }
@@ -84,10 +83,12 @@ void FtpUploader::SendFiles() {
         }
         NoteSentFiles(sent, next);
         WriteRecord(next, state);
-        if (m_reconnectFailed || m_session.IsAborted()) {
-            if (!m_session.IsAborted()) {
-                Terminate();
-            }
+        if (m_session.IsAborted()) {
+            CloseConnection();
+            return;
+        }
+        if (m_reconnectFailed) {
+            Terminate();
             return;
         }
     }

@@ -157,6 +157,7 @@ std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t 
             }
         } else if (ReadNumber(yearOrTime, year)) {
             entry.modified = UtcTime(static_cast<int>(year), month, static_cast<int>(day), 0, 0, 0);
+            entry.dayPrecision = true;
         } else {
             continue;
         }

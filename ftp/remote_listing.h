@@ -11,6 +11,7 @@ struct RemoteEntry {
     std::int64_t size = 0;
     std::time_t modified = 0;      // UTC
     bool minutePrecision = false;  // LIST and SFTP's long names show no seconds
+    bool dayPrecision = false;     // nor a time of day, for files older than about six months
 };
 
 // The regular files of an MLSD answer ("type=file;size=12;modify=20240131120000; name"), by name.

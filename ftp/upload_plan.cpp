@@ -4,7 +4,14 @@
 #include <utility>
 
 bool ListedAsRecorded(const RemoteEntry& listed, const RecordedFile& recorded) {
-    return listed.size == recorded.size && listed.modified == recorded.remoteTime;
+    if (listed.size != recorded.size) {
+        return false;
+    }
+    // A LIST line turns from "Jan 31 12:00" to "Jan 31  2024" as the file ages; a file changed since
+    // would be listed with its new time of day again.
+    constexpr std::time_t kDay = 24 * 3600;
+    return listed.dayPrecision ? listed.modified / kDay == recorded.remoteTime / kDay
+                               : listed.modified == recorded.remoteTime;
 }
 
 namespace {

@@ -49,7 +49,8 @@ struct PlanOptions {
     bool keepRemote = false;  // remove nothing
 };
 
-// Whether the server's listing of a file is what the record noted right after sending it.
+// Whether the server's listing of a file is what the record noted right after sending it, as far as
+// the listing tells.
 bool ListedAsRecorded(const RemoteEntry& listed, const RecordedFile& recorded);
 
 // What an upload does with each local file and with the files it sent earlier, from the local list

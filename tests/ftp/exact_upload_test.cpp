@@ -185,6 +185,30 @@ protected:
     UploadResult result;
 };
 
+// The first upload into an empty folder: the designed commands, with the record read before the
+// listing, and the listing and the record written after the files.
+TEST_F(ExactUploadTest, AFirstUploadAddsOnlyTheRecordAndOneListingToTheDesignedCommands) {
+    StartServer();
+    local.Write("a.htm", "a");
+    local.Write("b.jpg", "b");
+
+    Upload(Inputs());
+
+    Calls commands;
+    for (const std::string& command : server->Commands()) {
+        const bool hasVaryingArgument = command.rfind("EPRT ", 0) == 0 || command.rfind("MFMT ", 0) == 0;
+        commands.push_back(hasVaryingArgument ? command.substr(0, 4) + (command[0] == 'M' ? command.substr(19) : "")
+                                              : command);
+    }
+    EXPECT_EQ(commands, (Calls{"USER photographer", "PASS ******", "PWD",
+                               "EPRT", "TYPE I", "RETR .galvane-upload-record",
+                               "EPRT", "TYPE A", "MLSD",
+                               "EPRT", "TYPE I", "STOR a.htm", "MFMT a.htm",
+                               "EPRT", "STOR b.jpg", "MFMT b.jpg",
+                               "EPRT", "TYPE A", "MLSD",
+                               "EPRT", "TYPE I", "STOR .galvane-upload-record", "QUIT"}));
+}
+
 TEST_F(ExactUploadTest, AFileChangedOnTheServerIsReplacedAndNamedAndOneDroppedLocallyIsKeptAndNamed) {
     SendThree();
     // Someone edits two files on the server, keeping their size; c.jpg is then dropped locally.

@@ -81,6 +81,17 @@ TEST(UploadPlan, SkipsOnlyWhatTheRecordAndTheListingBothVouchFor) {
     EXPECT_EQ(full.removals, std::vector<std::string>{"dropped"});
 }
 
+TEST(UploadPlan, AListingThatAgedToADateAloneStillMatchesItsRecord) {
+    const auto listed = ParseList("-rw-r--r-- 1 o g 5 Jan 31 12:34 a.htm\r\n", 1706745598);  // 2024-01-31
+    const auto aged = ParseList("-rw-r--r-- 1 o g 5 Jan 31  2024 a.htm\r\n", 1735689600);    // 2025-01-01
+    const RecordedFile recorded{kHashA, 5, listed.at("a.htm").modified};
+    EXPECT_TRUE(ListedAsRecorded(listed.at("a.htm"), recorded));
+    EXPECT_TRUE(ListedAsRecorded(aged.at("a.htm"), recorded));
+    EXPECT_FALSE(ListedAsRecorded(listed.at("a.htm"), {kHashA, 5, recorded.remoteTime + 60}));
+    EXPECT_FALSE(ListedAsRecorded(aged.at("a.htm"), {kHashA, 5, recorded.remoteTime + 24 * 3600}));
+    EXPECT_FALSE(ListedAsRecorded(aged.at("a.htm"), {kHashA, 6, recorded.remoteTime}));
+}
+
 TEST(UploadPlan, WithoutARecordEverythingIsSentAndNothingRemoved) {
     ServerState server;
     server.listing = {{"a", {1, 100, false}}, {"old", {1, 100, false}}};
