@@ -218,7 +218,7 @@ FtpOutcome FtpSession::ChangeDirectory(const std::string& folder) {
 }
 
 FtpOutcome FtpSession::MakeDirectory(const std::string& folder) {
-    if (HasControlCharacters(folder) || !SetBodyless(FolderUrl())) {
+    if (HasControlCharacters(folder)) {
         return FtpOutcome::Refused;
     }
     // QUOTE commands go before curl's own folder change, so MKD runs where the last request left the
@@ -229,16 +229,7 @@ FtpOutcome FtpSession::MakeDirectory(const std::string& folder) {
     if (m_scheme == FtpScheme::Sftp && command.find('"', 8) != command.size() - 1) {
         return FtpOutcome::Refused;
     }
-    curl_slist* quote = curl_slist_append(nullptr, command.c_str());
-    if (!quote) {
-        return FtpOutcome::Refused;
-    }
-    m_quote = quote;
-    curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
-    const FtpOutcome outcome = Outcome(Perform());
-    curl_easy_setopt(m_easy, CURLOPT_QUOTE, nullptr);
-    curl_slist_free_all(std::exchange(m_quote, nullptr));
-    return outcome;
+    return RunQuote(command);
 }
 
 FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& remoteName,
