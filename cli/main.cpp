@@ -21,6 +21,7 @@
 #include "engine/publication_run.h"
 #include "engine/style_library.h"
 #include "ftp/ftp_uploader.h"
+#include "ftp/upload_status_texts.h"
 #include "imaging/conversion.h"
 
 namespace {
@@ -238,10 +239,10 @@ int Upload(const PublishOptions& options, const std::string& folder) {
     FtpUploadSettings settings{options.passive, options.ftpCaFile, "",
                                options.acceptNewHostKey ? NewHostKey::Trust : NewHostKey::Refuse};
     settings.full = options.fullUpload;
+    settings.keepRemote = options.keepRemote;
     uploader.SetSettings(std::move(settings));
     uploader.Run();
-    std::printf("%d file(s) sent, %d skipped as unchanged, %d failed\n", uploader.FilesSent(),
-                uploader.FilesSkipped(), uploader.FilesFailed());
+    std::printf("%s\n", upload_status::UploadCounts(uploader.Result()).c_str());
     return uploader.Completed() && uploader.FilesFailed() == 0 ? kExitDone : kExitFailed;
 }
 

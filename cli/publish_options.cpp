@@ -45,6 +45,8 @@ const char* const kPublishUsage =
     "  --accept-new-host-key sftp://: trust a host key that ~/.ssh/known_hosts does not hold yet and\n"
     "                        add it there (without it, the run stops); a changed key always stops\n"
     "  --full                send every file, also those the server already holds unchanged\n"
+    "  --keep-remote         delete nothing on the server (without it, files an earlier upload sent\n"
+    "                        that are no longer in the folder are deleted; nothing else ever is)\n"
     "  The password is read from GALVANE_FTP_PASSWORD, or asked for on the terminal.\n";
 
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
@@ -204,6 +206,7 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
         {"--passive", &o.passive},
         {"--accept-new-host-key", &o.acceptNewHostKey},
         {"--full", &o.fullUpload},
+        {"--keep-remote", &o.keepRemote},
         {"--help", &o.help},
         {"--version", &o.version},
         {"-h", &o.help},

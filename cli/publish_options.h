@@ -40,6 +40,7 @@ struct PublishOptions {
     std::string ftpCaFile;
     bool acceptNewHostKey = false;
     bool fullUpload = false;
+    bool keepRemote = false;
     std::string uploadOnly;
 
     bool Publishes() const { return uploadOnly.empty() && !listStyles && !help && !version; }

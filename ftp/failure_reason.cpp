@@ -51,6 +51,12 @@ std::string Describe(const FailureFacts& facts) {
             return facts.serverReply.empty() ? "login refused" : facts.serverReply;
         case CURLE_READ_ERROR:
             return "the local file could not be read";
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_PARTIAL_FILE:
+            // What curl adds to these (socket calls, errno values) means nothing to the user.
+            return facts.serverReply.empty() ? "the server closed the connection" : facts.serverReply;
         default:
             break;
     }
@@ -60,9 +66,8 @@ std::string Describe(const FailureFacts& facts) {
     if (facts.connectionLost) {
         return "the server closed the connection";
     }
-    if (!facts.curlMessage.empty()) {
-        return facts.curlMessage;
-    }
+    // Curl's own message for this one failure can name its internals ("sa_addr inet_ntop() failed
+    // with errno 97"); the code's general text never does.
     return curl_easy_strerror(facts.result);
 }
 

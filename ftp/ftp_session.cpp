@@ -218,29 +218,18 @@ FtpOutcome FtpSession::ChangeDirectory(const std::string& folder) {
 }
 
 FtpOutcome FtpSession::MakeDirectory(const std::string& folder) {
-    if (HasControlCharacters(folder) || !SetBodyless(FolderUrl())) {
+    if (HasControlCharacters(folder)) {
         return FtpOutcome::Refused;
     }
     // QUOTE commands go before curl's own folder change, so MKD runs where the last request left the
     // server; the '*' lets curl carry on when the server refuses. SFTP names the folder from the
     // login folder, in quotes for the names with spaces.
     const std::string command =
-        m_scheme == FtpScheme::Sftp
-            ? "*mkdir \"" + (m_currentFolder.empty() ? folder : m_currentFolder + "/" + folder) + "\""
-            : "*MKD " + folder;
+        m_scheme == FtpScheme::Sftp ? "*mkdir \"" + RemotePath(folder) + "\"" : "*MKD " + folder;
     if (m_scheme == FtpScheme::Sftp && command.find('"', 8) != command.size() - 1) {
         return FtpOutcome::Refused;
     }
-    curl_slist* quote = curl_slist_append(nullptr, command.c_str());
-    if (!quote) {
-        return FtpOutcome::Refused;
-    }
-    m_quote = quote;
-    curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
-    const FtpOutcome outcome = Outcome(Perform());
-    curl_easy_setopt(m_easy, CURLOPT_QUOTE, nullptr);
-    curl_slist_free_all(std::exchange(m_quote, nullptr));
-    return outcome;
+    return RunQuote(command);
 }
 
 FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& remoteName,
@@ -252,19 +241,10 @@ FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& 
     if (remoteName.empty() || HasControlCharacters(remoteName) || !file.Open(localPath)) {
         return FtpOutcome::Refused;
     }
-    const std::string url = FolderUrl() + EncodeUrlPath(remoteName);
-    if (curl_easy_setopt(m_easy, CURLOPT_URL, url.c_str()) != CURLE_OK ||
-        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L) != CURLE_OK ||
-        curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L) != CURLE_OK ||
-        curl_easy_setopt(m_easy, CURLOPT_READDATA, &file) != CURLE_OK ||
-        curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(file.Size())) !=
-            CURLE_OK) {
-        return FtpOutcome::Refused;
-    }
     // After the transfer, on the same control connection; a refusal is no failure of the file.
     curl_slist* postQuote = nullptr;
     if (modified > 0 && !(m_scheme != FtpScheme::Sftp && m_mfmtRefused)) {
-        const std::string path = m_currentFolder.empty() ? remoteName : m_currentFolder + "/" + remoteName;
+        const std::string path = RemotePath(remoteName);
         const std::string command = m_scheme == FtpScheme::Sftp
                                         ? "*mtime \"" + SftpQuoteTime(modified) + "\" \"" + path + "\""
                                         : "*MFMT " + MfmtTime(modified) + " " + remoteName;
@@ -272,10 +252,26 @@ FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& 
             postQuote = curl_slist_append(nullptr, command.c_str());
         }
     }
+    const FtpOutcome outcome = Store(remoteName, &FtpSession::OnRead, &file, file.Size(), postQuote);
+    curl_slist_free_all(postQuote);
+    return outcome;
+}
+
+FtpOutcome FtpSession::Store(const std::string& remoteName, curl_read_callback readFunction, void* source,
+                             std::int64_t size, curl_slist* postQuote) {
+    const std::string url = FolderUrl() + EncodeUrlPath(remoteName);
+    if (curl_easy_setopt(m_easy, CURLOPT_URL, url.c_str()) != CURLE_OK ||
+        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L) != CURLE_OK ||
+        curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L) != CURLE_OK ||
+        curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, readFunction) != CURLE_OK ||
+        curl_easy_setopt(m_easy, CURLOPT_READDATA, source) != CURLE_OK ||
+        curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size)) != CURLE_OK) {
+        return FtpOutcome::Refused;
+    }
     curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, postQuote);
     const FtpOutcome outcome = Outcome(Perform());
     curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, nullptr);
-    curl_slist_free_all(postQuote);
+    curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &FtpSession::OnRead);
     curl_easy_setopt(m_easy, CURLOPT_READDATA, nullptr);
     return outcome;
 }
@@ -428,8 +424,24 @@ FtpOutcome FtpSession::Outcome(CURLcode result) const {
         return FtpOutcome::Done;
     }
     // Curl closes the control connection itself after errors that leave it in doubt (timeouts, lost
-    // connections); after a plain refusal (550, 553) it keeps it.
-    return m_sockets.HasControlConnection() ? FtpOutcome::Refused : FtpOutcome::ConnectionLost;
+    // connections); after a plain refusal (550, 553) it keeps it. A transfer broken off on the data
+    // connection (or answered with a passing 4xx such as 426) counts as lost too: the login is made
+    // again and the file sent anew.
+    if (!m_sockets.HasControlConnection()) {
+        return FtpOutcome::ConnectionLost;
+    }
+    switch (result) {
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_PARTIAL_FILE:
+            return FtpOutcome::ConnectionLost;
+        case CURLE_UPLOAD_FAILED:
+            return !m_errorReply.empty() && m_errorReply[0] == '4' ? FtpOutcome::ConnectionLost
+                                                                   : FtpOutcome::Refused;
+        default:
+            return FtpOutcome::Refused;
+    }
 }
 
 bool FtpSession::SetBodyless(const std::string& url) {
@@ -440,6 +452,10 @@ bool FtpSession::SetBodyless(const std::string& url) {
 
 // The URL of the current folder. Curl compares it with the folder of its previous request and sends
 // no CWD when they match, which is what keeps the folder for every file.
+std::string FtpSession::RemotePath(const std::string& name) const {
+    return m_currentFolder.empty() ? name : m_currentFolder + "/" + name;
+}
+
 std::string FtpSession::FolderUrl() const {
     return m_currentFolder.empty() ? m_serverUrl : m_serverUrl + EncodeUrlPath(m_currentFolder) + "/";
 }
@@ -448,6 +464,10 @@ std::size_t FtpSession::OnListing(char* data, std::size_t size, std::size_t coun
     auto& session = *static_cast<FtpSession*>(self);
     try {
         if (session.m_listing) {
+            if (session.m_listingLimit > 0 &&
+                session.m_listing->size() + size * count > session.m_listingLimit) {
+                return 0;  // more than was asked for: the request fails
+            }
             session.m_listing->append(data, size * count);
         }
     } catch (...) {

@@ -72,6 +72,16 @@ public:
     // Reads the current folder's listing: MLSD where the server has it, LIST otherwise; SFTP's
     // directory listing. `machineReadable` tells which of the two forms came.
     FtpOutcome ListFolder(std::string& listing, bool& machineReadable);
+    // Reads a file of the current folder into memory (at most `limit` bytes, or the request fails).
+    // A missing file is Refused.
+    FtpOutcome ReadFile(const std::string& remoteName, std::string& content, std::size_t limit);
+    // Sends bytes from memory as a file of the current folder.
+    FtpOutcome PutBytes(const std::string& bytes, const std::string& remoteName);
+    // Deletes a file of the current folder (DELE; SFTP's rm).
+    FtpOutcome DeleteFile(const std::string& remoteName);
+    // SFTP: a file's size and modification time from its attributes, to the second. A missing file
+    // is Refused.
+    FtpOutcome StatFile(const std::string& remoteName, std::int64_t& size, std::time_t& modified);
     // Logs out and frees the handles; after an abort, drops the connection without a word.
     void Close();
 
@@ -97,6 +107,11 @@ private:
     FtpOutcome Outcome(CURLcode result) const;
     bool SetBodyless(const std::string& url);
     std::string FolderUrl() const;
+    // A name in the current folder as a path from the login folder (SFTP's quote commands).
+    std::string RemotePath(const std::string& name) const;
+    FtpOutcome Store(const std::string& remoteName, curl_read_callback readFunction, void* source,
+                     std::int64_t size, curl_slist* postQuote);
+    FtpOutcome RunQuote(const std::string& command);
 
     static std::size_t OnListing(char* data, std::size_t size, std::size_t count, void* self) noexcept;
     static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept;
@@ -104,6 +119,7 @@ private:
     static int OnHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
                          void* self) noexcept;
     static std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* file) noexcept;
+    static std::size_t OnReadBytes(char* buffer, std::size_t size, std::size_t count, void* source) noexcept;
 
     std::atomic<bool> m_aborted{false};
     std::mutex m_handlesMutex;  // guards the handle pointers against Abort on another thread
@@ -123,7 +139,8 @@ private:
     std::string m_hostKeyProblem;
     std::string m_lastFailure;
     bool m_activeModeFailed = false;
-    std::string* m_listing = nullptr;  // where a listing request writes
+    std::string* m_listing = nullptr;  // where a listing or a file read writes
+    std::size_t m_listingLimit = 0;    // how much it may write; 0 for no limit
     bool m_sentMfmt = false;           // the latest command sent was MFMT
     bool m_mfmtRefused = false;        // the server does not know MFMT: no more of them
 };

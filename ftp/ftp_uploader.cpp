@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "engine/directory.h"
-#include "ftp/upload_file_list.h"
 #include "ftp/upload_status_texts.h"
 
 using namespace upload_status;
@@ -30,6 +28,11 @@ void FtpUploader::Run() {
     m_filesSent = 0;
     m_filesFailed = 0;
     m_filesSkipped = 0;
+    m_filesRemoved = 0;
+    m_replacedChanged.clear();
+    m_keptChanged.clear();
+    m_connectionLost = false;
+    m_reconnectFailed = false;
     m_completed = false;
     m_fellBack = false;
     if (m_session.IsAborted()) {
@@ -47,17 +50,26 @@ void FtpUploader::Run() {
         }
     }
     if (!m_session.IsAborted()) {
-        m_window.UploadEnded({m_completed.load(), m_filesSent.load(), m_filesSkipped.load(),
-                              m_filesFailed.load(), m_fellBack.load()});
+        m_window.UploadEnded(Result());
     }
+}
+
+UploadResult FtpUploader::Result() const {
+    UploadResult result;
+    result.completed = m_completed.load();
+    result.sent = m_filesSent.load();
+    result.skipped = m_filesSkipped.load();
+    result.failed = m_filesFailed.load();
+    result.fellBackToPassive = m_fellBack.load();
+    result.removed = m_filesRemoved.load();
+    result.replacedChanged = m_replacedChanged;
+    result.keptChanged = m_keptChanged;
+    return result;
 }
 
 void FtpUploader::RunSteps() {
     Status(kConnecting);
-    FtpConnectOptions options{
-        m_settings.passive, m_settings.caFile, m_settings.knownHosts,
-        [this](const std::string& fingerprint) { return TrustNewHostKey(fingerprint); }};
-    if (!m_session.Open(m_timeouts, std::move(options))) {
+    if (!m_session.Open(m_timeouts, ConnectOptions())) {
         Status(kNoSession);
         return;
     }
@@ -69,6 +81,11 @@ void FtpUploader::RunSteps() {
         return;
     }
     SendFiles();
+}
+
+FtpConnectOptions FtpUploader::ConnectOptions() {
+    return {m_settings.passive || m_fellBack.load(), m_settings.caFile, m_settings.knownHosts,
+            [this](const std::string& fingerprint) { return TrustNewHostKey(fingerprint); }};
 }
 
 bool FtpUploader::Connect() {
@@ -127,96 +144,10 @@ bool FtpUploader::EnterSubfolder() {
     return false;
 }
 
-void FtpUploader::SendFiles() {
-    m_files = ListUploadFiles(m_inputs.localFolder);
-    const int count = static_cast<int>(m_files.size());
-    std::map<std::string, RemoteEntry> remote;
-    if (!m_settings.full && count > 0 && !ReadRemoteFolder(remote)) {
-        return;
-    }
-    SetProgressRange(count);
-    SetProgressPosition(0);
-    for (int i = 0; i < count; ++i) {
-        SetProgressPosition(i);
-        const UploadFile& file = m_files[static_cast<std::size_t>(i)];
-        const std::string& path = file.path;
-        const std::string name(FileNameOf(path));
-        const auto held = remote.find(name);
-        if (held != remote.end() && IsUnchanged(held->second, file.size, file.modified)) {
-            ++m_filesSkipped;
-            Status(Transfered(i + 1, count));
-            continue;
-        }
-        const FtpOutcome sent = Put(path, name, file.modified);
-        if (sent == FtpOutcome::Done) {
-            ++m_filesSent;
-            Status(Transfered(i + 1, count));
-            continue;
-        }
-        if (sent == FtpOutcome::Aborted) {
-            m_files.clear();
-            CloseConnection();
-            return;
-        }
-        ++m_filesFailed;
-        const std::string reason = m_session.LastFailure();
-        Status(WithReason(FileTransferError(i, path, m_inputs.server, m_inputs.subfolder, name), reason));
-        if (!reason.empty() && !m_session.IsAborted()) {
-            m_window.ReportFailure(name + ": " + reason);
-        }
-        if (sent == FtpOutcome::ConnectionLost) {
-            m_files.clear();
-            Terminate();  // every later file would fail the same way
-            return;
-        }
-    }
-    SetProgressPosition(count);
-    m_files.clear();
-    Status(kTransferComplete);
-    m_completed = true;
-    CloseConnection();
-}
-
-// Active mode needs the server to connect back, which NAT routers and some servers do not allow.
-// The first file that shows it is sent again in passive mode, and so is everything after it.
-FtpOutcome FtpUploader::Put(const std::string& path, const std::string& name, std::time_t modified) {
-    const FtpOutcome sent = m_session.PutFile(path, name, modified);
-    if (sent == FtpOutcome::Done || sent == FtpOutcome::Aborted || !m_session.LastFailedInActiveMode()) {
-        return sent;
-    }
-    FallBackToPassive();
-    return m_session.PutFile(path, name, modified);
-}
-
 void FtpUploader::FallBackToPassive() {
     m_session.SwitchToPassive();
     m_fellBack = true;
     Status(kPassiveFallback);
-}
-
-// One listing of the remote folder, not one request per file. A server that gives none (or none
-// that can be read) gets every file; a lost connection ends the run as a failed file would.
-bool FtpUploader::ReadRemoteFolder(std::map<std::string, RemoteEntry>& remote) {
-    std::string listing;
-    bool machineReadable = false;
-    FtpOutcome listed = m_session.ListFolder(listing, machineReadable);
-    if (listed != FtpOutcome::Done && listed != FtpOutcome::Aborted && m_session.LastFailedInActiveMode()) {
-        FallBackToPassive();
-        listed = m_session.ListFolder(listing, machineReadable);
-    }
-    switch (listed) {
-        case FtpOutcome::Done:
-            remote = machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr));
-            return true;
-        case FtpOutcome::Refused:
-            return true;
-        case FtpOutcome::ConnectionLost:
-        case FtpOutcome::Aborted:
-            m_files.clear();
-            EndAfterFailure(listed);
-            return false;
-    }
-    return true;
 }
 
 bool FtpUploader::TrustNewHostKey(const std::string& fingerprint) {

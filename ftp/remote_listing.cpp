@@ -157,6 +157,7 @@ std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t 
             }
         } else if (ReadNumber(yearOrTime, year)) {
             entry.modified = UtcTime(static_cast<int>(year), month, static_cast<int>(day), 0, 0, 0);
+            entry.dayPrecision = true;
         } else {
             continue;
         }
@@ -164,14 +165,6 @@ std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t 
         entries[std::string(name)] = entry;
     }
     return entries;
-}
-
-bool IsUnchanged(const RemoteEntry& remote, std::int64_t localSize, std::time_t localModified) {
-    if (remote.size != localSize) {
-        return false;
-    }
-    const std::time_t local = remote.minutePrecision ? localModified - localModified % 60 : localModified;
-    return remote.modified >= local;
 }
 
 std::string MfmtTime(std::time_t time) {

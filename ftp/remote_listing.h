@@ -11,6 +11,7 @@ struct RemoteEntry {
     std::int64_t size = 0;
     std::time_t modified = 0;      // UTC
     bool minutePrecision = false;  // LIST and SFTP's long names show no seconds
+    bool dayPrecision = false;     // nor a time of day, for files older than about six months
 };
 
 // The regular files of an MLSD answer ("type=file;size=12;modify=20240131120000; name"), by name.
@@ -20,10 +21,6 @@ std::map<std::string, RemoteEntry> ParseMlsd(std::string_view text);
 // ("-rw-r--r-- 1 owner group 12 Jan 31 12:00 name", or "... Jan 31  2023 name" for older files),
 // times read as UTC. `now` places the dates without a year: in the twelve months up to it.
 std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t now);
-
-// Whether a local file of this size and modification time need not be sent again: the remote copy
-// has the same size and is not older. A listing without seconds counts its minute as not older.
-bool IsUnchanged(const RemoteEntry& remote, std::int64_t localSize, std::time_t localModified);
 
 // "YYYYMMDDHHMMSS" in UTC, as MFMT takes it.
 std::string MfmtTime(std::time_t time);

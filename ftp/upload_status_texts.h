@@ -36,9 +36,15 @@ std::string Transfered(int handled, int total);
 std::string FileTransferError(int index, const std::string& localPath, const std::string& server,
                               const std::string& subfolder, const std::string& remoteName);
 
-// The one line that says how a run ended, shown after its last status text: "12 files sent, 47
-// unchanged, 0 failed" (with ", 3 removed" when `removed` is above 0), "Nothing to send: the server
-// is up to date", or "Upload not finished: ..." for a run that ended before its last file.
-std::string UploadSummary(const UploadResult& result, int removed = 0);
+// The one line that says how a run ended, shown by the windows under their last status text: "12
+// files sent, 47 unchanged, 0 failed" (with ", 3 removed" when files were removed), "Nothing to send:
+// the server is up to date", or "Upload not finished: ..." for a run that ended before its last file;
+// then the files someone changed on the server since Galvane sent them (see UploadCounts).
+std::string UploadSummary(const UploadResult& result);
+
+// The run's counts as galvane-publish prints them: "N sent, M unchanged, K removed, F failed", then
+// the files someone changed on the server since Galvane sent them: "; replaced, changed on the
+// server: a.htm, b.jpg" and "; kept, changed on the server: c.jpg" for those no longer in the gallery.
+std::string UploadCounts(const UploadResult& result);
 
 }  // namespace upload_status

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // How a run ended, for the window to show and to give its controls back.
 struct UploadResult {
@@ -9,6 +10,11 @@ struct UploadResult {
     int skipped = 0;  // held unchanged by the server; they count as handled
     int failed = 0;
     bool fellBackToPassive = false;
+    int removed = 0;  // files an earlier upload sent, no longer local, deleted from the server
+    // Files sent again because someone changed them on the server since Galvane sent them.
+    std::vector<std::string> replacedChanged;
+    // Files no longer local that stayed on the server because someone changed them there.
+    std::vector<std::string> keptChanged;
 };
 
 // What an upload reports to the window that hosts it; the window enables its own controls. The

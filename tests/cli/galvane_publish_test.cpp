@@ -3,8 +3,10 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "engine/directory.h"
 #include "tests/cli/publish_runner.h"
@@ -145,18 +147,42 @@ TEST_F(GalvanePublish, UploadOnlyReportsFailureInItsExitStatus) {
                                              server.address(), "--ftp-login", FtpTestServer::kLogin};
     const Outcome first = RunPublish(upload, FtpTestServer::kPassword);
     EXPECT_EQ(first.exitCode, 0);
-    EXPECT_NE(first.output.find("1 file(s) sent, 0 skipped as unchanged, 0 failed\n"), std::string::npos)
+    EXPECT_NE(first.output.find("Disconnect\n1 sent, 0 unchanged, 0 removed, 0 failed\n"), std::string::npos)
         << first.output;
     EXPECT_EQ(ReadFile(server.home() + "/index.htm"), "hello");
     // Again: nothing to send; with --full, everything.
     const Outcome second = RunPublish(upload, FtpTestServer::kPassword);
     EXPECT_EQ(second.exitCode, 0);
-    EXPECT_NE(second.output.find("0 file(s) sent, 1 skipped as unchanged, 0 failed\n"), std::string::npos)
+    EXPECT_NE(second.output.find("0 sent, 1 unchanged, 0 removed, 0 failed\n"), std::string::npos)
         << second.output;
     auto full = upload;
     full.insert(full.end(), {"--full", "--passive"});
-    EXPECT_NE(RunPublish(full, FtpTestServer::kPassword).output.find("1 file(s) sent, 0 skipped"),
+    EXPECT_NE(RunPublish(full, FtpTestServer::kPassword).output.find("1 sent, 0 unchanged"),
               std::string::npos);
+    // A page dropped from the folder stays with --keep-remote, and goes without it; a page changed
+    // on the server is sent again and named.
+    folder.Write("second.htm", "two");
+    EXPECT_EQ(RunPublish(upload, FtpTestServer::kPassword).exitCode, 0);
+    fs::remove(folder / "second.htm");
+    {
+        std::ofstream changed(server.home() + "/index.htm", std::ios::trunc);
+        changed << "HELLO";
+    }
+    fs::last_write_time(server.home() + "/index.htm",
+                        fs::file_time_type::clock::now() - std::chrono::hours(2));
+    auto keep = upload;
+    keep.push_back("--keep-remote");
+    const Outcome kept = RunPublish(keep, FtpTestServer::kPassword);
+    EXPECT_NE(kept.output.find("1 sent, 0 unchanged, 0 removed, 0 failed; replaced, changed on the server: "
+                               "index.htm\n"),
+              std::string::npos)
+        << kept.output;
+    EXPECT_EQ(ReadFile(server.home() + "/second.htm"), "two");
+    EXPECT_EQ(ReadFile(server.home() + "/index.htm"), "hello");
+    const Outcome removed = RunPublish(upload, FtpTestServer::kPassword);
+    EXPECT_NE(removed.output.find("0 sent, 1 unchanged, 1 removed, 0 failed\n"), std::string::npos)
+        << removed.output;
+    EXPECT_FALSE(FileExists(server.home() + "/second.htm"));
 
     const Outcome refused = RunPublish(upload, "wrong password");
     EXPECT_EQ(refused.exitCode, 1);

@@ -137,7 +137,8 @@ TEST_F(UploadTest, PassiveModeIsUsedFromTheStartWhenAskedFor) {
 
     EXPECT_EQ(window.Statuses(), (Calls{"Connecting...", "Connected", "Transfered 1 file(s) to 2",
                                         "Transfered 2 file(s) to 2", "Transfer complete", "Disconnect"}));
-    EXPECT_EQ(Count("EPSV") + Count("PASV"), 3);  // the folder's listing, then each file
+    // The record and the listing, each file, then the listing and the record again.
+    EXPECT_EQ(Count("EPSV") + Count("PASV"), 2 + 2 + 2);
     EXPECT_EQ(Count("EPRT") + Count("PORT"), 0);
     EXPECT_EQ(ReadFile(Remote("b.txt")), "b");
 }
@@ -176,10 +177,10 @@ TEST_F(UploadTest, ActiveModeRefusedFallsBackToPassiveOnceAndSendsEveryFile) {
     EXPECT_TRUE(uploader.FellBackToPassive());
     EXPECT_EQ(uploader.FilesSent(), 3);
     EXPECT_EQ(uploader.FilesFailed(), 0);
-    // Active mode is tried for the folder's listing only; the same login carries on.
+    // Active mode is tried for reading the record only; the same login carries on.
     EXPECT_LE(Count("EPRT"), 1);
     EXPECT_LE(Count("PORT"), 1);
-    EXPECT_EQ(Count("EPSV") + Count("PASV"), 4);  // the listing shows it first, then the three files
+    EXPECT_EQ(Count("EPSV") + Count("PASV"), 2 + 3 + 2);  // record and listing, the files, both again
     EXPECT_EQ(Count("USER"), 1);
 }
 

@@ -149,18 +149,19 @@ TEST_F(UploadTest, InputsThatCannotFormAConnectionSayNoConnection) {
     EXPECT_EQ(Count("USER"), 0);
 }
 
-// What a run shows when the connection goes away while file "b.bin", the second of three, is sent.
+// What a run shows when the connection goes away on every try of file "b.bin", the second of three,
+// and the upload then goes on with the third.
 Calls LostAtSecondFile(const TempFolder& local, const std::string& server, const std::string& reason) {
     return {"Connecting...",
             "Connected",
             "Transfered 1 file(s) to 3",
             "File 1 transfer error [" + (local / "b.bin") + " \nto ftp://" + server + "//b.bin]\n" + reason,
-            "Terminate of connection ...",
-            "Disconnect",
-            "Terminate of connection ...\n" + reason};
+            "Transfered 3 file(s) to 3",
+            "Transfer complete",
+            "Disconnect"};
 }
 
-TEST_F(UploadTest, AServerThatDropsTheConnectionEndsTheRunWithoutLoggingInAgain) {
+TEST_F(UploadTest, AFileWhoseEveryTryDropsTheConnectionFailsAloneAndTheRunGoesOn) {
     StartServer(Misbehaving(&FtpTestServerOptions::dropOn, {"b.bin"}));
     for (const char* name : {"a.bin", "b.bin", "c.bin"}) {
         local.Write(name, name);
@@ -170,15 +171,40 @@ TEST_F(UploadTest, AServerThatDropsTheConnectionEndsTheRunWithoutLoggingInAgain)
 
     EXPECT_EQ(window.Statuses(),
               LostAtSecondFile(local, server->address(), "the server closed the connection"));
-    EXPECT_TRUE(FileExists(Remote("a.bin")));
-    EXPECT_FALSE(FileExists(Remote("c.bin")));
-    EXPECT_EQ(Count("USER"), 1);
+    EXPECT_EQ(ReadFile(Remote("a.bin")), "a.bin");
+    EXPECT_EQ(ReadFile(Remote("c.bin")), "c.bin");
+    // The first login, three more for b.bin, and one for c.bin after b.bin's last try.
+    EXPECT_EQ(Count("USER"), 1 + 3 + 1);
+    EXPECT_EQ(Count("STOR b.bin"), 1 + 3);
+    EXPECT_EQ(uploader.FilesSent(), 2);
+    EXPECT_EQ(uploader.FilesFailed(), 1);
+    EXPECT_TRUE(uploader.Completed());
+}
+
+TEST_F(UploadTest, AServerThatIsGoneForGoodEndsTheRunAfterAFewTries) {
+    StartServer();
+    for (const char* name : {"a.bin", "b.bin", "c.bin"}) {
+        local.Write(name, name);
+    }
+    window.onCall = [this](const std::string& line) {
+        if (line == "status: Transfered 1 file(s) to 3") {
+            server->Stop();
+        }
+    };
+
+    Upload(Inputs());
+
+    EXPECT_EQ(window.Statuses(), (Calls{"Connecting...", "Connected", "Transfered 1 file(s) to 3",
+                                        "File 1 transfer error [" + (local / "b.bin") + " \nto ftp://" +
+                                            server->address() + "//b.bin]\nconnection refused",
+                                        "Terminate of connection ...", "Disconnect",
+                                        "Terminate of connection ...\nconnection refused"}));
     EXPECT_EQ(uploader.FilesSent(), 1);
     EXPECT_EQ(uploader.FilesFailed(), 1);
     EXPECT_FALSE(uploader.Completed());
 }
 
-TEST_F(UploadTest, AServerThatStopsAnsweringTimesOutAndEndsTheRun) {
+TEST_F(UploadTest, AServerThatStopsAnsweringTimesOutAndTheRunGoesOn) {
     StartServer(Misbehaving(&FtpTestServerOptions::stallOn, {"b.bin"}));
     for (const char* name : {"a.bin", "b.bin", "c.bin"}) {
         local.Write(name, name);
@@ -188,8 +214,7 @@ TEST_F(UploadTest, AServerThatStopsAnsweringTimesOutAndEndsTheRun) {
     Upload(Inputs());
 
     EXPECT_EQ(window.Statuses(), LostAtSecondFile(local, server->address(), "timed out"));
-    EXPECT_FALSE(FileExists(Remote("c.bin")));
-    EXPECT_EQ(Count("USER"), 1);
+    EXPECT_EQ(ReadFile(Remote("c.bin")), "c.bin");
 }
 
 TEST_F(UploadTest, AFileWhoseBytesStopMovingTimesOut) {
@@ -199,12 +224,12 @@ TEST_F(UploadTest, AFileWhoseBytesStopMovingTimesOut) {
 
     Upload(Inputs());
 
-    EXPECT_EQ(window.Statuses(),
-              (Calls{"Connecting...", "Connected",
-                     "File 0 transfer error [" + (local / "big.bin") + " \nto ftp://" + server->address() +
-                         "//big.bin]\ntimed out",
-                     "Terminate of connection ...", "Disconnect", "Terminate of connection ...\ntimed out"}));
-    EXPECT_FALSE(uploader.Completed());
+    EXPECT_EQ(window.Statuses(), (Calls{"Connecting...", "Connected",
+                                        "File 0 transfer error [" + (local / "big.bin") + " \nto ftp://" +
+                                            server->address() + "//big.bin]\ntimed out",
+                                        "Transfer complete", "Disconnect"}));
+    EXPECT_EQ(uploader.FilesFailed(), 1);
+    EXPECT_EQ(Count("STOR big.bin"), 1 + 3);
 }
 
 TEST_F(UploadTest, AServerThatNeverGreetsTimesOutAtConnect) {

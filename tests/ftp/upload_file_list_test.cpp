@@ -44,6 +44,26 @@ TEST(ListUploadFiles, GivesEachFilesSizeAndTimeAndALinksFromItsTarget) {
     }
 }
 
+TEST(ListUploadFiles, LeavesOutGalvanesOwnFilesWhateverTheirKind) {
+    TempFolder folder;
+    for (const char* name : {".galvane-Ab12Cd", ".galvane-manifest", ".galvane-upload-record",
+                             ".photo.jpg.vimbral-x1Y2z3", "index.htm", ".vimbral-abcdef",
+                             ".photo.jpg.vimbral-x1Y2z", "photo.jpg.vimbral-x1Y2z3", "galvane-notes.txt"}) {
+        folder.Write(name, "x");
+    }
+    std::vector<std::string> names;
+    for (const UploadFile& file : ListUploadFiles(folder.path())) {
+        names.push_back(file.name);
+        EXPECT_EQ(file.path, folder / file.name);
+    }
+    // Only a dot, a name, ".vimbral-" and six characters is Vimbral's; anything else is the user's.
+    EXPECT_EQ(names,
+              (std::vector<std::string>{".photo.jpg.vimbral-x1Y2z", ".vimbral-abcdef", "galvane-notes.txt",
+                                        "index.htm", "photo.jpg.vimbral-x1Y2z3"}));
+    EXPECT_TRUE(IsGalvaneOwnName(".galvane-"));
+    EXPECT_FALSE(IsGalvaneOwnName(".galvane"));
+}
+
 TEST(ListUploadFiles, GivesNothingForAnEmptyMissingOrBlankFolder) {
     TempFolder folder;
     folder.Write("only/inside.txt", "x");

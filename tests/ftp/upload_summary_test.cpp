@@ -1,12 +1,18 @@
-// The line that closes an upload, for the cases a real run is slow or awkward to reach: one file,
-// an empty folder, and removals counted in (a count the upload does not make yet).
+// The lines that close an upload, for the cases a real run is slow or awkward to reach: one file,
+// an empty folder, removals, files changed on the server.
 #include <gtest/gtest.h>
 
 #include "ftp/upload_status_texts.h"
 
 namespace {
 
+using upload_status::UploadCounts;
 using upload_status::UploadSummary;
+
+UploadResult Removed(UploadResult result, int removed) {
+    result.removed = removed;
+    return result;
+}
 
 TEST(UploadSummary, SaysWhatTheRunDidInOneLine) {
     EXPECT_EQ(UploadSummary({true, 1, 0, 0, false}), "1 file sent, 0 unchanged, 0 failed");
@@ -19,12 +25,26 @@ TEST(UploadSummary, SaysWhatTheRunDidInOneLine) {
     EXPECT_EQ(UploadSummary({false, 3, 2, 1, false}),
               "Upload not finished: 3 files sent, 2 unchanged, 1 failed");
     // Removals count as work done: the server was not up to date.
-    EXPECT_EQ(UploadSummary({true, 0, 47, 0, false}, 2), "0 files sent, 47 unchanged, 0 failed, 2 removed");
-    EXPECT_EQ(UploadSummary({true, 0, 0, 0, false}, 2), "0 files sent, 0 unchanged, 0 failed, 2 removed");
+    EXPECT_EQ(UploadSummary(Removed({true, 0, 47, 0, false}, 2)), "0 files sent, 47 unchanged, 0 failed, 2 removed");
+    EXPECT_EQ(UploadSummary(Removed({true, 0, 0, 0, false}, 2)), "0 files sent, 0 unchanged, 0 failed, 2 removed");
     for (const UploadResult& result :
          {UploadResult{true, 5, 5, 5, true}, UploadResult{false, 1, 0, 1, false}}) {
         EXPECT_EQ(UploadSummary(result).find('\n'), std::string::npos);
     }
+}
+
+TEST(UploadSummary, NamesWhatChangedOnTheServerInBothForms) {
+    UploadResult result{true, 1, 3, 0, false};
+    result.removed = 1;
+    result.replacedChanged = {"a.htm", "b.jpg"};
+    result.keptChanged = {"c.jpg"};
+    const std::string changed = "; replaced, changed on the server: a.htm, b.jpg; kept, changed on the server: c.jpg";
+    EXPECT_EQ(UploadSummary(result), "1 file sent, 3 unchanged, 0 failed, 1 removed" + changed);
+    EXPECT_EQ(UploadCounts(result), "1 sent, 3 unchanged, 1 removed, 0 failed" + changed);
+    // A file kept because someone changed it is news: the server is not simply up to date.
+    UploadResult kept{true, 0, 3, 0, false};
+    kept.keptChanged = {"c.jpg"};
+    EXPECT_EQ(UploadSummary(kept), "0 files sent, 3 unchanged, 0 failed; kept, changed on the server: c.jpg");
 }
 
 }  // namespace

@@ -14,15 +14,26 @@ Misbehaviour on demand, each keyed by the bare name given to STOR:
 --tls-certificate FILE (certificate and key, PEM) makes it an FTPS server that requires TLS for the
 login and for every data connection.
 --refuse-active answers PORT and EPRT with 500, as servers do that allow passive mode only.
+
+Servers of other kinds:
+  --no-mfmt          MFMT is an unknown command (the file keeps the server's time)
+  --list-only        no MLSD nor MLST: listings only by LIST, times to the minute
+  --clock-offset S   the server's clock is S seconds ahead: each file stored gets that time
+  --listing-offset S every time a listing shows is S seconds off the file's real time
+  --disk-full-on NAME     answer STOR NAME with 552
+  --drop-after NAME=N     close the connection after N bytes of NAME arrived, on every try
+  --drop-once-after NAME=N   the same on the first try only
 """
 
 import argparse
 import logging
 import os
 import sys
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
+from pyftpdlib.filesystems import AbstractedFS
+from pyftpdlib.handlers import DTPHandler, FTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -37,7 +48,67 @@ def parse_arguments():
     parser.add_argument("--stall-data-on", action="append", default=[])
     parser.add_argument("--tls-certificate")
     parser.add_argument("--refuse-active", action="store_true")
+    parser.add_argument("--no-mfmt", action="store_true")
+    parser.add_argument("--list-only", action="store_true")
+    parser.add_argument("--clock-offset", type=int, default=0)
+    parser.add_argument("--listing-offset", type=int, default=0)
+    parser.add_argument("--disk-full-on", action="append", default=[])
+    parser.add_argument("--drop-after", action="append", default=[])
+    parser.add_argument("--drop-once-after", action="append", default=[])
     return parser.parse_args()
+
+
+def byte_limits(pairs):
+    """{"NAME": N} from "NAME=N" texts."""
+    limits = {}
+    for pair in pairs:
+        name, _, count = pair.rpartition("=")
+        limits[name] = int(count)
+    return limits
+
+
+def make_filesystem(options):
+    class ShiftedTimesFS(AbstractedFS):
+        """Listings show every time shifted by --listing-offset."""
+
+        def shifted(self, st):
+            fields = list(st)
+            fields[8] = int(st.st_mtime) + options.listing_offset
+            return os.stat_result(fields[:10])
+
+        def stat(self, path):
+            return self.shifted(super().stat(path))
+
+        def lstat(self, path):
+            return self.shifted(super().lstat(path))
+
+    return ShiftedTimesFS if options.listing_offset else AbstractedFS
+
+
+def make_data_handler(options):
+    every = byte_limits(options.drop_after)
+    once = byte_limits(options.drop_once_after)
+    dropped = set()
+
+    class DroppingDTPHandler(DTPHandler):
+        """Closes data and control connection once enough bytes of a named file arrived."""
+
+        def handle_read(self):
+            super().handle_read()
+            if self.file_obj is None or self.cmd_channel is None:
+                return
+            name = os.path.basename(self.file_obj.name)
+            limit = every.get(name, once.get(name) if name not in dropped else None)
+            if limit is not None and self.tot_bytes_received >= limit:
+                dropped.add(name)
+                self.file_obj.flush()
+                control = self.cmd_channel
+                self.close()
+                control.close()
+
+        handle_read_event = handle_read  # the base class calls its own under this name
+
+    return DroppingDTPHandler
 
 
 def make_handler(options, log_file):
@@ -55,9 +126,15 @@ def make_handler(options, log_file):
             if options.refuse_active and cmd in ("PORT", "EPRT"):
                 self.respond("500 Active mode is not allowed here.")
                 return
+            if (options.no_mfmt and cmd == "MFMT") or (options.list_only and cmd in ("MLSD", "MLST")):
+                self.respond('500 Command "%s" not understood.' % cmd)
+                return
             name = os.path.basename(arg) if cmd == "STOR" else None
             if name in options.refuse:
                 self.respond("553 Refused by the test server.")
+                return
+            if name in options.disk_full_on:
+                self.respond("552 Exceeded storage allocation.")
                 return
             if name in options.drop_on:
                 self.close()
@@ -70,6 +147,11 @@ def make_handler(options, log_file):
                 # Taking the data socket out of the loop leaves its bytes unread: the sender stalls.
                 self.ioloop.unregister(self.data_channel._fileno)
                 self.stalled = True
+
+        def on_file_received(self, file):
+            if options.clock_offset:
+                now = time.time() + options.clock_offset
+                os.utime(file, (now, now))
 
     return TestFtpHandler
 
@@ -85,6 +167,9 @@ def main():
     handler = make_handler(options, log_file)
     handler.authorizer = authorizer
     handler.banner = "Galvane test server ready."
+    handler.abstracted_fs = make_filesystem(options)
+    if (options.drop_after or options.drop_once_after) and not options.tls_certificate:
+        handler.dtp_handler = make_data_handler(options)
     if options.tls_certificate:
         handler.certfile = options.tls_certificate
         handler.tls_control_required = True

@@ -29,6 +29,21 @@ std::vector<std::string> ServerArguments(const FtpTestServerOptions& options, co
     if (options.refuseActive) {
         args.push_back("--refuse-active");
     }
+    if (options.noMfmt) {
+        args.push_back("--no-mfmt");
+    }
+    if (options.listOnly) {
+        args.push_back("--list-only");
+    }
+    if (options.clockOffset != 0) {
+        args.insert(args.end(), {"--clock-offset", std::to_string(options.clockOffset)});
+    }
+    if (options.listingOffset != 0) {
+        args.insert(args.end(), {"--listing-offset", std::to_string(options.listingOffset)});
+    }
+    add("--disk-full-on", options.diskFullOn);
+    add("--drop-after", options.dropAfter);
+    add("--drop-once-after", options.dropOnceAfter);
     return args;
 }
 

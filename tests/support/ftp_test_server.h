@@ -8,12 +8,19 @@
 
 // How the local test server misbehaves, each keyed by the bare file name given to STOR.
 struct FtpTestServerOptions {
-    std::vector<std::string> refuse;       // answered 553, nothing stored
-    std::vector<std::string> dropOn;       // the control connection is closed at once
-    std::vector<std::string> stallOn;      // never answered, nor anything after it
-    std::vector<std::string> stallDataOn;  // the transfer starts, then its data is never read
-    std::string tlsCertificate;            // FTPS with TLS required, with this certificate and key
-    bool refuseActive = false;             // PORT and EPRT answered 500
+    std::vector<std::string> refuse;         // answered 553, nothing stored
+    std::vector<std::string> dropOn;         // the control connection is closed at once
+    std::vector<std::string> stallOn;        // never answered, nor anything after it
+    std::vector<std::string> stallDataOn;    // the transfer starts, then its data is never read
+    std::string tlsCertificate;              // FTPS with TLS required, with this certificate and key
+    bool refuseActive = false;               // PORT and EPRT answered 500
+    bool noMfmt = false;                     // MFMT unknown: a stored file keeps the server's time
+    bool listOnly = false;                   // no MLSD: listings by LIST, to the minute
+    int clockOffset = 0;                     // seconds the server's clock is ahead
+    int listingOffset = 0;                   // seconds every listed time is off
+    std::vector<std::string> diskFullOn;     // answered 552
+    std::vector<std::string> dropAfter;      // "NAME=N": the connection closes after N bytes, each try
+    std::vector<std::string> dropOnceAfter;  // "NAME=N": the same on the first try only
 };
 
 // tests/support/ftp_server.py (pyftpdlib) as a child process on 127.0.0.1 at a free port, serving one

@@ -257,6 +257,7 @@ TEST_F(UploaderDialogTest, ARunDisablesStartAndTheInputsAndEndsWithDisconnectAnd
 
     ASSERT_TRUE(WaitFor([&] { return !dialog.IsUploading(); }));
     EXPECT_EQ(Status(), "Disconnect");
+    EXPECT_EQ(Summary(), "3 files sent, 0 unchanged, 0 failed");
     EXPECT_EQ(Find<QProgressBar>("progressBar")->maximum(), 3);
     EXPECT_EQ(Find<QProgressBar>("progressBar")->value(), 3);
     EXPECT_TRUE(Find("startButton")->isEnabled());
@@ -274,6 +275,7 @@ TEST_F(UploaderDialogTest, ARunDisablesStartAndTheInputsAndEndsWithDisconnectAnd
     ASSERT_TRUE(
         WaitFor([&] { return !dialog.IsUploading() && Find<QProgressBar>("progressBar")->maximum() == 4; }));
     EXPECT_EQ(Status(), "Disconnect");
+    EXPECT_EQ(Summary(), "1 file sent, 3 unchanged, 0 failed");
     EXPECT_EQ(ReadFile(server.home() + "/gallery/d.jpg"), "d.jpg");
 }
 
@@ -345,7 +347,9 @@ TEST_F(UploaderDialogTest, AnEmptyFolderLeavesAnEmptyBarRatherThanABusyOne) {
 
     QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
 
-    ASSERT_TRUE(WaitFor([&] { return Status() == "Disconnect" && !dialog.IsUploading(); }));
+    ASSERT_TRUE(WaitFor([&] {
+        return Status() == "Disconnect" && !dialog.IsUploading();
+    }));
     auto* bar = Find<QProgressBar>("progressBar");
     EXPECT_GT(bar->maximum(), bar->minimum());
     EXPECT_EQ(bar->value(), 0);

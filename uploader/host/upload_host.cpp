@@ -109,6 +109,7 @@ void UploadHost::SetProgressPosition(int position) {
     InGuiThread([this, position] { m_progress->setValue(position); });
 }
 
+// A run that reached its files says how they fared, on a line of its own below the last status text.
 void UploadHost::UploadEnded(const UploadResult& result) {
     InGuiThread([this, result] {
         m_result = result;

@@ -18,7 +18,8 @@ class QProgressBar;
 class QWidget;
 
 // Hosts one upload for a Qt window: runs FtpUploader on a thread of its own and shows what it
-// reports on the window's status label, progress bar and one question box. The worker waits for
+// reports on the window's status label, progress bar and one question box; a run that reached its
+// files ends with their summary on a line below the last status text. The worker waits for
 // each report to be shown, but never the GUI thread for the worker: Abort answers an open question
 // No, drops what is still to be shown and returns at once; Ended follows when the run has returned.
 class UploadHost : public QObject, public UploadWindow {
