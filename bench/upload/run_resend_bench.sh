@@ -71,7 +71,7 @@ lftp_again() {
 ours_again >/dev/null 2>&1  # the first upload; every later one finds the files unchanged
 [ "$(find "$work/home" -type f | wc -l)" = 1000 ] || { echo "the first upload did not arrive" >&2; exit 1; }
 GALVANE_FTP_PASSWORD=$password "$publish" --upload-only "$work/gallery" --ftp-server "127.0.0.1:$port" \
-    --ftp-login "$login" | grep -q "0 file(s) sent, 1000 skipped" || { echo "files were sent again" >&2; exit 1; }
+    --ftp-login "$login" | grep -q "0 sent, 1000 unchanged" || { echo "files were sent again" >&2; exit 1; }
 anchor=""
 ours=""
 for _ in $(seq "$repeat"); do
