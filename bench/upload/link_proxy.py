@@ -1,0 +1,169 @@
+#!/usr/bin/python3
+"""A simulated internet link in user space, for the upload benchmark (this machine has no netem).
+
+Every connection accepted on a listening address is forwarded to its target; each chunk read is
+written out on the other side after the link's one-way delay, and no sooner than the link's
+bandwidth allows. The bandwidth is one link per direction, shared by all connections: what one
+connection sends delays what the others send, as on a real line. Bytes are forwarded as they are,
+so FTP, FTPS and SSH all pass.
+
+    link_proxy.py --forward 127.0.0.2:0=127.0.0.1:21 [--forward ...]
+                  [--passive-ports 100] [--rtt-ms 40] [--up-mbit 20] [--down-mbit 100]
+
+A listening port of 0 takes a free one. --passive-ports N finds N consecutive ports free on
+127.0.0.2 and forwards each to the same port on 127.0.0.1, where the FTP server opens its passive
+data ports. Once listening, prints one line "LISTEN_PORT ..." (the ports of --forward in order)
+and one "PASSIVE FIRST LAST", then runs until killed. --up is from the connecting side.
+"""
+import argparse
+import asyncio
+import random
+import socket
+import sys
+
+CHUNK = 16 * 1024
+# Bytes a connection may have read but not yet delivered, per direction: about what the socket
+# buffers of a real path hold. Above the link's bandwidth-delay product (100 KB at 20 Mbit/s and
+# 40 ms), so a single connection can fill the link, and small enough that one bulk transfer does
+# not queue seconds of data ahead of another connection's commands.
+WINDOW = 256 * 1024
+
+
+class Link:
+    """One direction of the line: a serial transmitter of `rate` bit/s followed by a fixed delay."""
+
+    def __init__(self, mbit, delay):
+        self.rate = mbit * 1e6 if mbit > 0 else 0.0
+        self.delay = delay
+        self.free_at = 0.0
+        self.bytes = 0
+
+    def arrival(self, size):
+        """When a chunk of `size` bytes handed to the link now reaches the far end."""
+        now = asyncio.get_running_loop().time()
+        self.bytes += size
+        if not self.rate:
+            return now + self.delay
+        self.free_at = max(now, self.free_at) + size * 8 / self.rate
+        return self.free_at + self.delay
+
+
+async def pump(reader, writer, link):
+    """Forwards one direction until end of file, then half-closes the far side."""
+    queue = asyncio.Queue()
+    room = asyncio.Condition()
+    in_flight = [0]
+
+    async def deliver():
+        loop = asyncio.get_running_loop()
+        while True:
+            when, data = await queue.get()
+            wait = when - loop.time()
+            if wait > 0:
+                await asyncio.sleep(wait)
+            if data is None:
+                if writer.can_write_eof():
+                    writer.write_eof()
+                return
+            writer.write(data)
+            await writer.drain()
+            async with room:
+                in_flight[0] -= len(data)
+                room.notify_all()
+
+    delivery = asyncio.ensure_future(deliver())
+    try:
+        while True:
+            async with room:
+                await room.wait_for(lambda: in_flight[0] < WINDOW or delivery.done())
+            if delivery.done():
+                break
+            data = await reader.read(CHUNK)
+            if not data:
+                queue.put_nowait((link.arrival(0), None))
+                break
+            in_flight[0] += len(data)
+            queue.put_nowait((link.arrival(len(data)), data))
+        await delivery
+    finally:
+        if not delivery.done():
+            delivery.cancel()
+
+
+async def serve(client_reader, client_writer, target, up, down):
+    try:
+        server_reader, server_writer = await asyncio.open_connection(*target)
+    except OSError:
+        client_writer.close()
+        return
+    try:
+        await asyncio.gather(pump(client_reader, server_writer, up), pump(server_reader, client_writer, down))
+    except (OSError, asyncio.IncompleteReadError):
+        pass
+    finally:
+        for writer in (client_writer, server_writer):
+            writer.close()
+
+
+def address(text):
+    host, port = text.rsplit(":", 1)
+    return host, int(port)
+
+
+def free_range(host, count):
+    """Sockets bound to `count` consecutive free ports on `host`."""
+    for _ in range(200):
+        first = random.randrange(20000, 60000 - count)
+        sockets = []
+        try:
+            for port in range(first, first + count):
+                s = socket.socket()
+                s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+                sockets.append(s)
+                s.bind((host, port))
+            return sockets
+        except OSError:
+            for s in sockets:
+                s.close()
+    raise SystemExit(f"no {count} consecutive free ports on {host}")
+
+
+async def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--forward", action="append", default=[], help="LISTEN_HOST:PORT=TARGET_HOST:PORT")
+    parser.add_argument("--passive-ports", type=int, default=0)
+    parser.add_argument("--rtt-ms", type=float, default=40.0)
+    parser.add_argument("--up-mbit", type=float, default=20.0)
+    parser.add_argument("--down-mbit", type=float, default=100.0)
+    options = parser.parse_args()
+
+    delay = options.rtt_ms / 2000.0
+    up, down = Link(options.up_mbit, delay), Link(options.down_mbit, delay)
+
+    def handler(target):
+        return lambda r, w: serve(r, w, target, up, down)
+
+    servers, ports = [], []
+    for spec in options.forward:
+        listen, target = spec.split("=")
+        host, port = address(listen)
+        server = await asyncio.start_server(handler(address(target)), host, port)
+        servers.append(server)
+        ports.append(server.sockets[0].getsockname()[1])
+    first = last = 0
+    if options.passive_ports:
+        bound = free_range("127.0.0.2", options.passive_ports)
+        for s in bound:
+            port = s.getsockname()[1]
+            servers.append(await asyncio.start_server(handler(("127.0.0.1", port)), sock=s))
+        first, last = bound[0].getsockname()[1], bound[-1].getsockname()[1]
+    print("LISTEN_PORT", *ports, flush=True)
+    print("PASSIVE", first, last, flush=True)
+    await asyncio.Event().wait()
+
+
+if __name__ == "__main__":
+    try:
+        asyncio.run(main())
+    except KeyboardInterrupt:
+        sys.exit(0)
