@@ -145,10 +145,14 @@ def arrived(gallery, remote):
     return "; ".join(faults)
 
 
-def timed(command, env=None):
-    """(seconds, exit code, output) of a command."""
+def timed(command, env=None, limit=1800):
+    """(seconds, exit code, output) of a command; one that runs past `limit` seconds is stopped."""
     start = time.monotonic()
-    result = subprocess.run(command, capture_output=True, text=True, env=env)
+    try:
+        result = subprocess.run(command, capture_output=True, text=True, env=env, timeout=limit)
+    except subprocess.TimeoutExpired as stopped:
+        output = (stopped.stdout or b"").decode(errors="replace")
+        return time.monotonic() - start, -1, output + f"\nstopped after {limit} s"
     return time.monotonic() - start, result.returncode, result.stdout + result.stderr
 
 
@@ -318,7 +322,7 @@ def measure(run, options):
     os.makedirs(ours["SFTP"][2])
     shutil.chown(ours["SFTP"][2], servers.account, servers.account)
 
-    rows, faults = [], []
+    faults = []
 
     def upload(protocol):
         args, environment, remote = ours[protocol]
