@@ -9,11 +9,14 @@ so FTP, FTPS and SSH all pass.
 
     link_proxy.py --forward 127.0.0.2:0=127.0.0.1:21 [--forward ...]
                   [--passive-ports 100] [--rtt-ms 40] [--up-mbit 20] [--down-mbit 100]
+                  [--queue-ms 50]
 
 A listening port of 0 takes a free one. --passive-ports N finds N consecutive ports free on
 127.0.0.2 and forwards each to the same port on 127.0.0.1, where the FTP server opens its passive
-data ports. Once listening, prints one line "LISTEN_PORT ..." (the ports of --forward in order)
-and one "PASSIVE FIRST LAST", then runs until killed. --up is from the connecting side.
+data ports. --queue-ms is the longest a chunk waits for the line (the router's buffer): while the
+line is that far behind, no connection is read, as a full buffer slows every sender. Once
+listening, prints one line "LISTEN_PORT ..." (the ports of --forward in order) and one
+"PASSIVE FIRST LAST", then runs until killed. --up is from the connecting side.
 """
 import argparse
 import asyncio
@@ -22,26 +25,29 @@ import socket
 import sys
 
 CHUNK = 16 * 1024
-# Bytes a connection may have read but not yet delivered, per direction: about what the socket
-# buffers of a real path hold. Above the link's bandwidth-delay product (100 KB at 20 Mbit/s and
-# 40 ms), so a single connection can fill the link, and small enough that one bulk transfer does
-# not queue seconds of data ahead of another connection's commands.
-WINDOW = 256 * 1024
+# Bytes a connection may have read but not yet delivered, per direction: bounds the proxy's memory.
+# Above what the line holds in flight (its queue and 20 ms of delay), so it never slows a transfer.
+WINDOW = 1024 * 1024
 
 
 class Link:
     """One direction of the line: a serial transmitter of `rate` bit/s followed by a fixed delay."""
 
-    def __init__(self, mbit, delay):
+    def __init__(self, mbit, delay, queue):
         self.rate = mbit * 1e6 if mbit > 0 else 0.0
         self.delay = delay
+        self.queue = queue
         self.free_at = 0.0
-        self.bytes = 0
+
+    async def room(self):
+        """Waits while the line's queue is full."""
+        loop = asyncio.get_running_loop()
+        while self.rate and (wait := self.free_at - self.queue - loop.time()) > 0:
+            await asyncio.sleep(wait)
 
     def arrival(self, size):
         """When a chunk of `size` bytes handed to the link now reaches the far end."""
         now = asyncio.get_running_loop().time()
-        self.bytes += size
         if not self.rate:
             return now + self.delay
         self.free_at = max(now, self.free_at) + size * 8 / self.rate
@@ -78,6 +84,7 @@ async def pump(reader, writer, link):
                 await room.wait_for(lambda: in_flight[0] < WINDOW or delivery.done())
             if delivery.done():
                 break
+            await link.room()
             data = await reader.read(CHUNK)
             if not data:
                 queue.put_nowait((link.arrival(0), None))
@@ -135,10 +142,11 @@ async def main():
     parser.add_argument("--rtt-ms", type=float, default=40.0)
     parser.add_argument("--up-mbit", type=float, default=20.0)
     parser.add_argument("--down-mbit", type=float, default=100.0)
+    parser.add_argument("--queue-ms", type=float, default=50.0)
     options = parser.parse_args()
 
-    delay = options.rtt_ms / 2000.0
-    up, down = Link(options.up_mbit, delay), Link(options.down_mbit, delay)
+    delay, queue = options.rtt_ms / 2000.0, options.queue_ms / 1000.0
+    up, down = Link(options.up_mbit, delay, queue), Link(options.down_mbit, delay, queue)
 
     def handler(target):
         return lambda r, w: serve(r, w, target, up, down)

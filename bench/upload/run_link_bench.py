@@ -2,13 +2,14 @@
 """Upload benchmark over a simulated internet link, run by hand (not by CTest):
 
     bench/upload/run_link_bench.py [--build build] [--photos 300] [--corpus DIR]
-                                   [--rtt-ms 40] [--up-mbit 20] [--down-mbit 100]
+                                   [--rtt-ms 40] [--up-mbit 20] [--down-mbit 100] [--queue-ms 50]
                                    [--publish-arg ARG ...] [--keep-gallery DIR]
 
-A gallery of N photos (default 300: about 917 files and 47 MB, photos of bench/conversion's corpus
-under N names, large pictures 1920x1440) is published, then uploaded through link_proxy.py (one
-link of 40 ms round trip and 20 Mbit/s up, shared by every connection) to vsftpd (FTP and FTPS,
-passive ports advertised on 127.0.0.2, where the proxy listens) and to OpenSSH's sshd (SFTP). In
+A gallery of N photos (default 300: 931 files and 49 MB, the Classic style with photos of
+bench/conversion's corpus under N names, large pictures 1920x1440) is published, then uploaded
+through link_proxy.py (one link of 40 ms round trip and 20 Mbit/s up, shared by every connection,
+50 ms of buffer) to vsftpd (FTP and FTPS in passive mode, the passive ports advertised on
+127.0.0.2, where the proxy listens) and to OpenSSH's sshd (SFTP). In
 one run: galvane-publish --upload-only's first upload over FTP, FTPS and SFTP; the anchor
 `lftp mirror -R --parallel=4` over FTP and FTPS; the floor (the gallery's bytes at the link's
 speed); an unchanged re-upload and a re-upload after one photo changed, on each protocol. Every
@@ -170,7 +171,8 @@ class Servers:
                                     "--forward", f"127.0.0.2:0=127.0.0.1:{sshport}",
                                     "--passive-ports", "100", "--rtt-ms", str(self.options.rtt_ms),
                                     "--up-mbit", str(self.options.up_mbit),
-                                    "--down-mbit", str(self.options.down_mbit)], stdout=f)
+                                    "--down-mbit", str(self.options.down_mbit),
+                                    "--queue-ms", str(self.options.queue_ms)], stdout=f)
         for _ in range(100):
             lines = open(out).read().splitlines()
             if len(lines) >= 2:
@@ -275,6 +277,7 @@ def main():
     parser.add_argument("--rtt-ms", type=float, default=40.0)
     parser.add_argument("--up-mbit", type=float, default=20.0)
     parser.add_argument("--down-mbit", type=float, default=100.0)
+    parser.add_argument("--queue-ms", type=float, default=50.0, help="the link's buffer, as time at its speed")
     parser.add_argument("--publish-arg", action="append", default=[],
                         help="one more option for each galvane-publish upload (repeat for several)")
     parser.add_argument("--keep-gallery", help="publish into (and reuse) this folder, for repeated runs")
@@ -351,8 +354,8 @@ def measure(run, options):
         return seconds
 
     print(f"gallery: {options.photos} photos, {len(files)} files, {total / 1e6:.1f} MB; link "
-          f"{options.rtt_ms:g} ms round trip, {options.up_mbit:g} Mbit/s up, {options.down_mbit:g} Mbit/s down",
-          flush=True)
+          f"{options.rtt_ms:g} ms round trip, {options.up_mbit:g} Mbit/s up, {options.down_mbit:g} Mbit/s down, "
+          f"{options.queue_ms:g} ms queue", flush=True)
     first = {}
     for protocol in ("FTP", "FTPS", "SFTP"):
         first[protocol], _ = upload(protocol)
