@@ -57,31 +57,35 @@ class Link:
 async def pump(reader, writer, link):
     """Forwards one direction until end of file, then half-closes the far side."""
     queue = asyncio.Queue()
-    room = asyncio.Condition()
-    in_flight = [0]
+    space = asyncio.Event()
+    space.set()
+    in_flight = 0
 
     async def deliver():
+        nonlocal in_flight
         loop = asyncio.get_running_loop()
-        while True:
-            when, data = await queue.get()
-            wait = when - loop.time()
-            if wait > 0:
-                await asyncio.sleep(wait)
-            if data is None:
-                if writer.can_write_eof():
-                    writer.write_eof()
-                return
-            writer.write(data)
-            await writer.drain()
-            async with room:
-                in_flight[0] -= len(data)
-                room.notify_all()
+        try:
+            while True:
+                when, data = await queue.get()
+                wait = when - loop.time()
+                if wait > 0:
+                    await asyncio.sleep(wait)
+                if data is None:
+                    if writer.can_write_eof():
+                        writer.write_eof()
+                    return
+                writer.write(data)
+                await writer.drain()
+                in_flight -= len(data)
+                if in_flight < WINDOW:
+                    space.set()
+        finally:
+            space.set()  # a reader waiting for space learns that delivery ended, however it ended
 
-    delivery = asyncio.ensure_future(deliver())
+    delivery = asyncio.create_task(deliver())
     try:
         while True:
-            async with room:
-                await room.wait_for(lambda: in_flight[0] < WINDOW or delivery.done())
+            await space.wait()
             if delivery.done():
                 break
             await link.room()
@@ -89,12 +93,13 @@ async def pump(reader, writer, link):
             if not data:
                 queue.put_nowait((link.arrival(0), None))
                 break
-            in_flight[0] += len(data)
+            in_flight += len(data)
+            if in_flight >= WINDOW:
+                space.clear()
             queue.put_nowait((link.arrival(len(data)), data))
         await delivery
     finally:
-        if not delivery.done():
-            delivery.cancel()
+        delivery.cancel()
 
 
 async def serve(client_reader, client_writer, target, up, down):
@@ -103,13 +108,17 @@ async def serve(client_reader, client_writer, target, up, down):
     except OSError:
         client_writer.close()
         return
+    pumps = [asyncio.create_task(pump(client_reader, server_writer, up)),
+             asyncio.create_task(pump(server_reader, client_writer, down))]
     try:
-        await asyncio.gather(pump(client_reader, server_writer, up), pump(server_reader, client_writer, down))
-    except (OSError, asyncio.IncompleteReadError):
-        pass
+        # Both directions end at their end of file; a broken one (reset, refused write) ends both.
+        await asyncio.wait(pumps, return_when=asyncio.FIRST_EXCEPTION)
     finally:
+        for task in pumps:
+            task.cancel()
         for writer in (client_writer, server_writer):
             writer.close()
+        await asyncio.gather(*pumps, return_exceptions=True)
 
 
 def address(text):

@@ -35,6 +35,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -89,6 +90,54 @@ def wait_for_port(host, port, process):
         except OSError:
             time.sleep(0.05)
     raise SystemExit(f"nothing listens on {host}:{port}")
+
+
+def start_sink():
+    """A listening socket on 127.0.0.1 that answers "ping" with "pong", swallows anything else and
+    answers "done" at its end: the far end of the link's own measurement."""
+    listener = socket.create_server(("127.0.0.1", 0))
+
+    def serve(connection):
+        with connection:
+            while data := connection.recv(65536):
+                if data == b"ping":
+                    connection.sendall(b"pong")
+            connection.sendall(b"done")
+
+    def accept():
+        while True:
+            connection, _ = listener.accept()
+            threading.Thread(target=serve, args=(connection,), daemon=True).start()
+
+    threading.Thread(target=accept, daemon=True).start()
+    return listener
+
+
+def measure_link(port, connections=4, size=1_250_000):
+    """The proxy's round trip (best of 5 pings) and its speed up with several connections at once."""
+    with socket.create_connection(("127.0.0.2", port)) as s:
+        trips = []
+        for _ in range(5):
+            start = time.monotonic()
+            s.sendall(b"ping")
+            s.recv(4)
+            trips.append(time.monotonic() - start)
+
+    def send():
+        with socket.create_connection(("127.0.0.2", port)) as s:
+            s.sendall(b"x" * size)
+            s.shutdown(socket.SHUT_WR)
+            s.recv(4)
+
+    start = time.monotonic()
+    senders = [threading.Thread(target=send) for _ in range(connections)]
+    for sender in senders:
+        sender.start()
+    for sender in senders:
+        sender.join()
+    # The last byte's trip back and the answer cost about one round trip beside the bytes.
+    seconds = time.monotonic() - start - min(trips)
+    return min(trips), connections * size * 8 / seconds / 1e6
 
 
 def make_gallery(options, work):
@@ -163,16 +212,18 @@ class Servers:
         self.cert = os.path.join(self.work, "cert.pem")
         self.vsroot = os.path.join(self.work, "vsroot")
 
-    def start_proxy(self, vsport, sshport):
+    def start_proxy(self, vsport, sshport, sinkport):
         out = os.path.join(self.work, "proxy.out")
         with open(out, "w") as f:
             proxy = self.run.start([PYTHON, os.path.join(ROOT, "bench/upload/link_proxy.py"),
                                     "--forward", f"127.0.0.2:0=127.0.0.1:{vsport}",
                                     "--forward", f"127.0.0.2:0=127.0.0.1:{sshport}",
+                                    "--forward", f"127.0.0.2:0=127.0.0.1:{sinkport}",
                                     "--passive-ports", "100", "--rtt-ms", str(self.options.rtt_ms),
                                     "--up-mbit", str(self.options.up_mbit),
                                     "--down-mbit", str(self.options.down_mbit),
-                                    "--queue-ms", str(self.options.queue_ms)], stdout=f)
+                                    "--queue-ms", str(self.options.queue_ms)],
+                                   stdout=f, stderr=open(os.path.join(self.work, "proxy.err"), "w"))
         for _ in range(100):
             lines = open(out).read().splitlines()
             if len(lines) >= 2:
@@ -182,7 +233,7 @@ class Servers:
             time.sleep(0.05)
         else:
             raise SystemExit("the link proxy did not start")
-        self.ftp_port, self.ssh_port = map(int, lines[0].split()[1:])
+        self.ftp_port, self.ssh_port, self.sink_port = map(int, lines[0].split()[1:])
         self.passive = tuple(map(int, lines[1].split()[1:]))
 
     def start_vsftpd(self, port):
@@ -305,7 +356,9 @@ def measure(run, options):
 
     servers = Servers(run, options)
     vsport, sshport = free_port(), free_port()
-    servers.start_proxy(vsport, sshport)
+    sink = start_sink()
+    servers.start_proxy(vsport, sshport, sink.getsockname()[1])
+    rtt, mbit = measure_link(servers.sink_port)
     servers.start_vsftpd(vsport)
     servers.add_account()
     servers.start_sshd(sshport)
@@ -355,7 +408,8 @@ def measure(run, options):
 
     print(f"gallery: {options.photos} photos, {len(files)} files, {total / 1e6:.1f} MB; link "
           f"{options.rtt_ms:g} ms round trip, {options.up_mbit:g} Mbit/s up, {options.down_mbit:g} Mbit/s down, "
-          f"{options.queue_ms:g} ms queue", flush=True)
+          f"{options.queue_ms:g} ms queue (measured: {rtt * 1000:.1f} ms, {mbit:.1f} Mbit/s up over 4 connections)",
+          flush=True)
     first = {}
     for protocol in ("FTP", "FTPS", "SFTP"):
         first[protocol], _ = upload(protocol)
@@ -394,7 +448,7 @@ def measure(run, options):
     print(f"{'floor (bytes / link speed)':34}{floor:10.1f}{floor:10.1f}{floor:10.1f}")
     print(f"{'lftp mirror -R --parallel=4':34}{anchor['FTP']:10.1f}{anchor['FTPS']:10.1f}{'-':>10}")
     print(f"{'galvane-publish first upload':34}" + "".join(f"{first[p]:10.1f}" for p in first))
-    print(f"{'  / lftp (target <= 0.80)':34}{first['FTP'] / anchor['FTP']:10.2f}"
+    print(f"{'  / lftp (FTP: target <= 0.80)':34}{first['FTP'] / anchor['FTP']:10.2f}"
           f"{first['FTPS'] / anchor['FTPS']:10.2f}{'-':>10}")
     print(f"{'  / floor (target <= 2.50)':34}" + "".join(f"{first[p] / floor:10.2f}" for p in first))
     print(f"{'unchanged re-upload (< 2 s)':34}" + "".join(f"{unchanged[p][0]:10.2f}" for p in unchanged))
@@ -419,6 +473,10 @@ def measure(run, options):
                   f"(e.g. {short[:3]})")
     for fault in faults:
         print("  FAULT", fault)
+    with open(os.path.join(work, "proxy.err")) as f:
+        said = f.read().strip().splitlines()
+    if said:
+        print(f"  the link proxy wrote {len(said)} line(s) of errors; the last: {said[-1]}")
     if faults:
         sys.exit(1)
 
