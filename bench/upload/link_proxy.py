@@ -102,7 +102,21 @@ async def pump(reader, writer, link):
         delivery.cancel()
 
 
+# The connections being forwarded. The event loop holds tasks only weakly, and a stream opened to
+# the target holds its reader weakly too: once the client's side is closed, nothing else would
+# keep a connection that still waits for the target to finish.
+LIVE = set()
+
+
 async def serve(client_reader, client_writer, target, up, down):
+    LIVE.add(asyncio.current_task())
+    try:
+        await forward(client_reader, client_writer, target, up, down)
+    finally:
+        LIVE.discard(asyncio.current_task())
+
+
+async def forward(client_reader, client_writer, target, up, down):
     try:
         server_reader, server_writer = await asyncio.open_connection(*target)
     except OSError:
