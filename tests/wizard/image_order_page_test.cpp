@@ -243,6 +243,8 @@ TEST_F(ImageOrderPageTest, TheCaptionStandsUnderThePreviewAsPlainText) {
     List()->setCurrentItem(List()->topLevelItem(2));
     EXPECT_EQ(caption->text(), QString(300, 'x') + QString::fromUtf8("\u2026"));
     EXPECT_EQ(caption->toolTip(), QString(1000, 'x'));
+}
+
 namespace {
 
 // Serves the window's events, waiting for them rather than sleeping, until `condition` holds or
