@@ -23,11 +23,6 @@ void SetModified(const std::string& path, std::time_t time) {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
 }
 
-std::time_t ModifiedOf(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 ? status.st_mtime : 0;
-}
-
 // One server of a kind, with what an upload to it needs.
 struct ServerUnderTest {
     std::function<std::string(const std::string&)> remote;  // a file's path on the server's disk
