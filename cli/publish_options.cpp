@@ -27,6 +27,8 @@ const char* const kPublishUsage =
     "  --rebuild            convert every picture again, also those whose outputs are up to date\n"
     "  --keep-stale         remove nothing: leave the files of earlier runs that this run does not make\n"
     "  --dry-run            print what the run would write, replace and remove, and touch nothing\n"
+    "  --albums             publish the source's subfolders too, each as an album in the same\n"
+    "                       subfolder of the destination, linked from the album above it\n"
     "  --list-styles        print NAME<Tab>PATH of each style found, then exit\n"
     "  --quiet              no progress bar\n"
     "  --version            print the program's version, then exit\n"
@@ -176,6 +178,7 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
         {"--rebuild", &o.rebuild},
         {"--keep-stale", &o.keepStale},
         {"--dry-run", &o.dryRun},
+        {"--albums", &o.albums},
         {"--create-subfolder", &o.createSubfolder},
         {"--passive", &o.passive},
         {"--accept-new-host-key", &o.acceptNewHostKey},

@@ -28,6 +28,7 @@ struct PublishOptions {
     bool rebuild = false;
     bool keepStale = false;
     bool dryRun = false;
+    bool albums = false;
     bool help = false;
     bool version = false;
 

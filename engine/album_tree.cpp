@@ -120,7 +120,7 @@ AlbumScan ScanAlbums(const std::string& sourceFolder, const std::vector<std::str
 
 AlbumCover CoverOf(const Album& album) {
     for (std::size_t i = 0; i < album.pictures.GetSize(); ++i) {
-        const std::string_view name = FileNameOf(album.pictures.GetPathAt(i));
+        const std::string_view name = FileNameOf(album.pictures.ElementAt(i).path);
         if (MatchesWildcard("cover.*", name) || MatchesWildcard("folder.*", name)) {
             return {&album, i};
         }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/album_tags.h"
 #include "engine/directory.h"
 #include "engine/page_escaping.h"
 #include "engine/picture_names.h"
@@ -123,6 +124,7 @@ void ApplyCommonTags(PageBuffer& page, PageContext& context) {
         page.ReplacePlaceholder("BKGNDIMAGE", BackgroundAttribute(context));
     }
     page.ReplacePlaceholder("TEXTCOLOR", "text=\"" + HtmlColor(job.m_crTextColor) + "\"");
+    ApplyAlbumTags(page, context.albums);
 }
 
 void WritePage(const PageBuffer& page, PageContext& context, const std::string& name) {

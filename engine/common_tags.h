@@ -13,7 +13,8 @@ std::string HtmlColor(ColorRef color);
 std::string GeneratorCredit();
 
 // Replaces the placeholders every page shares, each at its first occurrence, in fixed order:
-// credit, commentary, title, name, background colour, background picture, text colour.
+// credit, commentary, title, name, background colour, background picture, text colour; then the
+// album blocks (ApplyAlbumTags), cut out of every page of a gallery without albums.
 void ApplyCommonTags(PageBuffer& page, PageContext& context);
 
 // Writes the page as folder + "/" + name; a page that cannot be written is skipped.

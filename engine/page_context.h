@@ -7,6 +7,8 @@
 #include "engine/run_manifest.h"
 #include "engine/run_report.h"
 
+struct AlbumNavigation;
+
 // What the page generators of one run read: the job and the pictures, plus the little they
 // remember between pages.
 struct PageContext {
@@ -28,6 +30,8 @@ struct PageContext {
     // generation.
     RunFiles* files = nullptr;
     int pagesWritten = 0;
+    // In a gallery of albums, what the pages show of the other albums; null otherwise.
+    const AlbumNavigation* albums = nullptr;
 
     int PictureCount() const { return static_cast<int>(images.GetSize()); }
     // The file names, as written into the destination.

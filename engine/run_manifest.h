@@ -15,6 +15,7 @@
 // or stale record can only make a run remove less. The file is line-based text:
 //   galvane-manifest 1
 //   <sha256> <name, percent-encoded outside printable ASCII>
+//   album <name>              (a subfolder the run published an album into)
 inline constexpr const char* kManifestName = ".galvane-manifest";
 
 class RunManifest {
@@ -24,7 +25,12 @@ public:
     // The recorded hash, or null.
     const std::string* HashOf(const std::string& name) const;
     const std::map<std::string, std::string>& Entries() const { return m_entries; }
-    bool Empty() const { return m_entries.empty(); }
+    bool Empty() const { return m_entries.empty() && m_albums.empty(); }
+
+    // The subfolders a run of a gallery of albums published albums into: only these may be
+    // removed when their album is gone.
+    void RecordAlbum(const std::string& folderName) { m_albums.insert(folderName); }
+    const std::set<std::string>& Albums() const { return m_albums; }
 
     std::string Text() const;
     // An unknown version gives an empty record; a line that cannot be read is skipped.
@@ -33,6 +39,7 @@ public:
 
 private:
     std::map<std::string, std::string> m_entries;
+    std::set<std::string> m_albums;
 };
 
 // Whether `path` is a regular file holding exactly the bytes recorded for its name.
