@@ -25,6 +25,8 @@ struct AlbumNavigation {
     std::vector<Tile> albums;
     // From the top album down to the parent; empty for the top album. The last step is the way up.
     std::vector<Step> trail;
+    // The style has no album blocks: each page gets a plain navigation instead.
+    bool plain = false;
 };
 
 // Every album's start page is "main.htm", whichever layout the style has.

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "engine/album_navigation.h"
+#include "engine/album_tags.h"
 #include "engine/album_tree.h"
 #include "engine/directory.h"
 #include "engine/picture_selection.h"
@@ -167,12 +168,14 @@ void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
         progress.SetProgress(kProgressAfterStyleCopy, 0);
     }
     std::vector<AlbumNavigation> navigation(parts.size());
+    const bool plain = !StyleHasAlbumBlocks(m_job.m_strStylePath);
     for (std::size_t i = 0; i < parts.size(); ++i) {
         AlbumPart& part = *parts[i];
         if (!part.usable) {
             continue;
         }
         navigation[i] = NavigationOf(*part.album, part.trail, m_job.m_strTitle);
+        navigation[i].plain = plain;
         PageContext context{part.job, part.album->pictures};
         context.largePicturesMade = !sameFolder;
         context.keepExistingFiles = sameFolder;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/common_tags.h"
+#include "engine/directory.h"
 #include "engine/page_escaping.h"
 
 namespace {
@@ -74,6 +75,10 @@ bool ApplyBlock(PageBuffer& page, const Block& block, bool show, const Block& it
     return true;
 }
 
+// An album none of whose pictures could be shown: a transparent dot, so the tile keeps its shape.
+constexpr const char* kNoCover =
+    "data:image/gif;base64,R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7";
+
 std::string Count(int n) {
     return Format("%d", n);
 }
@@ -126,6 +131,22 @@ std::string FillWords(std::string_view text,
     return out;
 }
 
+bool StyleHasAlbumBlocks(const std::string& stylePath) {
+    for (const DirectoryEntry& entry : ListDirectory(stylePath)) {
+        std::string text;
+        if (entry.isDirectory || !MatchesWildcard("*.htm*", entry.name) ||
+            !ReadWholeFile(JoinPath(stylePath, entry.name), text)) {
+            continue;
+        }
+        for (const Block* block : {&kAlbumsBlock, &kUpBlock, &kTrailBlock}) {
+            if (text.find(block->open) != std::string::npos) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void ApplyAlbumTags(PageBuffer& page, const AlbumNavigation* nav) {
     std::vector<std::vector<std::pair<std::string_view, std::string>>> tiles, steps;
     std::vector<std::pair<std::string_view, std::string>> up, here;
@@ -135,7 +156,7 @@ void ApplyAlbumTags(PageBuffer& page, const AlbumNavigation* nav) {
         for (const AlbumNavigation::Tile& tile : nav->albums) {
             tiles.push_back({{"ALBUMLINK", tile.link},
                              {"ALBUMTITLE", HtmlEscape(tile.title)},
-                             {"ALBUMCOVER", tile.cover},
+                             {"ALBUMCOVER", tile.cover.empty() ? kNoCover : tile.cover},
                              {"ALBUMNPHOTOS", Count(tile.pictures)},
                              {"ALBUMNALBUMS", Count(tile.albums)}});
         }
@@ -152,7 +173,7 @@ void ApplyAlbumTags(PageBuffer& page, const AlbumNavigation* nav) {
     any |= ApplyBlock(page, kAlbumsBlock, withAlbums, kAlbumItem, tiles, {});
     any |= ApplyBlock(page, kUpBlock, below, Block{}, {}, up);
     any |= ApplyBlock(page, kTrailBlock, below, kStepItem, steps, here);
-    if (any || nav == nullptr || (!below && !withAlbums)) {
+    if (any || nav == nullptr || !nav->plain || (!below && !withAlbums)) {
         return;
     }
     const std::ptrdiff_t body = page.Find("</body>");

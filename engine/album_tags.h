@@ -26,11 +26,14 @@
 // stands before any replacement, so a folder name holding a placeholder word stays as it is.
 // Titles are HTML-escaped; addresses are percent-encoded.
 //
-// A page with none of the blocks, in a gallery of albums, gets a plain navigation before its
-// first "</body>" instead (the way up and the albums below), so that a style made before albums
-// still leads to every album. `nav` null: a gallery without albums, where blocks are cut out and
-// nothing is added.
+// With a style that has none of the blocks (nav->plain), every page that has something to show
+// gets a plain navigation before its first "</body>" instead (the way up and the albums below),
+// so that a style made before albums still leads to every album. `nav` null: a gallery without
+// albums, where blocks are cut out and nothing is added.
 void ApplyAlbumTags(PageBuffer& page, const AlbumNavigation* nav);
+
+// Whether any template of the style folder (its ".htm*" files) holds an album block.
+bool StyleHasAlbumBlocks(const std::string& stylePath);
 
 // Replaces the first occurrence of each word of `text` by its value, the occurrences taken in the
 // text as it is; an occurrence overlapping an earlier one's is left.

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 
@@ -162,7 +163,12 @@ TEST_F(Albums, EveryAlbumIsReachableFromTheTopAndLeadsBackUpInEachBundledStyle) 
                                               "2026/thn_y.jpg", kOdd + "/thn_folder.jpg", kOdd + "/thn_o.jpg",
                                               "Only albums/Inner/thn_i.jpg", "thn_top.jpg"}));
         // Titles escaped as text, encoded in addresses.
-        const std::string top = ReadFile(dest + "/main.htm");
+        std::string top;  // the top album's pages
+        for (const DirectoryEntry& entry : ListDirectory(dest)) {
+            if (MatchesWildcard("*.htm*", entry.name)) {
+                top += ReadFile(JoinPath(dest, entry.name));
+            }
+        }
         EXPECT_TRUE(Contains(top, "Fam &amp; #1 %x &#39;q&quot; \xC3\xA9t\xC3\xA9") ||
                     Contains(top, "Fam &amp; #1 %x &#x27;q&quot; \xC3\xA9t\xC3\xA9"))
             << top;
@@ -216,6 +222,48 @@ TEST_F(Albums, RemovingASubfolderRemovesExactlyItsAlbumAndGalvanesFilesOnly) {
     ASSERT_EQ(Publish(dest, "Slides", {"--albums"}).exitCode, 0);
     EXPECT_FALSE(fs::exists(dest + "/Only albums"));
     EXPECT_TRUE(fs::exists(dest + "/Mine/own.htm"));
+}
+
+// A copy of a style folder with every album block taken out of its templates.
+std::string StyleWithoutAlbumBlocks(const std::string& style, const std::string& copy) {
+    fs::copy(style, copy);
+    for (const DirectoryEntry& entry : ListDirectory(copy)) {
+        if (!MatchesWildcard("*.htm*", entry.name)) {
+            continue;
+        }
+        std::string text = ReadFile(JoinPath(copy, entry.name));
+        for (const std::string block : {"ALBUMS", "UP", "TRAIL"}) {
+            const std::string open = "<!--GALVANE-" + block + "-->", close = "<!--/GALVANE-" + block + "-->";
+            for (auto at = text.find(open); at != std::string::npos; at = text.find(open)) {
+                text.erase(at, text.find(close, at) + close.size() - at);
+            }
+        }
+        EXPECT_EQ(text.find("GALVANE-"), std::string::npos) << entry.name;
+        std::ofstream(JoinPath(copy, entry.name), std::ios::binary | std::ios::trunc) << text;
+    }
+    return copy;
+}
+
+// Without the switch a bundled style makes exactly the pages it made before it knew albums: those
+// of the same style with its album blocks taken out, byte for byte.
+TEST_F(Albums, WithoutTheSwitchEachBundledStylePublishesAsWithoutAlbumBlocks) {
+    for (const std::string style : {"Classic", "Frames", "Slides"}) {
+        SCOPED_TRACE(style);
+        const std::string folder = std::string(GALVANE_STYLES_DIR) + "/###" + style;
+        const std::string plain = StyleWithoutAlbumBlocks(folder, out / ("plain###" + style));
+        const std::string withBlocks = out / ("with-" + style), without = out / ("without-" + style);
+        ASSERT_EQ(Publish(withBlocks, folder, {"--title", "T"}).exitCode, 0);
+        ASSERT_EQ(Publish(without, plain, {"--title", "T"}).exitCode, 0);
+        const auto a = TreeSnapshot(withBlocks), b = TreeSnapshot(without);
+        ASSERT_EQ(a.size(), b.size());
+        for (const auto& [name, file] : a) {
+            ASSERT_TRUE(b.contains(name)) << name;
+            EXPECT_EQ(std::get<0>(file), std::get<0>(b.at(name))) << name;
+        }
+        for (const DirectoryEntry& entry : ListDirectory(withBlocks)) {
+            EXPECT_FALSE(entry.isDirectory) << entry.name;
+        }
+    }
 }
 
 TEST_F(Albums, WithoutTheSwitchSubfoldersStayOutOfTheGallery) {

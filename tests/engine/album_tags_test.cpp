@@ -83,12 +83,16 @@ TEST(AlbumTags, AStyleWithoutBlocksGetsAPlainNavigationBeforeTheBodyEnds) {
     Album child;
     child.relativePath = child.title = "R&D";
     top.albums.push_back(child);
-    const AlbumNavigation nav = NavigationOf(top, {}, "Top");
+    AlbumNavigation nav = NavigationOf(top, {}, "Top");
+    // A style with blocks of its own: a page without them gets nothing added.
+    EXPECT_EQ(Applied("<p>a</p></body></html>", &nav), "<p>a</p></body></html>");
+    nav.plain = true;
     EXPECT_EQ(Applied("<p>a</p></body></html>", &nav),
               "<p>a</p><nav class=\"galvane-albums\"><ul><li><a href=\"R%26D/main.htm\" "
               "target=\"_top\">R&amp;D</a> "
               "(0 pictures, 0 albums)</li></ul></nav>\n</body></html>");
-    const AlbumNavigation below = NavigationOf(child, {&top}, "Top");
+    AlbumNavigation below = NavigationOf(child, {&top}, "Top");
+    below.plain = true;
     EXPECT_EQ(Applied("<body></body>", &below),
               "<body><nav class=\"galvane-albums\"><p>Up: <a href=\"../main.htm\" "
               "target=\"_top\">Top</a></p></nav>\n</body>");
