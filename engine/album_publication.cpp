@@ -66,6 +66,8 @@ bool PrepareFolder(AlbumPart& part, bool dryRun, RunReport& report) {
     } else if (::mkdir(folder.c_str(), 0777) != 0) {
         report.notWritten.push_back({folder, SystemReason(errno)});
         return false;
+    } else {
+        part.files.folderMade = true;
     }
     std::string reason;
     if (!dryRun && !part.lock.TryAcquire(folder, reason)) {

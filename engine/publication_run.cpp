@@ -178,6 +178,7 @@ void GalleryPublisher::FinishFolder(const GalleryJob& job, RunFiles& files, cons
     // What the previous run recorded and is still there unchanged stays recorded, so that a later
     // run may still remove it.
     RunManifest record = files.written;
+    record.SetFolderMade(files.folderMade || files.previous.FolderMade());
     for (const std::string& album : recordedAlbums) {
         record.RecordAlbum(album);
     }

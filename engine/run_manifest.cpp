@@ -93,6 +93,9 @@ std::string RunManifest::Text() const {
     for (const std::string& album : m_albums) {
         text += "album " + Encoded(album) + "\n";
     }
+    if (m_folderMade) {
+        text += "folder made\n";
+    }
     return text;
 }
 
@@ -106,6 +109,10 @@ RunManifest RunManifest::Parse(const std::string& text) {
     while (std::getline(lines, line)) {
         const auto space = line.find(' ');
         std::string name;
+        if (line == "folder made") {
+            manifest.SetFolderMade(true);
+            continue;
+        }
         if (space != std::string::npos && line.compare(0, space, "album") == 0) {
             if (Decoded(line.substr(space + 1), name)) {
                 manifest.RecordAlbum(name);

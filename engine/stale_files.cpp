@@ -129,18 +129,27 @@ bool RemoveGoneAlbum(const GoneAlbum& album, RunReport& report) {
     }
     const std::set<std::string> none;
     RemoveStaleFiles({folder, album.sameFolder, none, previous, album.converter, album.dryRun}, inner);
+    // Only a folder a run of Galvane created goes; one that was there before stays, emptied of
+    // Galvane's files, its record included.
+    const bool made = previous.FolderMade() && !album.sameFolder;
+    const std::string record = JoinPath(folder, kManifestName);
+    bool folderRemoved = false;
     bool gone = false;
     if (album.dryRun) {
-        gone = childrenGone && inner.kept.empty();
-    } else {
+        folderRemoved = made && childrenGone && inner.kept.empty();
+        gone = folderRemoved || (!made && childrenGone);
+    } else if (made) {
         const std::vector<DirectoryEntry> left = ListDirectory(folder);
         if (left.empty() || (left.size() == 1 && left[0].name == kManifestName)) {
-            const std::string record = JoinPath(folder, kManifestName);
-            gone = (left.empty() || std::remove(record.c_str()) == 0) && ::rmdir(folder.c_str()) == 0;
-            if (!gone) {
+            folderRemoved =
+                (left.empty() || std::remove(record.c_str()) == 0) && ::rmdir(folder.c_str()) == 0;
+            if (!folderRemoved) {
                 inner.notWritten.push_back({folder, "could not be removed: " + SystemReason(errno)});
             }
         }
+        gone = folderRemoved;
+    } else if (childrenGone) {
+        gone = std::remove(record.c_str()) == 0 || errno == ENOENT;
     }
     const auto named = [&album](const std::string& name) { return album.name + "/" + name; };
     for (const std::string& name : inner.removed) {
@@ -150,7 +159,7 @@ bool RemoveGoneAlbum(const GoneAlbum& album, RunReport& report) {
         report.kept.push_back(named(name));
     }
     report.notWritten.insert(report.notWritten.end(), inner.notWritten.begin(), inner.notWritten.end());
-    if (gone) {
+    if (folderRemoved) {
         report.removed.push_back(album.name + "/");
     }
     return gone;

@@ -119,6 +119,9 @@ TEST(RunManifest, AlbumFoldersAreRecordedAndReadBack) {
     RunManifest albumsOnly;
     albumsOnly.RecordAlbum("x");
     EXPECT_FALSE(albumsOnly.Empty());
+    EXPECT_FALSE(back.FolderMade());
+    record.SetFolderMade(true);
+    EXPECT_TRUE(RunManifest::Parse(record.Text()).FolderMade());
 }
 
 }  // namespace
