@@ -169,6 +169,12 @@ void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
     if (!m_dryRun && !m_cancel) {
         progress.SetProgress(kProgressAfterStyleCopy, 0);
     }
+    std::set<const Album*> usable;
+    for (const std::unique_ptr<AlbumPart>& part : parts) {
+        if (part->usable) {
+            usable.insert(part->album);
+        }
+    }
     std::vector<AlbumNavigation> navigation(parts.size());
     const bool plain = !StyleHasAlbumBlocks(m_job.m_strStylePath);
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -178,6 +184,13 @@ void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
         }
         navigation[i] = NavigationOf(*part.album, part.trail, m_job.m_strTitle);
         navigation[i].plain = plain;
+        // An album that could not be published gets no tile: its link would lead nowhere.
+        std::vector<AlbumNavigation::Tile>& tiles = navigation[i].albums;
+        for (std::size_t j = part.album->albums.size(); j-- > 0;) {
+            if (!usable.contains(&part.album->albums[j])) {
+                tiles.erase(tiles.begin() + static_cast<std::ptrdiff_t>(j));
+            }
+        }
         PageContext context{part.job, part.album->pictures};
         context.largePicturesMade = !sameFolder;
         context.keepExistingFiles = sameFolder;
@@ -187,12 +200,6 @@ void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
         // Once cancelled this only removes the template copies.
         GenerateGalleryPages(context, part.copies, m_cancel);
         part.report.pagesWritten = context.pagesWritten;
-    }
-    std::set<const Album*> usable;
-    for (const std::unique_ptr<AlbumPart>& part : parts) {
-        if (part->usable) {
-            usable.insert(part->album);
-        }
     }
     if (!m_cancel) {
         // The deepest first: an album's record names the albums below it that were published.

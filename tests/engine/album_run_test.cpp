@@ -129,7 +129,9 @@ TEST_F(AlbumRun, TheLockCoversEveryAlbumsFolderAndAFileInTheWayStopsOnlyItsAlbum
                                                     "/C: a file of that name is in the way of the album"}));
     EXPECT_FALSE(FileExists(dest / "A/B/main.htm"));
     EXPECT_EQ(ReadFile(dest / "C"), "a file of the user's");
-    EXPECT_TRUE(FileExists(dest / "A/main.htm"));
+    // No tile leads to an album that could not be published.
+    EXPECT_EQ(ReadFile(dest / "main.htm"), "<a href=\"indexpage1.htm\"></a><a href=\"A/main.htm\">A</a>");
+    EXPECT_EQ(ReadFile(dest / "A/main.htm"), "<a href=\"indexpage1.htm\"></a><a href=\"../main.htm\">up</a>");
     EXPECT_EQ(converter.albums, (std::vector<std::string>{"", "A"}));
     // Neither is recorded as an album the run made, so no later run removes anything there.
     EXPECT_EQ(ReadFile(dest / "A/.galvane-manifest").find("album"), std::string::npos);
