@@ -269,6 +269,44 @@ TEST_F(Albums, WithoutTheSwitchEachBundledStylePublishesAsWithoutAlbumBlocks) {
     }
 }
 
+// A source without subfolders makes the same gallery with the switch as without it.
+TEST_F(Albums, AFlatSourceWithTheSwitchIsTheFlatGallery) {
+    const std::string flat = out.MakeFolder("flat");
+    fs::copy_file(source + "/top.jpg", flat + "/top.jpg");
+    fs::copy_file(source + "/2026/y.jpg", flat + "/y.jpg");
+    for (const std::string style : {"Classic", "Frames"}) {
+        const std::vector<std::string> common = {"--source", flat, "--quiet", "--style", style};
+        std::vector<std::string> plain = common, albums = common;
+        plain.insert(plain.end(), {"--dest", out / ("plain-" + style)});
+        albums.insert(albums.end(), {"--dest", out / ("albums-" + style), "--albums"});
+        ASSERT_EQ(RunPublish(plain).exitCode, 0);
+        ASSERT_EQ(RunPublish(albums).exitCode, 0);
+        const auto a = TreeSnapshot(out / ("plain-" + style)), b = TreeSnapshot(out / ("albums-" + style));
+        ASSERT_EQ(a.size(), b.size()) << style;
+        for (const auto& [name, file] : a) {
+            EXPECT_EQ(std::get<0>(file), std::get<0>(b.at(name))) << style << " " << name;
+        }
+    }
+}
+
+// A dry run of a gallery of albums writes nothing and names the files of every album.
+TEST_F(Albums, ADryRunTouchesNothingAndNamesEveryAlbumsFiles) {
+    const std::string dest = out / "gallery";
+    const Outcome first = Publish(dest, "Classic", {"--albums", "--dry-run"});
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    EXPECT_FALSE(fs::exists(dest));
+    EXPECT_TRUE(Contains(first.output, "would write 2026/Rome/Day 1/thn_a.jpg")) << first.output;
+    EXPECT_TRUE(Contains(first.output, "would write Only albums/Inner/main.htm")) << first.output;
+    ASSERT_EQ(Publish(dest, "Classic", {"--albums"}).exitCode, 0);
+    fs::remove_all(source + "/2026/Rome");
+    const auto before = TreeSnapshot(dest);
+    const Outcome again = Publish(dest, "Classic", {"--albums", "--dry-run"});
+    ASSERT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_TRUE(Contains(again.output, "would remove 2026/Rome/Day 1/thn_a.jpg")) << again.output;
+    EXPECT_TRUE(Contains(again.output, "would remove 2026/Rome/")) << again.output;
+    EXPECT_TRUE(TreeSnapshot(dest) == before);
+}
+
 TEST_F(Albums, WithoutTheSwitchSubfoldersStayOutOfTheGallery) {
     const std::string dest = out / "gallery";
     const Outcome run = Publish(dest, "Classic");
