@@ -145,5 +145,6 @@ std::optional<GalleryJob> BuildPublishJob(const PublishOptions& o, std::string& 
     job.m_nLargeMaxWidth = o.largeWidth;
     job.m_nLargeMaxHeight = o.largeHeight;
     job.m_nJpegQuality = o.quality;
+    job.m_bAlbums = o.albums;
     return job;
 }

@@ -29,6 +29,8 @@ const char* const kPublishUsage =
     "  --dry-run            print what the run would write, replace and remove, and touch nothing\n"
     "  --sort name|date     order of the pictures: by file name (the default), or by the date they\n"
     "                       were taken, pictures without one last\n"
+    "  --albums             publish the source's subfolders too, each as an album in the same\n"
+    "                       subfolder of the destination, linked from the album above it\n"
     "  --list-styles        print NAME<Tab>PATH of each style found, then exit\n"
     "  --quiet              no progress bar\n"
     "  --version            print the program's version, then exit\n"
@@ -202,6 +204,7 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
         {"--rebuild", &o.rebuild},
         {"--keep-stale", &o.keepStale},
         {"--dry-run", &o.dryRun},
+        {"--albums", &o.albums},
         {"--create-subfolder", &o.createSubfolder},
         {"--passive", &o.passive},
         {"--accept-new-host-key", &o.acceptNewHostKey},

@@ -29,6 +29,7 @@ struct PublishOptions {
     bool keepStale = false;
     bool dryRun = false;
     bool sortByDate = false;  // --sort date
+    bool albums = false;
     bool help = false;
     bool version = false;
 

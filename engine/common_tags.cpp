@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/album_tags.h"
 #include "engine/directory.h"
 #include "engine/page_escaping.h"
 #include "engine/picture_names.h"
@@ -149,6 +150,7 @@ void ApplyCommonTags(PageBuffer& page, PageContext& context) {
         page.ReplacePlaceholder("BKGNDIMAGE", BackgroundAttribute(context));
     }
     page.ReplacePlaceholder("TEXTCOLOR", "text=\"" + HtmlColor(job.m_crTextColor) + "\"");
+    ApplyAlbumTags(page, context.albums);
 }
 
 void ApplyPictureWords(PageBuffer& page, const PageContext& context, int index,

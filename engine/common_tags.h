@@ -13,7 +13,8 @@ std::string HtmlColor(ColorRef color);
 std::string GeneratorCredit();
 
 // Replaces the placeholders every page shares, each at its first occurrence, in fixed order:
-// credit, commentary, title, name, background colour, background picture, text colour.
+// credit, commentary, title, name, background colour, background picture, text colour; then the
+// album blocks (ApplyAlbumTags), cut out of every page of a gallery without albums.
 void ApplyCommonTags(PageBuffer& page, PageContext& context);
 
 // The placeholders of a picture's words: its caption, title and date taken ("2024-05-17 14:32"),

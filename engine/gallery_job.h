@@ -40,6 +40,8 @@ struct GalleryJob {
     // Below 1 means large pictures are written as GIF.
     std::int32_t m_nJpegQuality = 0;
     std::int32_t m_nStyleCount = 0;
+    // Publish the source's subfolders as albums, each into the same relative folder.
+    bool m_bAlbums = false;
     std::int32_t m_nSelectedStyle = -1;
 };
 

@@ -7,13 +7,16 @@
 // One picture to publish: the whole path of its source file.
 struct ImageEntry {
     std::string path;
+    // In a gallery of albums, the album's folder relative to the destination; empty for the top.
+    std::string album;
 };
 
 // The pictures of a gallery in publication order.
 class ImageList {
 public:
     void RemoveAll() { m_entries.clear(); }
-    void Add(const std::string& path) { m_entries.push_back({path}); }
+    void Add(const std::string& path) { m_entries.push_back({path, {}}); }
+    void Add(const ImageEntry& entry) { m_entries.push_back(entry); }
     std::size_t GetSize() const { return m_entries.size(); }
     // An index at or past the end gives the last entry; an empty list gives an empty path.
     std::string GetPathAt(std::size_t index) const;

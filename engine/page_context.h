@@ -9,6 +9,8 @@
 #include "engine/picture_words.h"
 #include "engine/run_report.h"
 
+struct AlbumNavigation;
+
 // What the page generators of one run read: the job and the pictures, plus the little they
 // remember between pages.
 struct PageContext {
@@ -32,6 +34,8 @@ struct PageContext {
     int pagesWritten = 0;
     // Caption, title and date of each picture, in list order; none (or too few): empty words.
     const std::vector<PictureWords>* words = nullptr;
+    // In a gallery of albums, what the pages show of the other albums; null otherwise.
+    const AlbumNavigation* albums = nullptr;
 
     int PictureCount() const { return static_cast<int>(images.GetSize()); }
     // The file names, as written into the destination.

@@ -7,9 +7,13 @@ std::vector<std::string> PictureConverter::OutputNames(const GalleryJob& job, co
     const bool large = !IsSameFolder(job.m_strDestFolder, job.m_strSourceFolder);
     std::vector<std::string> names;
     for (std::size_t i = 0; i < images.GetSize(); ++i) {
-        names.push_back(ThumbnailName(images.GetPathAt(i)));
+        const ImageEntry& entry = images.ElementAt(i);
+        const auto named = [&entry](std::string name) {
+            return entry.album.empty() ? name : JoinPath(entry.album, name);
+        };
+        names.push_back(named(ThumbnailName(entry.path)));
         if (large) {
-            names.push_back(LargePictureName(images.GetPathAt(i), job.m_nJpegQuality));
+            names.push_back(named(LargePictureName(entry.path, job.m_nJpegQuality)));
         }
     }
     return names;

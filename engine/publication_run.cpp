@@ -51,6 +51,10 @@ int GalleryPublisher::RunPublication(ProgressSink& progress) {
 }
 
 void GalleryPublisher::Publish(ProgressSink& progress) {
+    if (m_job.m_bAlbums) {
+        PublishAlbums(progress);
+        return;
+    }
     const bool largePicturesMade = !IsSameFolder(m_job.m_strDestFolder, m_job.m_strSourceFolder);
     m_files = {};
     m_files.previous = RunManifest::Read(m_job.m_strDestFolder);
@@ -121,7 +125,7 @@ ImageList GalleryPublisher::TakeOutcomes(const ImageList& converting) {
         if (i >= outcomes.size()) {
             // A converter that keeps no outcomes: what it was given counts, unless it was stopped.
             if (!m_cancel) {
-                shown.Add(path);
+                shown.Add(converting.ElementAt(i));
                 ++m_report.picturesConverted;
             }
             continue;
@@ -138,7 +142,7 @@ ImageList GalleryPublisher::TakeOutcomes(const ImageList& converting) {
             ++(outcome.upToDate ? m_report.picturesUpToDate : m_report.picturesConverted);
         }
         if (outcome.thumbnailWritten) {
-            shown.Add(path);
+            shown.Add(converting.ElementAt(i));
         } else if (outcome.unreadable.empty() && (outcome.reached || !m_cancel)) {
             m_report.leftOut.push_back({path, "its thumbnail could not be made"});
         }
@@ -147,31 +151,53 @@ ImageList GalleryPublisher::TakeOutcomes(const ImageList& converting) {
 }
 
 void GalleryPublisher::FinishDestination(const ImageList& converting, bool sameFolder) {
-    std::set<std::string> made = m_files.made;
-    for (std::string& name : m_converter.OutputNames(m_job, converting)) {
+    FinishFolder(m_job, m_files, converting, sameFolder, nullptr, m_report);
+}
+
+void GalleryPublisher::FinishFolder(const GalleryJob& job, RunFiles& files, const ImageList& converting,
+                                    bool sameFolder, const std::set<std::string>* albums, RunReport& report) {
+    const std::string& folder = job.m_strDestFolder;
+    std::set<std::string> made = files.made;
+    for (std::string& name : m_converter.OutputNames(job, converting)) {
         made.insert(std::move(name));
     }
     if (!m_keepStale) {
-        RemoveStaleFiles({m_job.m_strDestFolder, sameFolder, made, m_files.previous, m_converter, m_dryRun},
-                         m_report);
+        RemoveStaleFiles({folder, sameFolder, made, files.previous, m_converter, m_dryRun}, report);
+    }
+    // Albums of the previous run that this one no longer publishes go, Galvane's files only; a
+    // folder that stays (it holds files of others) stays recorded, so that a later run may still
+    // remove it. A run without albums leaves them all be.
+    std::set<std::string> recordedAlbums = albums != nullptr ? *albums : std::set<std::string>{};
+    for (const std::string& album : files.previous.Albums()) {
+        if (recordedAlbums.contains(album)) {
+            continue;
+        }
+        const bool gone = albums != nullptr && !m_keepStale &&
+                          RemoveGoneAlbum({folder, album, sameFolder, m_converter, m_dryRun}, report);
+        if (!gone && FolderExists(JoinPath(folder, album))) {
+            recordedAlbums.insert(album);
+        }
     }
     if (m_dryRun) {
         return;
     }
     // What the previous run recorded and is still there unchanged stays recorded, so that a later
     // run may still remove it.
-    RunManifest record = m_files.written;
-    const std::set<std::string> removed(m_report.removed.begin(), m_report.removed.end());
-    for (const auto& [name, hash] : m_files.previous.Entries()) {
+    RunManifest record = files.written;
+    record.SetFolderMade(files.folderMade || files.previous.FolderMade());
+    for (const std::string& album : recordedAlbums) {
+        record.RecordAlbum(album);
+    }
+    const std::set<std::string> removed(report.removed.begin(), report.removed.end());
+    for (const auto& [name, hash] : files.previous.Entries()) {
         if (record.HashOf(name) == nullptr && !removed.contains(name) &&
-            HoldsRecordedBytes(m_files.previous, name, JoinPath(m_job.m_strDestFolder, name))) {
+            HoldsRecordedBytes(files.previous, name, JoinPath(folder, name))) {
             record.Record(name, hash);
         }
     }
     std::string reason;
-    if (WriteFileSafely(JoinPath(m_job.m_strDestFolder, kManifestName), record.Text(), reason) ==
-        WriteOutcome::Failed) {
-        m_report.notWritten.push_back({JoinPath(m_job.m_strDestFolder, kManifestName), reason});
+    if (WriteFileSafely(JoinPath(folder, kManifestName), record.Text(), reason) == WriteOutcome::Failed) {
+        report.notWritten.push_back({JoinPath(folder, kManifestName), reason});
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,14 @@ private:
     ImageList TakeOutcomes(const ImageList& converting);
     // After a completed run: the stale files go, and the record of what the run wrote is left.
     void FinishDestination(const ImageList& converting, bool sameFolder);
+    // The same for one folder: `job`'s destination, `files` what the run wrote there. `albums`:
+    // in a gallery of albums, the subfolders this run published albums into (those the previous
+    // run recorded and this one does not go); null in a run without albums. `report` takes names
+    // relative to the folder.
+    void FinishFolder(const GalleryJob& job, RunFiles& files, const ImageList& converting, bool sameFolder,
+                      const std::set<std::string>* albums, RunReport& report);
+    // A run with albums on: every album's pictures in one conversion, then each album's pages.
+    void PublishAlbums(ProgressSink& progress);
 
     const GalleryJob& m_job;
     PictureConverter& m_converter;

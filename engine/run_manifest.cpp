@@ -90,6 +90,12 @@ std::string RunManifest::Text() const {
     for (const auto& [name, hash] : m_entries) {
         text += hash + " " + Encoded(name) + "\n";
     }
+    for (const std::string& album : m_albums) {
+        text += "album " + Encoded(album) + "\n";
+    }
+    if (m_folderMade) {
+        text += "folder made\n";
+    }
     return text;
 }
 
@@ -103,6 +109,16 @@ RunManifest RunManifest::Parse(const std::string& text) {
     while (std::getline(lines, line)) {
         const auto space = line.find(' ');
         std::string name;
+        if (line == "folder made") {
+            manifest.SetFolderMade(true);
+            continue;
+        }
+        if (space != std::string::npos && line.compare(0, space, "album") == 0) {
+            if (Decoded(line.substr(space + 1), name)) {
+                manifest.RecordAlbum(name);
+            }
+            continue;
+        }
         if (space == std::string::npos || !IsHash(line.substr(0, space)) ||
             !Decoded(line.substr(space + 1), name)) {
             continue;

@@ -15,6 +15,8 @@
 // or stale record can only make a run remove less. The file is line-based text:
 //   galvane-manifest 1
 //   <sha256> <name, percent-encoded outside printable ASCII>
+//   album <name>              (a subfolder the run published an album into)
+//   folder made               (a run of Galvane created this folder: it may go once empty)
 inline constexpr const char* kManifestName = ".galvane-manifest";
 
 class RunManifest {
@@ -24,7 +26,14 @@ public:
     // The recorded hash, or null.
     const std::string* HashOf(const std::string& name) const;
     const std::map<std::string, std::string>& Entries() const { return m_entries; }
-    bool Empty() const { return m_entries.empty(); }
+    bool Empty() const { return m_entries.empty() && m_albums.empty(); }
+
+    // The subfolders a run of a gallery of albums published albums into: only these may be
+    // removed when their album is gone.
+    void RecordAlbum(const std::string& folderName) { m_albums.insert(folderName); }
+    const std::set<std::string>& Albums() const { return m_albums; }
+    void SetFolderMade(bool made) { m_folderMade = made; }
+    bool FolderMade() const { return m_folderMade; }
 
     std::string Text() const;
     // An unknown version gives an empty record; a line that cannot be read is skipped.
@@ -33,6 +42,8 @@ public:
 
 private:
     std::map<std::string, std::string> m_entries;
+    std::set<std::string> m_albums;
+    bool m_folderMade = false;
 };
 
 // Whether `path` is a regular file holding exactly the bytes recorded for its name.
@@ -48,6 +59,8 @@ struct RunFiles {
     bool dryRun = false;
     std::vector<std::string> wouldWrite;
     std::vector<std::string> wouldReplace;
+    // This run created the destination folder (an album's).
+    bool folderMade = false;
 };
 
 // WriteFileSafely of `name` in `destFolder`, noting it in `files` (when given). A file already there

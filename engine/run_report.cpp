@@ -37,6 +37,9 @@ std::vector<std::string> RunReport::Lines() const {
     for (const std::string& name : kept) {
         lines.push_back("kept: not made by Galvane: " + name);
     }
+    for (const FileProblem& p : foldersLeftOut) {
+        lines.push_back("not an album: " + p.name + ": " + p.reason);
+    }
     return lines;
 }
 

@@ -29,6 +29,9 @@ struct RunReport {
     std::vector<FileProblem> notWritten;
     // Pictures and style files left out of the gallery on purpose, and why.
     std::vector<FileProblem> leftOut;
+    // In a gallery of albums: subfolders of the source that are no album, by path relative to the
+    // source, and why (hidden, empty, reached again through a link). Notes, not problems.
+    std::vector<FileProblem> foldersLeftOut;
 
     // Files of the destination, by name, that the run removed as stale (in a dry run: would
     // remove), that it left because Galvane did not make them (or they were changed since), and
@@ -48,8 +51,9 @@ struct RunReport {
     bool NothingLost() const { return notWritten.empty() && failure.empty() && !destinationBusy; }
 
     // One line per problem: "could not read PATH: REASON", "could not write PATH: REASON",
-    // "left out NAME: REASON", in that order; then "replaced, not made by Galvane: NAME" and
-    // "kept: not made by Galvane: NAME", which are notes rather than problems.
+    // "left out NAME: REASON", in that order; then "replaced, not made by Galvane: NAME",
+    // "kept: not made by Galvane: NAME" and "not an album: FOLDER: REASON", which are notes rather
+    // than problems.
     std::vector<std::string> Lines() const;
     int ProblemCount() const {
         return static_cast<int>(unreadable.size() + notWritten.size() + leftOut.size()) +

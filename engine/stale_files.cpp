@@ -1,8 +1,10 @@
 #include "engine/stale_files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+
 #include <cstdio>
 
 #include "engine/directory.h"
@@ -102,4 +104,63 @@ void RemoveStaleFiles(const StaleCleanup& cleanup, RunReport& report) {
             report.notWritten.push_back({path, "could not be removed: " + SystemReason(errno)});
         }
     }
+}
+
+bool FolderExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RemoveGoneAlbum(const GoneAlbum& album, RunReport& report) {
+    const std::string folder = JoinPath(album.parentFolder, album.name);
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0) {
+        return errno == ENOENT;
+    }
+    const RunManifest previous = RunManifest::Read(folder);
+    if (!S_ISDIR(st.st_mode) || previous.Empty()) {
+        return false;
+    }
+    RunReport inner;
+    bool childrenGone = true;
+    for (const std::string& child : previous.Albums()) {
+        childrenGone &=
+            RemoveGoneAlbum({folder, child, album.sameFolder, album.converter, album.dryRun}, inner);
+    }
+    const std::set<std::string> none;
+    RemoveStaleFiles({folder, album.sameFolder, none, previous, album.converter, album.dryRun}, inner);
+    // Only a folder a run of Galvane created goes; one that was there before stays, emptied of
+    // Galvane's files, its record included.
+    const bool made = previous.FolderMade() && !album.sameFolder;
+    const std::string record = JoinPath(folder, kManifestName);
+    bool folderRemoved = false;
+    bool gone = false;
+    if (album.dryRun) {
+        folderRemoved = made && childrenGone && inner.kept.empty();
+        gone = folderRemoved || (!made && childrenGone);
+    } else if (made) {
+        const std::vector<DirectoryEntry> left = ListDirectory(folder);
+        if (left.empty() || (left.size() == 1 && left[0].name == kManifestName)) {
+            folderRemoved =
+                (left.empty() || std::remove(record.c_str()) == 0) && ::rmdir(folder.c_str()) == 0;
+            if (!folderRemoved) {
+                inner.notWritten.push_back({folder, "could not be removed: " + SystemReason(errno)});
+            }
+        }
+        gone = folderRemoved;
+    } else if (childrenGone) {
+        gone = std::remove(record.c_str()) == 0 || errno == ENOENT;
+    }
+    const auto named = [&album](const std::string& name) { return album.name + "/" + name; };
+    for (const std::string& name : inner.removed) {
+        report.removed.push_back(named(name));
+    }
+    for (const std::string& name : inner.kept) {
+        report.kept.push_back(named(name));
+    }
+    report.notWritten.insert(report.notWritten.end(), inner.notWritten.begin(), inner.notWritten.end());
+    if (folderRemoved) {
+        report.removed.push_back(album.name + "/");
+    }
+    return gone;
 }

@@ -34,3 +34,23 @@ struct StaleCleanup {
     bool dryRun = false;
 };
 void RemoveStaleFiles(const StaleCleanup& cleanup, RunReport& report);
+
+// Whether `path` is a folder itself (not a link to one).
+bool FolderExists(const std::string& path);
+
+// An album folder (`name` in `parentFolder`) that the previous run recorded and this one no longer
+// publishes: the albums its own record names go first, then its files that are provably
+// Galvane's, as RemoveStaleFiles decides with nothing made; the folder itself goes once nothing
+// but its record is left in it, and only when its record says a run created it (never in a
+// same-folder run, where it is the user's source folder). A link is never followed, a folder without a record
+// never touched. Names in `report` are relative to `parentFolder` ("Rome/main.htm", "Rome/" for the folder).
+// Returns whether nothing of Galvane's is left there (in a dry run: would be): the folder removed, or a
+// folder that was there before emptied of Galvane's files and its record.
+struct GoneAlbum {
+    const std::string& parentFolder;
+    const std::string& name;
+    bool sameFolder = false;
+    const PictureConverter& converter;
+    bool dryRun = false;
+};
+bool RemoveGoneAlbum(const GoneAlbum& album, RunReport& report);

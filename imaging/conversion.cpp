@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,12 +24,14 @@ namespace {
 // steps in list order as they complete.
 class ConversionRun {
 public:
-    ConversionRun(const ConversionSettings& settings, std::vector<std::string> paths, PixelBudget& budget,
-                  const std::atomic<bool>& cancel)
-        : m_settings(settings),
+    // `settingsOf[i]` and `albums[i]`: entry i's destination and its album's folder there.
+    ConversionRun(std::vector<const ConversionSettings*> settingsOf, std::vector<std::string> albums,
+                  std::vector<std::string> paths, PixelBudget& budget, const std::atomic<bool>& cancel)
+        : m_settingsOf(std::move(settingsOf)),
+          m_albums(std::move(albums)),
           m_budget(budget),
           m_paths(std::move(paths)),
-          m_units(PlanWorkUnits(m_paths, settings)),
+          m_units(PlanWorkUnits(m_paths, m_settingsOf)),
           m_cancel(cancel),
           m_halvesDone(m_paths.size(), 0),
           m_outcomes(m_paths.size()),
@@ -139,24 +142,25 @@ private:
     // Both halves of one entry, within the memory budget, unless its outputs are up to date.
     void ConvertEntry(std::size_t entry) {
         const std::string& path = m_paths[entry];
+        const ConversionSettings& settings = *m_settingsOf[entry];
         // Each output is remade only when it is stale: a new thumbnail box leaves large pictures be.
         const std::optional<SourceIdentity> identity = IdentifySource(path);
-        const bool largeFresh = OutputUpToDate(m_settings, path, OutputKind::LargePicture, &identity);
-        const bool thumbnailFresh = OutputUpToDate(m_settings, path, OutputKind::Thumbnail, &identity);
+        const bool largeFresh = OutputUpToDate(settings, path, OutputKind::LargePicture, &identity);
+        const bool thumbnailFresh = OutputUpToDate(settings, path, OutputKind::Thumbnail, &identity);
         if (largeFresh && thumbnailFresh) {
             m_upToDate.fetch_add(1);
             const std::string large =
-                m_settings.makeLargePictures
-                    ? JoinPath(m_settings.destFolder, LargePictureName(path, m_settings.jpegQuality))
+                settings.makeLargePictures
+                    ? JoinPath(settings.destFolder, LargePictureName(path, settings.jpegQuality))
                     : std::string();
             HalfDone(entry, {HalfResult::Skipped, large, {}});
-            HalfDone(entry, {HalfResult::Written, JoinPath(m_settings.destFolder, ThumbnailName(path)), {}},
+            HalfDone(entry, {HalfResult::Written, JoinPath(settings.destFolder, ThumbnailName(path)), {}},
                      true);
             return;
         }
         std::optional<PixelBudget::Reservation> reservation;
         // A picture that cannot be read costs nothing: its halves fail at once.
-        if (const auto cost = ConversionMemoryCost(m_settings, path)) {
+        if (const auto cost = ConversionMemoryCost(settings, path)) {
             if (*cost > m_budget.Capacity()) {
                 Refuse(entry, TooLargeReason(*cost, m_budget.Capacity()));
                 return;
@@ -168,11 +172,11 @@ private:
         }
         const std::vector<PlannedOutput> foreign = ForeignOutputs(entry, largeFresh, thumbnailFresh);
         const HalfResult large =
-            largeFresh ? HalfResult{HalfResult::Skipped, {}, {}} : MakeLargePicture(m_settings, path);
+            largeFresh ? HalfResult{HalfResult::Skipped, {}, {}} : MakeLargePicture(settings, path);
         NoteReplaced(entry, foreign, OutputKind::LargePicture, large);
         HalfDone(entry, large);
         const HalfResult thumbnail =
-            thumbnailFresh ? HalfResult{HalfResult::Written, {}, {}} : MakeThumbnail(m_settings, path);
+            thumbnailFresh ? HalfResult{HalfResult::Written, {}, {}} : MakeThumbnail(settings, path);
         if (thumbnail.kind == HalfResult::Written) {
             m_converted.fetch_add(1);
         }
@@ -187,9 +191,10 @@ private:
     // not written over.)
     std::vector<PlannedOutput> ForeignOutputs(std::size_t entry, bool largeFresh, bool thumbnailFresh) const {
         std::vector<PlannedOutput> foreign;
-        for (PlannedOutput& output : OutputsOf(m_paths[entry], m_settings)) {
+        const ConversionSettings& settings = *m_settingsOf[entry];
+        for (PlannedOutput& output : OutputsOf(m_paths[entry], settings)) {
             const bool fresh = output.kind == OutputKind::Thumbnail ? thumbnailFresh : largeFresh;
-            const std::string target = JoinPath(m_settings.destFolder, output.name);
+            const std::string target = JoinPath(settings.destFolder, output.name);
             struct stat st {};
             // Only a regular file is looked into: a FIFO would hang the read.
             if (fresh || ::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -200,6 +205,9 @@ private:
             if (::stat(m_paths[entry].c_str(), &source) == 0 && ::stat(target.c_str(), &st) == 0 &&
                 source.st_dev == st.st_dev && source.st_ino == st.st_ino) {
                 continue;
+            }
+            if (!m_albums[entry].empty()) {
+                output.name = JoinPath(m_albums[entry], output.name);
             }
             foreign.push_back(std::move(output));
         }
@@ -277,7 +285,8 @@ private:
         }
     }
 
-    const ConversionSettings& m_settings;
+    const std::vector<const ConversionSettings*> m_settingsOf;
+    const std::vector<std::string> m_albums;
     PixelBudget& m_budget;
     const std::vector<std::string> m_paths;
     const std::vector<WorkUnit> m_units;
@@ -311,15 +320,25 @@ int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& imag
     m_refused.clear();
     m_converted = m_upToDate = 0;
     try {
-        std::vector<std::string> paths;
+        std::vector<std::string> paths, albums;
         paths.reserve(images.GetSize());
+        albums.reserve(images.GetSize());
+        // One settings per album folder; the map's nodes stay where they are.
+        std::map<std::string, ConversionSettings> settingsOfAlbum;
+        std::vector<const ConversionSettings*> settingsOf;
         for (std::size_t i = 0; i < images.GetSize(); ++i) {
-            paths.push_back(images.GetPathAt(i));
+            const ImageEntry& entry = images.ElementAt(i);
+            paths.push_back(entry.path);
+            albums.push_back(entry.album);
+            auto [settings, added] = settingsOfAlbum.try_emplace(entry.album);
+            if (added) {
+                settings->second = AlbumSettingsOf(job, entry.album);
+                settings->second.rebuild = m_rebuild;
+            }
+            settingsOf.push_back(&settings->second);
         }
-        ConversionSettings settings = SettingsOf(job);
-        settings.rebuild = m_rebuild;
         ConversionProgress bar(progress, count);
-        ConversionRun run(settings, std::move(paths), m_budget, cancel);
+        ConversionRun run(std::move(settingsOf), std::move(albums), std::move(paths), m_budget, cancel);
         run.Start(WorkerLimit(m_maxWorkers));
         run.ReportInOrder(bar);
         run.Join();
@@ -334,11 +353,12 @@ int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& imag
 }
 
 std::vector<std::string> VimbralConverter::OutputNames(const GalleryJob& job, const ImageList& images) const {
-    const ConversionSettings settings = SettingsOf(job);
     std::vector<std::string> names;
     for (std::size_t i = 0; i < images.GetSize(); ++i) {
-        for (PlannedOutput& output : OutputsOf(images.GetPathAt(i), settings)) {
-            names.push_back(std::move(output.name));
+        const ImageEntry& entry = images.ElementAt(i);
+        for (PlannedOutput& output : OutputsOf(entry.path, AlbumSettingsOf(job, entry.album))) {
+            names.push_back(entry.album.empty() ? std::move(output.name)
+                                                : JoinPath(entry.album, output.name));
         }
     }
     return names;
@@ -346,15 +366,16 @@ std::vector<std::string> VimbralConverter::OutputNames(const GalleryJob& job, co
 
 std::vector<std::string> VimbralConverter::StaleOutputNames(const GalleryJob& job,
                                                             const ImageList& images) const {
-    ConversionSettings settings = SettingsOf(job);
-    settings.rebuild = m_rebuild;
     std::vector<std::string> names;
     for (std::size_t i = 0; i < images.GetSize(); ++i) {
-        const std::string path = images.GetPathAt(i);
-        const std::optional<SourceIdentity> identity = IdentifySource(path);
-        for (PlannedOutput& output : OutputsOf(path, settings)) {
-            if (!OutputUpToDate(settings, path, output.kind, &identity)) {
-                names.push_back(std::move(output.name));
+        const ImageEntry& entry = images.ElementAt(i);
+        ConversionSettings settings = AlbumSettingsOf(job, entry.album);
+        settings.rebuild = m_rebuild;
+        const std::optional<SourceIdentity> identity = IdentifySource(entry.path);
+        for (PlannedOutput& output : OutputsOf(entry.path, settings)) {
+            if (!OutputUpToDate(settings, entry.path, output.kind, &identity)) {
+                names.push_back(entry.album.empty() ? std::move(output.name)
+                                                    : JoinPath(entry.album, output.name));
             }
         }
     }

@@ -30,21 +30,20 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
-// Whether a source lies in the destination folder, where an output may replace it.
+// Whether a source lies in its destination folder, where an output may replace it.
 class InDestination {
 public:
-    explicit InDestination(const std::string& destFolder) : m_destFolder(destFolder) {}
-    bool operator()(const std::string& path) {
-        const std::string folder = FolderOf(path);
-        auto known = m_answers.find(folder);
+    bool operator()(const std::string& path, const std::string& destFolder) {
+        std::string folder = FolderOf(path);
+        std::string key = folder + '\0' + destFolder;
+        auto known = m_answers.find(key);
         if (known == m_answers.end()) {
-            known = m_answers.emplace(folder, IsSameFolder(folder, m_destFolder)).first;
+            known = m_answers.emplace(std::move(key), IsSameFolder(folder, destFolder)).first;
         }
         return known->second;
     }
 
 private:
-    const std::string& m_destFolder;
     std::unordered_map<std::string, bool> m_answers;
 };
 
@@ -60,6 +59,11 @@ std::vector<PlannedOutput> OutputsOf(const std::string& sourcePath, const Conver
 
 std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
                                     const ConversionSettings& settings) {
+    return PlanWorkUnits(paths, std::vector<const ConversionSettings*>(paths.size(), &settings));
+}
+
+std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
+                                    const std::vector<const ConversionSettings*>& settingsOf) {
     Groups groups(paths.size());
     std::unordered_map<std::string, std::size_t> firstToTouch;
     const auto touch = [&](std::string name, std::size_t entry) {
@@ -68,13 +72,15 @@ std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
             groups.Unite(entry, known->second);
         }
     };
-    InDestination inDestination(settings.destFolder);
+    InDestination inDestination;
     for (std::size_t entry = 0; entry < paths.size(); ++entry) {
+        const ConversionSettings& settings = *settingsOf[entry];
+        // Names are taken with their folder, so that albums' outputs of one name stay apart.
         for (PlannedOutput& output : OutputsOf(paths[entry], settings)) {
-            touch(std::move(output.name), entry);
+            touch(JoinPath(settings.destFolder, output.name), entry);
         }
-        if (inDestination(paths[entry])) {
-            touch(std::string(FileNameOf(paths[entry])), entry);
+        if (inDestination(paths[entry], settings.destFolder)) {
+            touch(JoinPath(settings.destFolder, FileNameOf(paths[entry])), entry);
         }
     }
     std::vector<WorkUnit> units;

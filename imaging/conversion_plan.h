@@ -26,3 +26,7 @@ std::vector<PlannedOutput> OutputsOf(const std::string& sourcePath, const Conver
 
 std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
                                     const ConversionSettings& settings);
+// The same for entries converted into folders of their own (a gallery of albums): `settingsOf[i]`
+// holds entry i's destination.
+std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
+                                    const std::vector<const ConversionSettings*>& settingsOf);

@@ -115,6 +115,14 @@ ConversionSettings SettingsOf(const GalleryJob& job) {
     return settings;
 }
 
+ConversionSettings AlbumSettingsOf(const GalleryJob& job, const std::string& album) {
+    ConversionSettings settings = SettingsOf(job);
+    if (!album.empty()) {
+        settings.destFolder = JoinPath(settings.destFolder, album);
+    }
+    return settings;
+}
+
 std::string WhySourceUnreadable(const std::string& sourcePath) {
     try {
         return LoadPicture(sourcePath) ? std::string() : WhyUnreadable(sourcePath);

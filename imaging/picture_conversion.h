@@ -22,6 +22,9 @@ struct ConversionSettings {
 };
 
 ConversionSettings SettingsOf(const GalleryJob& job);
+// The settings for the pictures of one album of a gallery of albums: its folder of the destination
+// (`album` relative to it; empty for the top album, which is SettingsOf).
+ConversionSettings AlbumSettingsOf(const GalleryJob& job, const std::string& album);
 
 // What became of one half of a picture's conversion.
 struct HalfResult {

@@ -60,7 +60,8 @@ CTrelliqAddresses::CTrelliqAddresses(QWidget* parent)
       m_sourceBrowse(new QPushButton("Browse", this)),
       m_useOriginal(new QCheckBox("Use original source. ", this)),
       m_destEdit(new QLineEdit(this)),
-      m_destBrowse(new QPushButton("Browse", this)) {
+      m_destBrowse(new QPushButton("Browse", this)),
+      m_albums(new QCheckBox("Publish subfolders as albums", this)) {
     m_sourceEdit->setObjectName("sourceEdit");
     m_sourceBrowse->setObjectName("sourceBrowseButton");
     m_useOriginal->setObjectName("useOriginalCheck");
@@ -87,7 +88,10 @@ CTrelliqAddresses::CTrelliqAddresses(QWidget* parent)
                       4, 0, 1, 2);
     layout->addWidget(m_destEdit, 5, 0);
     layout->addWidget(m_destBrowse, 5, 1);
-    layout->setRowStretch(6, 1);
+    m_albums->setObjectName("albumsCheck");
+    layout->addWidget(m_albums, 6, 0, 1, 2);
+    connect(m_albums, &QCheckBox::toggled, this, [this](bool on) { Job().m_bAlbums = on; });
+    layout->setRowStretch(7, 1);
 
     connect(m_sourceEdit, &QLineEdit::textChanged, this, &CTrelliqAddresses::OnSourceChanged);
     connect(m_destEdit, &QLineEdit::textChanged, this, &CTrelliqAddresses::OnDestChanged);
@@ -109,6 +113,7 @@ void CTrelliqAddresses::OnInitDialog() {
 
 bool CTrelliqAddresses::OnSetActive() {
     UpdateData(false);
+    m_albums->setChecked(Job().m_bAlbums);
     ApplyButtonRule();
     ApplyUseOriginal();
     return CPropertyPageExt::OnSetActive();

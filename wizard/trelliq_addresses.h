@@ -35,6 +35,8 @@ public:
     QCheckBox* m_useOriginal;
     QLineEdit* m_destEdit;
     QPushButton* m_destBrowse;
+    // "Publish subfolders as albums": straight into the job, off by default.
+    QCheckBox* m_albums;
 
 protected:
     void DoDataExchange(DataExchange& dx) override;

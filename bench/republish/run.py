@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Re-publishing benchmark. For the 40-photograph corpus of bench/conversion and for a set of
-1,000 photographs (the corpus repeated under distinct names, as symbolic links, every other one with a caption
-file), galvane-publish publishes once, then again unchanged (once from a cold page cache when the run may drop it, as
-root, then warm), then again after one photograph was replaced by another.
+1,000 photographs (the corpus repeated under distinct names, as symbolic links, every other one
+with a caption file), galvane-publish publishes once, then again unchanged (once from a cold page
+cache when the run may drop it, as root, then warm), then again after one photograph was replaced
+by another. The same 1,000 spread over 25 albums (the top folder and 24 subfolders, --albums) are
+published the same way, right after the flat set, and their first publish compared with the flat one's.
 In the same run vipsthumbnail makes the same two sizes of the 40 photographs, one pass per size
 (the anchor of bench/conversion). Prints each time and its ratios.
 
@@ -41,13 +43,13 @@ def timed(command, cpu=None):
     return elapsed, result.stdout
 
 
-def publish_command(program, source, dest):
+def publish_command(program, source, dest, extra=()):
     return [program, "--source", source, "--dest", dest, "--style", "Classic", "--thumb", "100x100",
-            "--large", "640x480", "--quality", "75", "--quiet", "--no-bg-image"]
+            "--large", "640x480", "--quality", "75", "--quiet", "--no-bg-image", *extra]
 
 
-def publish(program, source, dest):
-    return timed(publish_command(program, source, dest))
+def publish(program, source, dest, extra=()):
+    return timed(publish_command(program, source, dest, extra))
 
 
 def anchor(photos, work):
@@ -88,6 +90,17 @@ def linked_set(photos, folder, count):
                 caption.write(f"Photograph {i} of the set, with a caption of a few words.\n")
 
 
+def album_set(photos, folder, count, albums):
+    """The linked set spread evenly over the folder itself and albums - 1 subfolders of it."""
+    os.makedirs(folder)
+    folders = [folder] + [os.path.join(folder, f"album {a:02d}") for a in range(1, albums)]
+    for sub in folders[1:]:
+        os.makedirs(sub)
+    for i in range(count):
+        photo = photos[i % len(photos)]
+        os.symlink(photo, os.path.join(folders[i % albums], f"{i:04d}_{os.path.basename(photo)}"))
+
+
 def replace_one(folder, other):
     """Puts another photograph under the first name of the folder, of a new modification time."""
     first = sorted(os.listdir(folder))[0]
@@ -108,20 +121,20 @@ def drop_page_cache():
         return False
 
 
-def measure(program, source, dest, other):
+def measure(program, source, dest, other, extra=()):
     """Seconds of the first publish, the unchanged re-publish from a cold page cache (None when the
     cache cannot be dropped) and warm, and the re-publish after one photograph was replaced."""
-    first, _ = publish(program, source, dest)
+    first, _ = publish(program, source, dest, extra)
     cold = None
     if drop_page_cache():
-        cold, output = publish(program, source, dest)
+        cold, output = publish(program, source, dest, extra)
         if "0 pictures converted" not in output:
             raise SystemExit(f"the unchanged re-publish converted pictures:\n{output}")
-    unchanged, output = publish(program, source, dest)
+    unchanged, output = publish(program, source, dest, extra)
     if "0 pictures converted" not in output:
         raise SystemExit(f"the unchanged re-publish converted pictures:\n{output}")
     replace_one(source, other)
-    replaced, output = publish(program, source, dest)
+    replaced, output = publish(program, source, dest, extra)
     if "1 pictures converted" not in output:
         raise SystemExit(f"one replaced photograph should convert one picture:\n{output}")
     return first, cold, unchanged, replaced
@@ -142,10 +155,14 @@ def main():
             shutil.copyfile(photo, os.path.join(small, os.path.basename(photo)))
         large = os.path.join(work, "thousand")
         linked_set(photos, large, 1000)
+        albums = os.path.join(work, "albums")
+        album_set(photos, albums, 1000, 25)
         (first40, first40_cpu), (vips, vips_cpu) = first_publishes(program, small, work, photos, runs)
         # The replacement is another photograph of the corpus, copied: a new file and a new time.
         rows = [("40 photographs", measure(program, small, os.path.join(work, "out40"), photos[-1])),
-                ("1,000 photographs", measure(program, large, os.path.join(work, "out1000"), photos[-1]))]
+                ("1,000 photographs", measure(program, large, os.path.join(work, "out1000"), photos[-1])),
+                ("1,000 in 25 albums", measure(program, albums, os.path.join(work, "outalbums"), photos[-1],
+                                               ["--albums"]))]
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
@@ -161,6 +178,8 @@ def main():
         print("cold: the page cache could not be dropped (needs root)")
     print(f"first publish of the 40 against the anchor: {first40 / vips:.2f}x "
           f"(processor time {first40_cpu / vips_cpu:.2f}x)")
+    print(f"first publish of 1,000 in 25 albums against 1,000 in one folder: "
+          f"{rows[2][1][0] / rows[1][1][0]:.3f}x")
     per_photo = first40 / len(photos)
     print(f"one replaced photograph among 1,000: {rows[1][1][3]:.2f} s, "
           f"against {per_photo:.2f} s for one photograph of a first publish and "

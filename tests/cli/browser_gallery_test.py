@@ -4,7 +4,9 @@ Chromium: every picture on the start page, the first thumbnail page and one pict
 included) must have loaded, with a natural width above 0. Then the same with pictures whose names
 hold every character that can break a page (quotes, "#", "?", "%", "\\", "&amp;", "<", blanks,
 tabs, line breaks): every page of those galleries must show every picture under its own name, and
-no script hidden in a name may run. One Chromium opens all the galleries.
+no script hidden in a name may run. Then a gallery of albums (--albums) whose folder names need
+encoding: the start pages show the albums' covers, and the albums' own pages their pictures. One
+Chromium opens all the galleries.
 
     browser_gallery_test.py GALVANE_PUBLISH MAKE_SAMPLE_PICTURES
 """
@@ -19,6 +21,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 
 PAGES = {
     "Classic": ["main.htm", "indexpage1.htm", "imagepage1.htm"],
@@ -136,6 +139,35 @@ def check_hostile(style, report, failures):
         failures.append(f"hostile {style}: {name!r} never loaded")
 
 
+# Folders of the gallery of albums, each with one picture; "Only albums" holds an album only.
+ALBUMS = ['Year & "x" #1 100%', "caf\u00e9/sp ace?q", "Only albums/Inner"]
+ALBUM_PICTURE_PAGE = {"Classic": "imagepage1.htm", "Frames": "imagepage1.htm", "Slides": "largepage1.htm"}
+
+
+def make_albums(folder, photos):
+    os.makedirs(folder)
+    shutil.copy(os.path.join(photos, "Meadow.gif"), os.path.join(folder, "top.gif"))
+    for album in ALBUMS:
+        os.makedirs(os.path.join(folder, album), exist_ok=True)
+        shutil.copy(os.path.join(photos, "Meadow.gif"), os.path.join(folder, album, "p.gif"))
+
+
+def album_pages(style):
+    pages = [f"albums-{style}/main.htm"]
+    for album in ALBUMS:
+        folder = urllib.parse.quote(album, safe="/")
+        pages += [f"albums-{style}/{folder}/main.htm", f"albums-{style}/{folder}/{ALBUM_PICTURE_PAGE[style]}"]
+    return pages
+
+
+def check_album_covers(style, report, failures):
+    """The top album's start page shows a loaded cover for each of its albums."""
+    top = [p for p in report if p["page"] == f"albums-{style}/main.htm"]
+    covers = [i for p in top for i in p["images"] if i["width"] > 0 and i["file"] == "thn_p.jpg"]
+    if len(covers) < 3:
+        failures.append(f"albums {style}: {len(covers)} album covers loaded on the start page, 3 wanted")
+
+
 def main():
     publish, make_samples = sys.argv[1], sys.argv[2]
     failures = []
@@ -145,6 +177,8 @@ def main():
         subprocess.run([make_samples, photos], check=True, stdout=subprocess.DEVNULL)
         hostile = os.path.join(work, "hostile-photos")
         make_hostile(hostile)
+        tree = os.path.join(work, "album-photos")
+        make_albums(tree, photos)
         pages = []
         for style, style_pages in PAGES.items():
             dest = os.path.join(work, style)
@@ -155,6 +189,10 @@ def main():
             subprocess.run([publish, "--source", hostile, "--dest", dest, "--style", style,
                             "--large", "640x480", "--quiet"], check=True, stdout=subprocess.DEVNULL)
             pages += [f"hostile-{style}/{page}" for page in hostile_pages(style)]
+            dest = os.path.join(work, "albums-" + style)
+            subprocess.run([publish, "--source", tree, "--dest", dest, "--style", style, "--albums",
+                            "--large", "640x480", "--quiet"], check=True, stdout=subprocess.DEVNULL)
+            pages += album_pages(style)
         with open(os.path.join(work, "check.html"), "w") as f:
             f.write(CHECK_PAGE % json.dumps(pages))
 
@@ -184,6 +222,7 @@ def main():
                     failures.append(f"{name}: {image['src']} did not load")
         for style in PAGES:
             check_hostile(style, [p for p in result["pages"] if p["page"].startswith(f"hostile-{style}/")], failures)
+            check_album_covers(style, result["pages"], failures)
 
     for failure in failures:
         print("FAIL", failure)

@@ -13,6 +13,7 @@
 #include "engine/directory.h"
 #include "engine/image_list.h"
 #include "imaging/conversion.h"
+#include "imaging/conversion_plan.h"
 #include "imaging/output_provenance.h"
 #include "tests/imaging/test_pictures.h"
 
@@ -150,6 +151,44 @@ TEST_F(ConversionOutputs, UnreadablePicturesAreToldBeforehand) {
     EXPECT_EQ(converter.WhyUnreadable(good), "");
     EXPECT_EQ(converter.WhyUnreadable(bad), "not a picture that can be read");
     EXPECT_FALSE(converter.WhyUnreadable(folder / "src/missing.jpg").empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A gallery of albums: pictures of one name in different albums are converted in the one pool,
+// each into its album's folder, and named with that folder.
+TEST_F(ConversionOutputs, PicturesOfAlbumsGoIntoTheirAlbumsFoldersInOnePool) {
+    const std::string top = AddPhoto("a.jpg", ReadFile(MakeJpeg(folder, "t.jpg", 120, 80)));
+    const std::string inner = folder.Write("src/Day 1/a.jpg", ReadFile(MakeJpeg(folder, "d.jpg", 80, 120)));
+    ASSERT_TRUE(std::filesystem::create_directories(JoinPath(dest, "Day 1")));
+    images.Add(ImageEntry{inner, "Day 1"});
+    EXPECT_EQ(converter.OutputNames(job, images),
+              (std::vector<std::string>{"thn_a.jpg", "a.jpg", "Day 1/thn_a.jpg", "Day 1/a.jpg"}));
+    const std::vector<PictureOutcome> outcomes = Convert();
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_TRUE(outcomes[0].Converted());
+    EXPECT_TRUE(outcomes[1].Converted());
+    EXPECT_EQ(SizeOf(JoinPath(dest, "a.jpg")), (Size{120, 80}));
+    EXPECT_EQ(SizeOf(JoinPath(dest, "Day 1/a.jpg")), (Size{80, 120}));
+    const auto mark = converter.ReadOutputMark(JoinPath(dest, "Day 1/thn_a.jpg"));
+    ASSERT_TRUE(mark);
+    EXPECT_EQ(mark->sourceName, "a.jpg");
+    EXPECT_EQ(converter.StaleOutputNames(job, images), std::vector<std::string>{});
+
+    // One name in two albums is no conflict: two units, converted side by side.
+    ConversionSettings settings = SettingsOf(job);
+    ConversionSettings album = AlbumSettingsOf(job, "Day 1");
+    EXPECT_EQ(PlanWorkUnits({top, inner}, {&settings, &album}).size(), 2u);
+    EXPECT_EQ(PlanWorkUnits({top, inner}, settings).size(), 1u);
+
+    // A file of the user's at an album's output name is named with the album's folder.
+    folder.Write("dest/Day 1/thn_a.jpg", "mine");
+    converter.SetRebuild(true);
+    const std::vector<PictureOutcome> again = Convert();
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_EQ(again[1].replacedForeign, std::vector<std::string>{"Day 1/thn_a.jpg"});
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 /* Publishes a gallery with each bundled style, serves it on 127.0.0.1 and drives Debian's
    chromium over the DevTools protocol, on a phone and on a desktop viewport: keys, swipes, the
    full view, the Frames address, lazy loading, reserved room (layout shift), words, captions under
-   the picture and in the full view, and that every
-   picture of each page visited loads. One browser for the whole program.
+   the picture and in the full view, and that every picture of each page visited loads; and a
+   gallery of 200 albums and a 5-level tree on a phone. One browser for the whole program.
 
        browser_test.js GALVANE_PUBLISH MAKE_SAMPLE_PICTURES                                   */
 "use strict";
@@ -354,6 +354,70 @@ async function captionsShown(browser, root) {
     await page.close();
 }
 
+// A gallery of 200 albums and a 5-level tree on a phone: the tiles fit the screen and load as they
+// come into view, the path from the top fits or scrolls in its strip, and the keys and the way up
+// work in the deepest album.
+const DEEP = ["L1", "L2", "L3", "L4", "L5"];
+
+function makeAlbums(picture, folder) {
+    fs.mkdirSync(folder);
+    fs.copyFileSync(picture, path.join(folder, "top.gif"));
+    for (let i = 1; i <= 200; i++) {
+        const album = path.join(folder, `Album ${String(i).padStart(3, "0")}`);
+        fs.mkdirSync(album);
+        fs.copyFileSync(picture, path.join(album, "a.gif"));
+    }
+    let deep = folder;
+    for (const level of DEEP) {
+        deep = path.join(deep, level);
+        fs.mkdirSync(deep);
+        for (const name of ["a.gif", "b.gif", "c.gif"]) fs.copyFileSync(picture, path.join(deep, name));
+    }
+}
+
+async function albumsOnPhone(browser, root) {
+    const page = await browser.newPage();
+    await page.setViewport(VIEWPORTS.phone);
+    const fits = (frame) => frame.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth + 1);
+    for (const [style, tilesPage, picture, up] of [["Classic", "main.htm", "imagepage", "main.htm"],
+        ["Frames", "firstpage.htm", "imagepage", null], ["Slides", "main.htm", "largepage", "main.htm"]]) {
+        const base = `${root}albums-${style}/`;
+        const label = `albums ${style} phone`;
+        await page.goto(base + tilesPage, { waitUntil: "networkidle0" });
+        const tiles = await page.evaluate(() => ({
+            count: document.querySelectorAll(".album-tiles li").length,
+            lazy: Array.from(document.querySelectorAll(".album-tiles img")).filter((img) => img.loading === "lazy").length,
+            first: document.querySelector(".album-tiles img").naturalWidth
+        }));
+        check(tiles.count === 201 && tiles.lazy === 201 && tiles.first > 0,
+            `${label}: 201 album tiles, all lazy, the first cover shown: ${JSON.stringify(tiles)}`);
+        check(await fits(page.mainFrame()), `${label}: the tiles fit the phone's width`);
+        await page.evaluate(() => document.querySelector(".album-tiles li:last-child").scrollIntoView());
+        check(await until(() => page.evaluate(() => document.querySelector(".album-tiles li:last-child img").naturalWidth > 0)),
+            `${label}: the last album's cover loads once it is in view`);
+        const deep = `${base}${DEEP.join("/")}/`;
+        if (style === "Frames") {
+            await page.goto(deep + "main.htm", { waitUntil: "networkidle0" });
+            const top = page.frames().find((frame) => frame.url().endsWith("toppage.htm"));
+            const steps = top ? await top.evaluate(() => Array.from(document.querySelectorAll(".trail a")).map((a) => a.getAttribute("href"))) : [];
+            check(steps.length === 5 && steps[4] === "../main.htm", `${label}: the strip shows the path from the top: ${steps}`);
+            check(top && await fits(top), `${label}: the path keeps to its strip`);
+            continue;
+        }
+        await visit(page, `${deep}${picture}2.htm`, `${label} deepest`);
+        const steps = await page.evaluate(() => Array.from(document.querySelectorAll(".trail a, .album-up")).map((a) => a.getAttribute("href")));
+        check(steps.length >= 1 && steps.includes("../main.htm"), `${label}: the way up from a picture page: ${steps}`);
+        check(await fits(page.mainFrame()), `${label}: the deepest album's page fits the phone's width`);
+        await pressAndWait(page, "ArrowRight", label, `${DEEP.join("/")}/${picture}3.htm`);
+        await page.goto(deep + "main.htm", { waitUntil: "load" });
+        const trail = await page.evaluate(() => Array.from(document.querySelectorAll(".trail a")).map((a) => a.getAttribute("href")));
+        check(trail.length === 5 && trail[0] === "../../../../../main.htm", `${label}: the path from the top: ${trail}`);
+        check(await fits(page.mainFrame()), `${label}: the path fits the phone's width`);
+        check(await leadsTo(page, () => page.click(".trail li:nth-last-child(2) a"), `L4/${up}`), `${label}: the path leads up, got ${page.url()}`);
+    }
+    await page.close();
+}
+
 async function main() {
     const [program, makeSamples] = process.argv.slice(2);
     const work = fs.mkdtempSync(path.join(os.tmpdir(), "galvane-styles-"));
@@ -377,6 +441,14 @@ async function main() {
     for (const name of ["a.gif", "b.gif"]) fs.copyFileSync(path.join(photos, "Meadow.gif"), path.join(words, name));
     fs.writeFileSync(path.join(words, "a.gif.txt"), "Boats at dawn & the gulls <awake>\n");
     for (const style of ["Classic", "Frames", "Slides"]) publish(program, words, path.join(work, style + "-words"), style);
+
+    const small = path.join(work, "small.gif");
+    childProcess.execFileSync("convert", [path.join(photos, "Meadow.gif"), "-resize", "96x72", small], { stdio: "ignore" });
+    makeAlbums(small, path.join(work, "album-photos"));
+    for (const style of ["Classic", "Frames", "Slides"]) {
+        publish(program, path.join(work, "album-photos"), path.join(work, "albums-" + style), style, ["--albums"]);
+    }
+
     const server = await serve(work);
     const root = `http://127.0.0.1:${server.address().port}/`;
     const bases = { Classic: root + "Classic/", Frames: root + "Frames/", Slides: root + "Slides/" };
@@ -396,6 +468,7 @@ async function main() {
         await withoutScripts(browser, bases);
         await darkMode(browser, root);
         await captionsShown(browser, root);
+        await albumsOnPhone(browser, root);
     } finally {
         await browser.close();
         server.close();

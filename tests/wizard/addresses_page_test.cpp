@@ -60,6 +60,17 @@ TEST_F(AddressesPageTest, UseOriginalMakesTheDestinationFollowTheSource) {
     EXPECT_TRUE(Find<QPushButton>("destBrowseButton")->isEnabled());
 }
 
+TEST_F(AddressesPageTest, AlbumsCheckBoxIsOffByDefaultAndGoesIntoTheJob) {
+    QCheckBox* albums = Find<QCheckBox>("albumsCheck");
+    EXPECT_EQ(albums->text(), "Publish subfolders as albums");
+    EXPECT_FALSE(albums->isChecked());
+    EXPECT_FALSE(job.m_bAlbums);
+    albums->click();
+    EXPECT_TRUE(job.m_bAlbums);
+    albums->click();
+    EXPECT_FALSE(job.m_bAlbums);
+}
+
 TEST_F(AddressesPageTest, BrowseFillsTheFieldsAndCancelledBrowseKeepsThem) {
     std::vector<QString> titles;
     QString answer = QString::fromStdString(source.path());
