@@ -13,6 +13,7 @@
 #include "engine/album_tree.h"
 #include "engine/directory.h"
 #include "engine/picture_selection.h"
+#include "engine/picture_words.h"
 #include "engine/publication_run.h"
 #include "engine/publication_stages.h"
 #include "engine/safe_files.h"
@@ -191,7 +192,13 @@ void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
                 tiles.erase(tiles.begin() + static_cast<std::ptrdiff_t>(j));
             }
         }
+        std::vector<std::string> paths;
+        for (std::size_t k = 0; k < part.album->pictures.GetSize(); ++k) {
+            paths.push_back(part.album->pictures.GetPathAt(k));
+        }
+        const std::vector<PictureWords> words = ReadAllPictureWords(paths, m_converter.Metadata());
         PageContext context{part.job, part.album->pictures};
+        context.words = &words;
         context.largePicturesMade = !sameFolder;
         context.keepExistingFiles = sameFolder;
         context.report = &part.report;

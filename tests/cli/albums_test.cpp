@@ -318,4 +318,19 @@ TEST_F(Albums, WithoutTheSwitchSubfoldersStayOutOfTheGallery) {
     EXPECT_FALSE(Contains(ReadFile(dest + "/main.htm"), "2026"));
 }
 
+
+// The words of a picture in an album reach that album's picture page, as in a flat gallery.
+TEST_F(Albums, CaptionsOfAlbumPicturesReachTheirPages) {
+    std::ofstream(source + "/2026/y.jpg.txt") << "Rome & the river\n";
+    const std::string dest = out / "words";
+    ASSERT_EQ(Publish(dest, "Classic", {"--albums"}).exitCode, 0);
+    bool found = false;
+    for (const auto& entry : fs::directory_iterator(dest + "/2026")) {
+        if (entry.path().filename().string().starts_with("imagepage")) {
+            found = found || ReadFile(entry.path().string()).find("Rome &amp; the river") != std::string::npos;
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
 }  // namespace
