@@ -38,6 +38,15 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t at) {
     return length;
 }
 
+
+// Windows-1252's characters at 0x80-0x9F; 0 where it has none.
+constexpr std::uint16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+}  // namespace
+
 void AppendUtf8(std::string& out, std::uint32_t value) {
     if (value < 0x80) {
         out += static_cast<char>(value);
@@ -55,14 +64,6 @@ void AppendUtf8(std::string& out, std::uint32_t value) {
         out += static_cast<char>(0x80 | (value & 0x3F));
     }
 }
-
-// Windows-1252's characters at 0x80-0x9F; 0 where it has none.
-constexpr std::uint16_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-}  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
     for (std::size_t at = 0; at < bytes.size();) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,3 +17,6 @@ std::string RepairUtf8(std::string_view bytes);
 // UTF-8 when the bytes are valid UTF-8, else taken as Latin-1: how text of undeclared encoding is
 // read.
 std::string GuessedTextToUtf8(std::string_view bytes);
+
+// Appends one code point (at most U+10FFFF) as UTF-8.
+void AppendUtf8(std::string& out, std::uint32_t value);

@@ -26,21 +26,7 @@ void AppendCodePoint(std::string& out, std::uint32_t value) {
     if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
         value = 0xFFFD;
     }
-    if (value < 0x80) {
-        out += static_cast<char>(value);
-    } else if (value < 0x800) {
-        out += static_cast<char>(0xC0 | (value >> 6));
-        out += static_cast<char>(0x80 | (value & 0x3F));
-    } else if (value < 0x10000) {
-        out += static_cast<char>(0xE0 | (value >> 12));
-        out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (value & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (value >> 18));
-        out += static_cast<char>(0x80 | ((value >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (value & 0x3F));
-    }
+    AppendUtf8(out, value);
 }
 
 // XML text with its character and entity references resolved; unknown references stay as written.
