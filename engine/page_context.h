@@ -1,9 +1,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/gallery_job.h"
 #include "engine/image_list.h"
+#include "engine/picture_variants.h"
 #include "engine/run_report.h"
 
 // What the page generators of one run read: the job and the pictures, plus the little they
@@ -24,6 +26,8 @@ struct PageContext {
     bool keepExistingFiles = false;
     bool backgroundRefused = false;
     int pagesWritten = 0;
+    // The variants made of each picture, by index; missing entries have none.
+    std::vector<PictureVariants> variants{};
 
     int PictureCount() const { return static_cast<int>(images.GetSize()); }
     // The file names, as written into the destination.

@@ -6,6 +6,7 @@
 
 #include "engine/gallery_job.h"
 #include "engine/image_list.h"
+#include "engine/picture_variants.h"
 #include "engine/progress.h"
 #include "engine/run_report.h"
 
@@ -18,6 +19,8 @@ struct PictureOutcome {
     std::string unreadable;
     // Outputs that could not be written, by path.
     std::vector<FileProblem> notWritten;
+    // The variants the style asked for that are there to be shown.
+    PictureVariants variants;
 
     bool Converted() const { return reached && thumbnailWritten && unreadable.empty() && notWritten.empty(); }
 };

@@ -62,6 +62,7 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
     // Only pictures with a thumbnail go into the pages, so no slot shows a file that is not there.
     const std::vector<PictureOutcome> outcomes = m_converter.Outcomes();
     ImageList shown;
+    std::vector<PictureVariants> shownVariants;
     for (std::size_t i = 0; i < converting.GetSize(); ++i) {
         const std::string path = converting.GetPathAt(i);
         if (i >= outcomes.size()) {
@@ -80,6 +81,8 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
         }
         if (outcome.thumbnailWritten) {
             shown.Add(path);
+            shownVariants.resize(shown.GetSize() - 1);
+            shownVariants.push_back(outcome.variants);
         } else if (outcome.unreadable.empty()) {
             m_report.leftOut.push_back({path, "its thumbnail could not be made"});
         }
@@ -103,6 +106,7 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
         context.largePicturesMade = largePicturesMade;
         context.keepExistingFiles = !largePicturesMade;
         context.report = &m_report;
+        context.variants = std::move(shownVariants);
         GenerateGalleryPages(context, copies, m_cancel);
         m_report.pagesWritten = context.pagesWritten;
     }

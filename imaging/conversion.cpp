@@ -14,6 +14,7 @@
 #include "imaging/conversion_plan.h"
 #include "imaging/output_provenance.h"
 #include "imaging/picture_conversion.h"
+#include "imaging/variant_conversion.h"
 
 namespace {
 
@@ -128,6 +129,10 @@ private:
 
     // Both halves of one entry, within the memory budget, unless its outputs are up to date.
     void ConvertEntry(std::size_t entry) {
+        if (m_settings.variants.Any()) {
+            ConvertEntryWithVariants(entry);
+            return;
+        }
         const std::string& path = m_paths[entry];
         // Each output is remade only when it is stale: a new thumbnail box leaves large pictures be.
         const bool largeFresh = OutputUpToDate(m_settings, path, OutputKind::LargePicture);
@@ -163,6 +168,68 @@ private:
             m_converted.fetch_add(1);
         }
         HalfDone(entry, thumbnail);
+    }
+
+    // The same, with the variants the style asks for, all from one decode.
+    void ConvertEntryWithVariants(std::size_t entry) {
+        const std::string& path = m_paths[entry];
+        VariantPlan plan = PlanVariants(m_settings, path);
+        const StaleOutputs stale = FindStaleOutputs(m_settings, path, plan);
+        if (!stale.Any()) {
+            m_upToDate.fetch_add(1);
+            VariantsShown(entry, plan.shown);
+            const std::string large =
+                m_settings.makeLargePictures
+                    ? JoinPath(m_settings.destFolder, LargePictureName(path, m_settings.jpegQuality))
+                    : std::string();
+            HalfDone(entry, {HalfResult::Skipped, large, {}});
+            HalfDone(entry, {HalfResult::Written, JoinPath(m_settings.destFolder, ThumbnailName(path)), {}},
+                     true);
+            return;
+        }
+        std::optional<PixelBudget::Reservation> reservation;
+        if (const auto cost = VariantConversionMemoryCost(m_settings, path, plan)) {
+            if (*cost > m_budget.Capacity()) {
+                Refuse(entry, TooLargeReason(*cost, m_budget.Capacity()));
+                return;
+            }
+            reservation = m_budget.Reserve(*cost, [this] { return ShouldStop(); });
+            if (!reservation) {
+                return;
+            }
+        }
+        const VariantConversion made = ConvertWithVariants(m_settings, path, plan, stale,
+                                                           [&](const HalfResult& large) { HalfDone(entry, large); });
+        for (std::size_t i = 0; i < made.variants.size(); ++i) {
+            const HalfResult& variant = made.variants[i];
+            if (variant.kind != HalfResult::Written && variant.kind != HalfResult::Skipped) {
+                // The pages name only files that are there.
+                ForgetVariant(plan.shown, plan.files[i]);
+                VariantFailed(entry, variant);
+            }
+        }
+        VariantsShown(entry, plan.shown);
+        if (made.thumbnail.kind == HalfResult::Written) {
+            m_converted.fetch_add(1);
+        }
+        HalfDone(entry, made.thumbnail);
+    }
+
+    void VariantsShown(std::size_t entry, const PictureVariants& shown) {
+        const std::lock_guard lock(m_mutex);
+        m_outcomes[entry].variants = shown;
+    }
+
+    void VariantFailed(std::size_t entry, const HalfResult& variant) {
+        const std::lock_guard lock(m_mutex);
+        PictureOutcome& outcome = m_outcomes[entry];
+        if (variant.kind == HalfResult::Unreadable) {
+            if (outcome.unreadable.empty()) {
+                outcome.unreadable = variant.reason;
+            }
+        } else {
+            outcome.notWritten.push_back({variant.target, variant.reason});
+        }
     }
 
     static std::string TooLargeReason(std::int64_t cost, std::int64_t capacity) {

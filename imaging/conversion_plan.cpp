@@ -5,6 +5,7 @@
 
 #include "engine/directory.h"
 #include "engine/picture_names.h"
+#include "imaging/variant_plan.h"
 
 namespace {
 
@@ -62,9 +63,8 @@ std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
     };
     InDestination inDestination(settings.destFolder);
     for (std::size_t entry = 0; entry < paths.size(); ++entry) {
-        touch(ThumbnailName(paths[entry]), entry);
-        if (settings.makeLargePictures) {
-            touch(LargePictureName(paths[entry], settings.jpegQuality), entry);
+        for (std::string& name : PlannedOutputNames(paths[entry], settings)) {
+            touch(std::move(name), entry);
         }
         if (inDestination(paths[entry])) {
             touch(std::string(FileNameOf(paths[entry])), entry);
@@ -80,4 +80,15 @@ std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
         units[unit->second].push_back(entry);
     }
     return units;
+}
+
+std::vector<std::string> PlannedOutputNames(const std::string& path, const ConversionSettings& settings) {
+    std::vector<std::string> names{ThumbnailName(path)};
+    if (settings.makeLargePictures) {
+        names.push_back(LargePictureName(path, settings.jpegQuality));
+    }
+    for (VariantFile& file : PlanVariants(settings, path).files) {
+        names.push_back(std::move(file.name));
+    }
+    return names;
 }

@@ -15,3 +15,8 @@ using WorkUnit = std::vector<std::size_t>;
 
 std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,
                                     const ConversionSettings& settings);
+
+// The names of the files converting the picture at `path` writes into the destination folder: its
+// thumbnail, its large picture (where one is made) and the variants its style asks for (whose
+// names follow from the picture's size, read from its header).
+std::vector<std::string> PlannedOutputNames(const std::string& path, const ConversionSettings& settings);

@@ -2,12 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <vector>
 
 #include "engine/directory.h"
 #include "engine/picture_names.h"
+#include "imaging/variant_plan.h"
 #include "imaging/vimbral/vimbral.h"
 
 namespace {
@@ -34,7 +36,7 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The last bytes of a whole file: JPEG's end marker, GIF's trailer.
+// The last bytes of a whole file: JPEG's end marker, GIF's trailer; a WebP file's own length.
 bool EndsWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
@@ -48,6 +50,14 @@ bool EndsWhole(const std::string& path) {
     in.read(tail, 2);
     if (!in) {
         return false;
+    }
+    if (head[0] == 'R' && head[1] == 'I' && size >= 12) {
+        unsigned char length[4] = {};
+        in.seekg(4);
+        in.read(reinterpret_cast<char*>(length), 4);
+        const std::streamoff riff = static_cast<std::streamoff>(length[0]) | length[1] << 8 | length[2] << 16 |
+                                    static_cast<std::streamoff>(length[3]) << 24;
+        return in && riff + 8 == size;
     }
     if (head[0] == '\xFF' && head[1] == '\xD8') {
         return tail[0] == '\xFF' && tail[1] == '\xD9';
@@ -89,6 +99,31 @@ std::string ProvenanceText(const ConversionSettings& settings, OutputKind kind,
            " output=" + (thumbnail ? "thumbnail" : "large") + " source-name=" + Encoded(source.name) +
            " source-size=" + std::to_string(source.size) + " source-mtime=" + mtime +
            " limits=" + std::to_string(width) + "x" + std::to_string(height) + FormatOf(settings, kind);
+}
+
+namespace {
+
+std::string MtimeText(const SourceIdentity& source) {
+    char mtime[48];
+    std::snprintf(mtime, sizeof mtime, "%lld.%09lld", static_cast<long long>(source.mtimeSeconds),
+                  static_cast<long long>(source.mtimeNanoseconds));
+    return mtime;
+}
+
+}  // namespace
+
+std::string VariantProvenanceText(const ConversionSettings& settings, const VariantFile& file,
+                                  const SourceIdentity& source) {
+    const int width = file.thumbnail ? settings.thumbMaxWidth : settings.largeMaxWidth;
+    const int height = file.thumbnail ? settings.thumbMaxHeight : settings.largeMaxHeight;
+    const int quality = file.webp ? WebpQualityFor(settings.jpegQuality)
+                                  : (settings.jpegQuality < 1 ? vimbral::kDefaultQuality
+                                                              : std::min(settings.jpegQuality, 100));
+    return std::string(kPrefix) + std::to_string(kConversionVersion) +
+           " output=variant size=" + std::to_string(file.size.width) + "x" + std::to_string(file.size.height) +
+           " source-name=" + Encoded(source.name) + " source-size=" + std::to_string(source.size) +
+           " source-mtime=" + MtimeText(source) + " limits=" + std::to_string(width) + "x" +
+           std::to_string(height) + (file.webp ? " webp" : " jpeg") + " quality=" + std::to_string(quality);
 }
 
 std::optional<std::string> ReadProvenance(const std::string& outputPath) {

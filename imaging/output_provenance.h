@@ -32,9 +32,16 @@ std::optional<SourceIdentity> IdentifySource(const std::string& path);
 // The text an output of `kind` made from `source` with `settings` carries.
 std::string ProvenanceText(const ConversionSettings& settings, OutputKind kind, const SourceIdentity& source);
 
-// The provenance text an output file carries; empty when it is not a JPEG or GIF file written by
-// the conversion.
+// The provenance text an output file carries; empty when it is not a JPEG, GIF or WebP file written
+// by the conversion.
 std::optional<std::string> ReadProvenance(const std::string& outputPath);
+
+struct VariantFile;
+// The text a variant file (variant_plan.h) made from `source` carries, for example
+//   galvane-conversion=1 output=variant size=1280x853 source-name=a.jpg source-size=52011
+//   source-mtime=1765170000.123456789 limits=1024x768 webp quality=80
+std::string VariantProvenanceText(const ConversionSettings& settings, const VariantFile& file,
+                                  const SourceIdentity& source);
 
 // Whether `outputPath` is a whole, readable picture carrying exactly `expected`.
 bool IsOutputUpToDate(const std::string& outputPath, const std::string& expected);

@@ -1,0 +1,84 @@
+#include "imaging/variant_plan.h"
+
+#include <algorithm>
+
+#include "imaging/vimbral/vimbral.h"
+
+VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& path, int width, int height) {
+    VariantPlan plan;
+    const VariantRequest& asked = settings.variants;
+    const bool largeMade = settings.makeLargePictures && settings.jpegQuality > 0;
+    PictureSize large{width, height};
+    if (settings.makeLargePictures) {
+        if (const auto limited =
+                LargePictureSize(width, height, settings.largeMaxWidth, settings.largeMaxHeight)) {
+            large = *limited;
+        }
+    }
+    plan.shown.largeWidth = large.width;
+    if (width <= 0 || height <= 0) {
+        return plan;
+    }
+    const auto thumbnail = ThumbnailSize(width, height, settings.thumbMaxWidth, settings.thumbMaxHeight)
+                               .value_or(PictureSize{width, height});
+    const auto twice = DoubleThumbnailSize(width, height, settings.thumbMaxWidth, settings.thumbMaxHeight);
+    if (asked.thumbnailWebp) {
+        plan.files.push_back({ThumbnailWebpName(path), thumbnail, true, true});
+        plan.shown.thumbnailWebp = true;
+        if (twice) {
+            plan.files.push_back({DoubleThumbnailName(path, true), *twice, true, true, true});
+            plan.shown.doubleThumbnailWebp = true;
+        }
+    }
+    if (asked.thumbnailJpeg && twice) {
+        plan.files.push_back({DoubleThumbnailName(path, false), *twice, false, true, true});
+        plan.shown.doubleThumbnailJpeg = true;
+    }
+    if (!largeMade || !(asked.largeWebp || asked.largeJpeg)) {
+        return plan;
+    }
+    for (const PictureSize& size :
+         LargeVariantSizes(width, height, settings.largeMaxWidth, settings.largeMaxHeight)) {
+        if (asked.largeWebp) {
+            plan.files.push_back({LargeVariantName(path, size.width, true), size, true, false});
+            plan.shown.webpWidths.push_back(size.width);
+        }
+        if (asked.largeJpeg && !(size == large)) {
+            plan.files.push_back({LargeVariantName(path, size.width, false), size, false, false});
+            plan.shown.jpegWidths.push_back(size.width);
+        }
+    }
+    return plan;
+}
+
+VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& path) {
+    if (!settings.variants.Any()) {
+        return {};
+    }
+    vimbral::Image image = vimbral::InitImageObject(path.c_str(), nullptr, -1, -1);
+    if (image == nullptr) {
+        return {};
+    }
+    const int width = vimbral::GetWidth(image);
+    const int height = vimbral::GetHeight(image);
+    vimbral::DeleteImageObject(image);
+    return PlanVariants(settings, path, width, height);
+}
+
+int WebpQualityFor(int jpegQuality) {
+    const int quality = jpegQuality < 1 ? vimbral::kDefaultQuality : (jpegQuality > 100 ? 100 : jpegQuality);
+    return quality;
+}
+
+void ForgetVariant(PictureVariants& shown, const VariantFile& file) {
+    if (file.thumbnail) {
+        if (file.doubled) {
+            (file.webp ? shown.doubleThumbnailWebp : shown.doubleThumbnailJpeg) = false;
+        } else if (file.webp) {
+            shown.thumbnailWebp = false;
+        }
+        return;
+    }
+    auto& widths = file.webp ? shown.webpWidths : shown.jpegWidths;
+    widths.erase(std::remove(widths.begin(), widths.end(), file.size.width), widths.end());
+}
