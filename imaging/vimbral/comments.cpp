@@ -114,8 +114,7 @@ std::optional<std::string> ReadFileComment(const std::string& path) {
     if (!in) {
         return std::nullopt;
     }
-    // Comments are written near the start (in a WebP file, after the picture: Vimbral's WebP files
-    // are of web size); the first 256 KB hold them and whatever precedes them.
+    // Comments are written near the start; the first 256 KB hold them and whatever precedes them.
     std::string bytes(256 * 1024, '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
@@ -123,7 +122,7 @@ std::optional<std::string> ReadFileComment(const std::string& path) {
         return JpegFileComment(bytes);
     }
     if (bytes.compare(0, 4, "RIFF") == 0) {
-        return WebpDescription(bytes);
+        return WebpFileDescription(path);
     }
     return GifFileComment(bytes);
 }

@@ -1,12 +1,15 @@
 #include "imaging/vimbral/webp_metadata.h"
 
 #include <cstdint>
+#include <fstream>
 #include <utility>
 
 namespace vimbral_impl {
 namespace {
 
 constexpr std::uint8_t kXmpFlag = 0x04;
+// Vimbral's packets are a few hundred bytes; a comment is at most 64 KB, escaped up to five times.
+constexpr std::uint32_t kMaxPacketBytes = 1 << 19;
 constexpr std::string_view kItemStart = "<rdf:li xml:lang=\"x-default\">";
 constexpr std::string_view kItemEnd = "</rdf:li>";
 
@@ -108,28 +111,38 @@ bool AddWebpDescription(std::string& bytes, int width, int height, const std::st
     return true;
 }
 
-std::optional<std::string> WebpDescription(std::string_view bytes) {
-    if (!IsWebp(bytes)) {
+std::optional<std::string> WebpFileDescription(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char header[12] = {};
+    if (!in.read(header, sizeof header) || std::string_view(header, 4) != "RIFF" ||
+        std::string_view(header + 8, 4) != "WEBP") {
         return std::nullopt;
     }
-    for (std::size_t at = 12; at + 8 <= bytes.size();) {
-        const std::uint32_t size = ReadLe32(bytes, at + 4);
-        if (size > bytes.size() - at - 8) {
+    for (;;) {
+        char chunk[8] = {};
+        if (!in.read(chunk, sizeof chunk)) {
             return std::nullopt;
         }
-        if (bytes.substr(at, 4) == "XMP ") {
-            const std::string_view packet = bytes.substr(at + 8, size);
-            const auto start = packet.find(kItemStart);
-            const auto end = start == std::string_view::npos ? start : packet.find(kItemEnd, start);
-            if (end == std::string_view::npos) {
-                return std::nullopt;
-            }
-            const std::size_t from = start + kItemStart.size();
-            return XmlUnescaped(packet.substr(from, end - from));
+        const std::uint32_t size = ReadLe32(std::string_view(chunk, sizeof chunk), 4);
+        if (std::string_view(chunk, 4) != "XMP ") {
+            in.seekg(static_cast<std::streamoff>(size) + (size % 2), std::ios::cur);
+            continue;
         }
-        at += 8 + size + (size % 2);
+        if (size > kMaxPacketBytes) {
+            return std::nullopt;
+        }
+        std::string packet(size, '\0');
+        if (!in.read(packet.data(), static_cast<std::streamsize>(size))) {
+            return std::nullopt;
+        }
+        const auto start = packet.find(kItemStart);
+        const auto end = start == std::string::npos ? start : packet.find(kItemEnd, start);
+        if (end == std::string::npos) {
+            return std::nullopt;
+        }
+        const std::size_t from = start + kItemStart.size();
+        return XmlUnescaped(std::string_view(packet).substr(from, end - from));
     }
-    return std::nullopt;
 }
 
 }  // namespace vimbral_impl

@@ -14,8 +14,8 @@ namespace vimbral_impl {
 // WebP file Vimbral can extend (it is left unchanged then).
 bool AddWebpDescription(std::string& bytes, int width, int height, const std::string& text);
 
-// The description of the XMP packet of the WebP file that begins with `bytes`; empty when it is no
-// WebP file or carries none.
-std::optional<std::string> WebpDescription(std::string_view bytes);
+// The description of the XMP packet of the WebP file at `path`, found by walking its chunks (the
+// XMP chunk comes after the picture); empty when it is no WebP file or carries none.
+std::optional<std::string> WebpFileDescription(const std::string& path);
 
 }  // namespace vimbral_impl
