@@ -45,7 +45,7 @@ function publish(program, source, dest, style, extra = []) {
 
 function serve(root) {
     const types = { ".htm": "text/html", ".css": "text/css", ".js": "text/javascript", ".jpg": "image/jpeg",
-        ".gif": "image/gif", ".svg": "image/svg+xml" };
+        ".gif": "image/gif", ".svg": "image/svg+xml", ".webp": "image/webp" };
     const server = http.createServer((request, response) => {
         const file = path.join(root, decodeURIComponent(new URL(request.url, "http://x").pathname));
         fs.readFile(file, (error, data) => {
