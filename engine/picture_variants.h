@@ -39,10 +39,10 @@ std::string DoubleThumbnailName(std::string_view path, bool webp);
 
 // The variants made of one picture, as the pages list them.
 struct PictureVariants {
-    int largeWidth = 0;             // the large picture's own width; 0: not known
-    std::vector<int> webpWidths;    // large picture variants written as WebP, ascending
-    std::vector<int> jpegWidths;    // ... and as JPEG (the large picture itself not among them)
-    bool thumbnailWebp = false;     // thn_a.webp
+    int largeWidth = 0;           // the large picture's own width; 0: not known
+    std::vector<int> webpWidths;  // large picture variants written as WebP, ascending
+    std::vector<int> jpegWidths;  // ... and as JPEG (the large picture itself not among them)
+    bool thumbnailWebp = false;   // thn_a.webp
     bool doubleThumbnailWebp = false;
     bool doubleThumbnailJpeg = false;
 };

@@ -92,7 +92,8 @@ std::string ThumbnailWebpSrcset(const PageContext& context, int index) {
     return list;
 }
 
-void ApplyLargeVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked, int index) {
+void ApplyLargeVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,
+                           int index) {
     if (asked.largeWebp) {
         page.ReplacePlaceholder(kWebpWidthsTag, LargeWebpSrcset(context, index));
     }

@@ -19,6 +19,7 @@ std::string ThumbnailJpegSrcset(const PageContext& context, int index);
 // Replace the first occurrence of each of the large picture's, or the thumbnail's, placeholders
 // that `asked` names (what the page's template holds: pages of other templates stay untouched).
 // A thumbnail slot past the last picture (index out of range) gets "empty.gif 1x".
-void ApplyLargeVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked, int index);
+void ApplyLargeVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,
+                           int index);
 void ApplyThumbnailVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,
                                int index);

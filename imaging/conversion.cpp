@@ -198,8 +198,8 @@ private:
                 return;
             }
         }
-        const VariantConversion made = ConvertWithVariants(m_settings, path, plan, stale,
-                                                           [&](const HalfResult& large) { HalfDone(entry, large); });
+        const VariantConversion made = ConvertWithVariants(
+            m_settings, path, plan, stale, [&](const HalfResult& large) { HalfDone(entry, large); });
         for (std::size_t i = 0; i < made.variants.size(); ++i) {
             const HalfResult& variant = made.variants[i];
             if (variant.kind != HalfResult::Written && variant.kind != HalfResult::Skipped) {

@@ -55,8 +55,8 @@ bool EndsWhole(const std::string& path) {
         unsigned char length[4] = {};
         in.seekg(4);
         in.read(reinterpret_cast<char*>(length), 4);
-        const std::streamoff riff = static_cast<std::streamoff>(length[0]) | length[1] << 8 | length[2] << 16 |
-                                    static_cast<std::streamoff>(length[3]) << 24;
+        const std::streamoff riff = static_cast<std::streamoff>(length[0]) | length[1] << 8 |
+                                    length[2] << 16 | static_cast<std::streamoff>(length[3]) << 24;
         return in && riff + 8 == size;
     }
     if (head[0] == '\xFF' && head[1] == '\xD8') {
@@ -120,10 +120,11 @@ std::string VariantProvenanceText(const ConversionSettings& settings, const Vari
                                   : (settings.jpegQuality < 1 ? vimbral::kDefaultQuality
                                                               : std::min(settings.jpegQuality, 100));
     return std::string(kPrefix) + std::to_string(kConversionVersion) +
-           " output=variant size=" + std::to_string(file.size.width) + "x" + std::to_string(file.size.height) +
-           " source-name=" + Encoded(source.name) + " source-size=" + std::to_string(source.size) +
-           " source-mtime=" + MtimeText(source) + " limits=" + std::to_string(width) + "x" +
-           std::to_string(height) + (file.webp ? " webp" : " jpeg") + " quality=" + std::to_string(quality);
+           " output=variant size=" + std::to_string(file.size.width) + "x" +
+           std::to_string(file.size.height) + " source-name=" + Encoded(source.name) +
+           " source-size=" + std::to_string(source.size) + " source-mtime=" + MtimeText(source) +
+           " limits=" + std::to_string(width) + "x" + std::to_string(height) +
+           (file.webp ? " webp" : " jpeg") + " quality=" + std::to_string(quality);
 }
 
 std::optional<std::string> ReadProvenance(const std::string& outputPath) {

@@ -162,7 +162,8 @@ HalfResult WriteLargePicture(const ConversionSettings& settings, const std::stri
         if (quality > 0) {
             vimbral::SetQuality(image, quality);
         }
-        const PictureSize source = sourceSize.value_or(PictureSize{vimbral::GetWidth(image), vimbral::GetHeight(image)});
+        const PictureSize source =
+            sourceSize.value_or(PictureSize{vimbral::GetWidth(image), vimbral::GetHeight(image)});
         StretchTo(image, LargePictureSize(source.width, source.height, settings.largeMaxWidth,
                                           settings.largeMaxHeight));
         if (vimbral::Save(image, target.c_str(), quality > 0 ? vimbral::kFormatJpeg : vimbral::kFormatGif) ==
@@ -208,9 +209,10 @@ HalfResult WriteThumbnail(const ConversionSettings& settings, const std::string&
         }
         // With GIF chosen this is 0, which Vimbral takes as its default quality.
         vimbral::SetQuality(image, settings.jpegQuality);
-        const PictureSize source = sourceSize.value_or(PictureSize{vimbral::GetWidth(image), vimbral::GetHeight(image)});
-        StretchTo(image,
-                  ThumbnailSize(source.width, source.height, settings.thumbMaxWidth, settings.thumbMaxHeight));
+        const PictureSize source =
+            sourceSize.value_or(PictureSize{vimbral::GetWidth(image), vimbral::GetHeight(image)});
+        StretchTo(image, ThumbnailSize(source.width, source.height, settings.thumbMaxWidth,
+                                       settings.thumbMaxHeight));
         if (vimbral::Save(image, target.c_str(), vimbral::kFormatThumbnail) == 0) {
             return SaveFailed(target, 16 << 10);
         }

@@ -27,8 +27,8 @@ struct DecodeChoice {
     bool largeStreams = false;  // the large picture keeps the source size and is streamed
 };
 
-DecodeChoice ChooseDecode(const ConversionSettings& settings, const VariantPlan& plan, const StaleOutputs& stale,
-                          const PictureSize& source) {
+DecodeChoice ChooseDecode(const ConversionSettings& settings, const VariantPlan& plan,
+                          const StaleOutputs& stale, const PictureSize& source) {
     DecodeChoice choice;
     const auto serve = [&](const PictureSize& size) {
         if (size.width > choice.size.width) {
@@ -45,8 +45,8 @@ DecodeChoice ChooseDecode(const ConversionSettings& settings, const VariantPlan&
                   .value_or(source));
     }
     if (stale.large && settings.makeLargePictures) {
-        const auto large = LargePictureSize(source.width, source.height, settings.largeMaxWidth,
-                                            settings.largeMaxHeight);
+        const auto large =
+            LargePictureSize(source.width, source.height, settings.largeMaxWidth, settings.largeMaxHeight);
         if (large) {
             serve(*large);
         } else if (choice.size.width < source.width) {
@@ -68,8 +68,8 @@ int VariantQuality(const ConversionSettings& settings, const VariantFile& file) 
     return file.webp ? WebpQualityFor(settings.jpegQuality) : settings.jpegQuality;
 }
 
-HalfResult WriteVariant(const ConversionSettings& settings, const VariantFile& file, const SourceIdentity& identity,
-                        vimbral::Image decoded) {
+HalfResult WriteVariant(const ConversionSettings& settings, const VariantFile& file,
+                        const SourceIdentity& identity, vimbral::Image decoded) {
     const std::string target = JoinPath(settings.destFolder, file.name);
     if (PathExists(target) && !ReadProvenance(target)) {
         return {HalfResult::NotWritten, target, "a file that Galvane did not make has this name"};
@@ -82,7 +82,8 @@ HalfResult WriteVariant(const ConversionSettings& settings, const VariantFile& f
     vimbral::ChangeImageFormat(copy.get(), 24);
     vimbral::SetQuality(copy.get(), VariantQuality(settings, file));
     if (vimbral::Stretch(copy.get(), file.size.width, file.size.height) == 0 ||
-        vimbral::Save(copy.get(), target.c_str(), file.webp ? vimbral::kFormatWebp : vimbral::kFormatJpeg) == 0) {
+        vimbral::Save(copy.get(), target.c_str(), file.webp ? vimbral::kFormatWebp : vimbral::kFormatJpeg) ==
+            0) {
         return SaveFailed(target, 16 << 10);
     }
     return {HalfResult::Written, target, {}};
@@ -130,10 +131,10 @@ VariantConversion ConvertWithVariants(const ConversionSettings& settings, const 
     const ImageHandle image(vimbral::InitImageObject(sourcePath.c_str(), nullptr, -1, -1));
     const PictureSize source{vimbral::GetWidth(image.get()), vimbral::GetHeight(image.get())};
     const DecodeChoice decode = ChooseDecode(settings, plan, stale, source);
-    const bool decoded = image && identity &&
-                         (decode.size == source ? true
-                                                : vimbral::Stretch(image.get(), decode.size.width,
-                                                                   decode.size.height) != 0);
+    const bool decoded =
+        image && identity &&
+        (decode.size == source ? true
+                               : vimbral::Stretch(image.get(), decode.size.width, decode.size.height) != 0);
     // Every output below is a copy of this handle: the source is decoded once, here.
     const ImageHandle shared(decoded ? vimbral::CopyImageObject(image.get()) : nullptr);
     const auto copyOfDecode = [&] { return ImageHandle(vimbral::CopyImageObject(shared.get())); };
@@ -153,7 +154,8 @@ VariantConversion ConvertWithVariants(const ConversionSettings& settings, const 
             continue;
         }
         result.variants.push_back(shared ? WriteVariant(settings, file, *identity, shared.get())
-                                         : HalfResult{HalfResult::Unreadable, JoinPath(settings.destFolder, file.name),
+                                         : HalfResult{HalfResult::Unreadable,
+                                                      JoinPath(settings.destFolder, file.name),
                                                       "the picture's data could not be decoded"});
     }
     result.thumbnail = stale.thumbnail
@@ -163,7 +165,8 @@ VariantConversion ConvertWithVariants(const ConversionSettings& settings, const 
 }
 
 std::optional<std::int64_t> VariantConversionMemoryCost(const ConversionSettings& settings,
-                                                        const std::string& sourcePath, const VariantPlan& plan) {
+                                                        const std::string& sourcePath,
+                                                        const VariantPlan& plan) {
     const ImageHandle image(vimbral::InitImageObject(sourcePath.c_str(), nullptr, -1, -1));
     if (!image) {
         return std::nullopt;
@@ -177,9 +180,9 @@ std::optional<std::int64_t> VariantConversionMemoryCost(const ConversionSettings
     // A resized copy and its encoder's buffers, for the largest output made from the decode.
     std::int64_t output = Pixels(decode.size) * 7;
     if (decode.largeStreams) {
-        output = std::max(output, vimbral::GetPeakMemory(image.get(), source.width, source.height,
-                                                         settings.jpegQuality > 0 ? vimbral::kFormatJpeg
-                                                                                  : vimbral::kFormatGif));
+        output = std::max(output, vimbral::GetPeakMemory(
+                                      image.get(), source.width, source.height,
+                                      settings.jpegQuality > 0 ? vimbral::kFormatJpeg : vimbral::kFormatGif));
     }
     return held + std::max(decoding, output);
 }

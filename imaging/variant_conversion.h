@@ -41,4 +41,5 @@ VariantConversion ConvertWithVariants(const ConversionSettings& settings, const 
 
 // About the most memory ConvertWithVariants takes at once; empty when the source cannot be read.
 std::optional<std::int64_t> VariantConversionMemoryCost(const ConversionSettings& settings,
-                                                        const std::string& sourcePath, const VariantPlan& plan);
+                                                        const std::string& sourcePath,
+                                                        const VariantPlan& plan);

@@ -60,9 +60,9 @@ VIMBRAL_API int Load(Image image, const char* path, Canvas* canvas, int a, int b
 // Writes the picture under exactly `path` (the format follows the code, not the name), replacing a
 // file there: 5 and -1 write JPEG at the handle's quality, 2 writes GIF with an 8-bit palette, 7
 // lossy WebP at the handle's quality (held whole in memory while it is written: meant for pictures
-// of web size); other codes are refused. The file carries no metadata but the comment (SetComment): no EXIF, GPS or ICC
-// profile. It is written under a temporary name in the same folder and renamed, so a failed Save leaves no
-// half-written file. Nonzero on success.
+// of web size); other codes are refused. The file carries no metadata but the comment (SetComment): no EXIF,
+// GPS or ICC profile. It is written under a temporary name in the same folder and renamed, so a failed Save
+// leaves no half-written file. Nonzero on success.
 VIMBRAL_API int Save(Image image, const char* path, int format);
 // 24 (true colour) or 8 (palette: quantised when written as GIF); other values are refused.
 // GetNumBits reflects it.
@@ -88,8 +88,9 @@ VIMBRAL_API void DeleteImageObject(Image image);
 VIMBRAL_API Image CopyImageObject(Image image);
 
 // Comments: text that the next Save writes into the file (a JPEG COM segment, a GIF comment
-// extension, a WebP file's XMP description), the only metadata a file of Vimbral carries; null or "" writes none. At most 65533
-// bytes; longer texts are refused (0). Kept when another picture is loaded into the handle.
+// extension, a WebP file's XMP description), the only metadata a file of Vimbral carries; null or "" writes
+// none. At most 65533 bytes; longer texts are refused (0). Kept when another picture is loaded into the
+// handle.
 VIMBRAL_API int SetComment(Image image, const char* text);
 // The first comment of a JPEG, GIF or WebP file: its length, with up to size - 1 bytes of it and a
 // zero copied into `buffer`; -1 when the file cannot be read, is none of these, or has none.

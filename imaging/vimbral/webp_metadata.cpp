@@ -57,7 +57,8 @@ std::string XmlEscaped(const std::string& text) {
 }
 
 std::string XmlUnescaped(std::string_view text) {
-    static constexpr std::pair<std::string_view, char> kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}};
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}};
     std::string out;
     for (std::size_t at = 0; at < text.size();) {
         bool replaced = false;

@@ -52,9 +52,10 @@ TEST_F(VariantTags, ThumbnailSlotsEachGetTheirOwnPicture) {
     SetPictures(3);
     PictureVariants single;  // a picture too small for a double thumbnail
     single.thumbnailWebp = true;
-    GenerateWith("<MAIN-INDEX-PAGE><INDEX>"
-                 "[THUMBNAIL WEBPTHUMBS JPEGTHUMBS LINKTOPAGE][THUMBNAIL WEBPTHUMBS JPEGTHUMBS LINKTOPAGE]",
-                 {Made(), single, PictureVariants{}});
+    GenerateWith(
+        "<MAIN-INDEX-PAGE><INDEX>"
+        "[THUMBNAIL WEBPTHUMBS JPEGTHUMBS LINKTOPAGE][THUMBNAIL WEBPTHUMBS JPEGTHUMBS LINKTOPAGE]",
+        {Made(), single, PictureVariants{}});
     EXPECT_EQ(Page("indexpage1.htm"),
               "[thn_p1.jpg thn_p1.webp 1x, thn_p1@2x.webp 2x "
               "thn_p1.jpg 1x, thn_p1@2x.jpg 2x  HREF=\"imagepage1.htm\" ]"
@@ -67,7 +68,8 @@ TEST_F(VariantTags, ThumbnailSlotsEachGetTheirOwnPicture) {
 TEST_F(VariantTags, EveryLayoutFillsThemAndTemplatesWithoutThemAreUntouched) {
     images.Add("/photos/a.jpg");
     GenerateWith("<MAIN-SMALL-LARGE><LARGE> PICTURE JPEGWIDTHS", {Made()});
-    EXPECT_EQ(Page("largepage1.htm"), " a.jpg a-640w.jpg 640w, a.jpg 1024w, a-1280w.jpg 1280w, a-2048w.jpg 2048w");
+    EXPECT_EQ(Page("largepage1.htm"),
+              " a.jpg a-640w.jpg 640w, a.jpg 1024w, a-1280w.jpg 1280w, a-2048w.jpg 2048w");
     GenerateWith("<MAIN-SMALL-LARGE><SMALL> THUMBNAIL JPEGTHUMBS", {Made()});
     EXPECT_EQ(Page("smallpage1.htm"), " thn_a.jpg thn_a.jpg 1x, thn_a@2x.jpg 2x");
     GenerateWith("<FRAME-MAIN-LIST-IMAGE><IMAGE> PICTURE WEBPWIDTHS", {Made()});

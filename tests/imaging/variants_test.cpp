@@ -31,7 +31,9 @@ constexpr const char* kAskingTemplate =
 class Variants : public ::testing::Test {
 protected:
     Variants()
-        : source(folder.MakeFolder("src")), dest(folder.MakeFolder("dest")), style(folder.MakeFolder("###S")) {
+        : source(folder.MakeFolder("src")),
+          dest(folder.MakeFolder("dest")),
+          style(folder.MakeFolder("###S")) {
         folder.Write("###S/page.htm", kAskingTemplate);
         job.m_strStylePath = style;
         job.m_strSourceFolder = source;
@@ -122,8 +124,9 @@ TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit)
 TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     Jpeg("a.jpg", 3000, 2000);
     const VimbralConverter converter = Convert();
-    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp", "a.jpg",
-                                                       "thn_a.jpg", "thn_a.webp", "thn_a@2x.jpg", "thn_a@2x.webp"}));
+    EXPECT_EQ(FilesIn(dest),
+              (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp", "a.jpg", "thn_a.jpg",
+                                        "thn_a.webp", "thn_a@2x.jpg", "thn_a@2x.webp"}));
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-640w.webp"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-1280w.webp"), (Size{1280, 853}));
@@ -254,8 +257,9 @@ TEST_F(Variants, ThePlanNamesEveryOutputAndOrdersPicturesSharingOne) {
     const std::string other = Jpeg("c.jpg", 300, 200);
     const ConversionSettings settings = SettingsOf(job);
     const auto names = PlannedOutputNames(a, settings);
-    EXPECT_EQ(names, (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a.webp", "thn_a@2x.webp", "thn_a@2x.jpg",
-                                               "a-640w.webp", "a-1280w.webp", "a-1280w.jpg"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a.webp", "thn_a@2x.webp", "thn_a@2x.jpg",
+                                        "a-640w.webp", "a-1280w.webp", "a-1280w.jpg"}));
     const auto units = PlanWorkUnits({a, clash, other}, settings);
     EXPECT_EQ(units, (std::vector<WorkUnit>{{0, 1}, {2}}));
 }
