@@ -121,6 +121,19 @@ TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit)
     EXPECT_EQ(DoubleThumbnailSize(4000, 3000, 0, 0), std::nullopt);
 }
 
+TEST(WebpQuality, FollowsTheMeasuredMappingAndStaysInRange) {
+    EXPECT_EQ(WebpQualityFor(75), 76);
+    EXPECT_EQ(WebpQualityFor(0), 76);  // GIF chosen: thumbnails at Vimbral's default, 75
+    EXPECT_EQ(WebpQualityFor(90), 90);
+    EXPECT_EQ(WebpQualityFor(55), 49);
+    EXPECT_EQ(WebpQualityFor(1), 1);
+    EXPECT_EQ(WebpQualityFor(100), 100);
+    EXPECT_EQ(WebpQualityFor(250), 100);
+    for (int q = 2; q <= 100; ++q) {
+        EXPECT_GE(WebpQualityFor(q), WebpQualityFor(q - 1)) << q;
+    }
+}
+
 TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     Jpeg("a.jpg", 3000, 2000);
     const VimbralConverter converter = Convert();

@@ -413,6 +413,7 @@ async function main() {
     }
 
     for (const [large, base] of [["0x0", "camera"], ["1024x768", "limited"]]) {
+        fs.mkdirSync(path.join(work, base));
         for (const style of ["Classic", "Frames", "Slides"]) {
             publish(program, photos, path.join(work, base, style), style, ["--large", large]);
         }
@@ -420,6 +421,7 @@ async function main() {
     const bytesPhotos = process.env.GALVANE_PHONE_BYTES_PHOTOS || photos;
     const plainClassic = plainStyle(program, work, "Classic");
     for (const [large, base] of [["0x0", "bytes-camera"], ["1024x768", "bytes-limited"]]) {
+        fs.mkdirSync(path.join(work, base));
         publish(program, bytesPhotos, path.join(work, base, "before"), plainClassic, ["--large", large]);
         publish(program, bytesPhotos, path.join(work, base, "after"), "Classic", ["--large", large]);
     }
