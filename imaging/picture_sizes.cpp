@@ -64,7 +64,7 @@ std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, 
     const int widest = kVariantWidths[std::size(kVariantWidths) - 1];
     const bool capMade = cap.width <= widest;
     for (const int standard : kVariantWidths) {
-        if (standard >= cap.width || (capMade && standard * 5 >= cap.width * 4)) {
+        if (standard >= cap.width || (capMade && standard * 10 >= cap.width * 9)) {
             continue;
         }
         const auto scaled = static_cast<int>(static_cast<long long>(height) * standard / width);

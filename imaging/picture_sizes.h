@@ -26,7 +26,7 @@ inline constexpr int kVariantWidths[] = {640, 1280, 1920, 2560};
 // The sizes of the large picture's variants of a width x height source, ascending by width. The cap
 // is the source size or, with both limits above 0, the source fitted into twice the limits (never
 // enlarged). Every standard width below the cap's width gives one, and the cap gives one when it
-// is at most the widest standard width (a standard width within a fifth of it is then left out:
+// is at most the widest standard width (a standard width within a tenth of it is then left out:
 // the two would be nearly the same file). Heights keep the source's proportions, truncated.
 std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, int maxHeight);
 

@@ -21,6 +21,10 @@ std::int64_t Pixels(const PictureSize& size) {
     return static_cast<std::int64_t>(size.width) * size.height;
 }
 
+// The largest source decoded whole into memory to serve a large picture of the source's size too;
+// a larger one is streamed into its large picture, and decoded again for the variants.
+constexpr std::int64_t kMaxSharedDecodePixels = 40'000'000;
+
 // What the one decode must serve.
 struct DecodeChoice {
     PictureSize size;           // the decode's size
@@ -49,6 +53,8 @@ DecodeChoice ChooseDecode(const ConversionSettings& settings, const VariantPlan&
             LargePictureSize(source.width, source.height, settings.largeMaxWidth, settings.largeMaxHeight);
         if (large) {
             serve(*large);
+        } else if (Pixels(source) <= kMaxSharedDecodePixels) {
+            serve(source);  // one decode at full size serves the large picture and every variant
         } else if (choice.size.width < source.width) {
             choice.largeStreams = true;
         }

@@ -6,7 +6,7 @@ double thumbnails), and the same set of files as the variant run made by sharp (
 the anchor, and the ratio of Galvane's variant run to sharp's; once for the large-picture limit
 of 640x480 and once for the default (pictures keep their size).
 
-    variants_run.py GALVANE_PUBLISH CORPUS_DIR [RUNS]
+    variants_run.py GALVANE_PUBLISH CORPUS_DIR [RUNS [LIMIT...]]     (limits: 640x480 0x0 by default)
 """
 import json
 import os
@@ -78,7 +78,7 @@ def main():
     webp_quality = None
     print(f"{len([n for n in os.listdir(corpus) if n.endswith('.jpg')])} photographs, {workers} cores "
           f"(sharp: {workers} photos at a time), median of {runs} runs")
-    for large in ("640x480", "0x0"):
+    for large in sys.argv[4:] or ("640x480", "0x0"):
         def publish_with(style):
             shutil.rmtree(out, ignore_errors=True)
             return timed([publish, "--source", corpus, "--dest", out, "--style", style, "--thumb", "100x100",

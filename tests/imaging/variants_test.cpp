@@ -106,10 +106,11 @@ double MeanDifference(const std::string& a, const std::string& b) {
 TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit) {
     using V = std::vector<PictureSize>;
     EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{640, 480}, {1280, 960}, {1920, 1440}, {2560, 1920}}));
-    // Twice 1024x768 caps at 2048x1536; 1920 is within a fifth of it and left out.
+    // Twice 1024x768 caps at 2048x1536; 1920 is within a tenth of it and left out.
     EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{640, 480}, {1280, 960}, {2048, 1536}}));
     EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{640, 426}, {1280, 853}}));
     EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), (V{{640, 480}}));
+    EXPECT_EQ(LargeVariantSizes(1600, 1200, 0, 0), (V{{640, 480}, {1280, 960}, {1600, 1200}}));
     EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), (V{{500, 400}}));
     EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), (V{{640, 3840}, {1000, 6000}}));
     for (const PictureSize& size : LargeVariantSizes(7000, 5000, 1600, 1200)) {
