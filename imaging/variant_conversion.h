@@ -11,8 +11,8 @@
 
 // The conversion of one picture whose style asks for variants: the thumbnail, the large picture
 // and every variant come from one decode of the source, at the largest size any of them needs
-// (a large picture kept at the full size of a source of more than 40 million pixels is streamed from
-// the file, as it is without variants, and the variants come from a second decode).
+// (a large picture kept at the full size of a source larger than every variant is streamed from
+// the file, as it is without variants).
 
 // Which of a picture's outputs must be made again.
 struct StaleOutputs {
