@@ -38,8 +38,19 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
     if (!largeMade || !(asked.largeWebp || asked.largeJpeg)) {
         return plan;
     }
-    for (const PictureSize& size :
-         LargeVariantSizes(width, height, settings.largeMaxWidth, settings.largeMaxHeight)) {
+    std::vector<PictureSize> sizes =
+        LargeVariantSizes(width, height, settings.largeMaxWidth, settings.largeMaxHeight);
+    // The large picture's own size too, between two standard widths: a browser takes a candidate
+    // a little below what the screen could show before one far above it, and at this size the
+    // WebP file is the lighter twin of the JPEG the page names.
+    if (!sizes.empty() && large.width < sizes.back().width &&
+        std::none_of(sizes.begin(), sizes.end(),
+                     [&](const PictureSize& size) { return size.width == large.width; })) {
+        sizes.insert(std::find_if(sizes.begin(), sizes.end(),
+                                  [&](const PictureSize& size) { return size.width > large.width; }),
+                     large);
+    }
+    for (const PictureSize& size : sizes) {
         if (asked.largeWebp) {
             plan.files.push_back({LargeVariantName(path, size.width, true), size, true, false});
             plan.shown.webpWidths.push_back(size.width);
@@ -69,8 +80,8 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
 int WebpQualityFor(int jpegQuality) {
     // Measured by bench/conversion/webp_quality.py (12 photographs of the corpus at 1280 pixels,
     // SSIM on luma): the lowest WebP quality, in steps of 2, whose SSIM reaches the JPEG's.
-    static constexpr int kMeasured[][2] = {{50, 44}, {60, 54}, {70, 68}, {75, 76}, {80, 80},
-                                           {85, 84}, {90, 90}, {95, 96}};
+    static constexpr int kMeasured[][2] = {{50, 44}, {60, 54}, {70, 68}, {75, 76},
+                                           {80, 80}, {85, 84}, {90, 90}, {95, 96}};
     const int quality = jpegQuality < 1 ? vimbral::kDefaultQuality : std::min(jpegQuality, 100);
     if (quality <= kMeasured[0][0]) {
         return std::max(1, quality - (kMeasured[0][0] - kMeasured[0][1]));

@@ -203,6 +203,23 @@ TEST_F(Variants, WebpFilesShowTheSamePictureAsTheJpegFiles) {
     EXPECT_LT(ReadFile(Out("a-1280w.webp")).size(), ReadFile(Out("a-1280w.jpg")).size());
 }
 
+TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
+    ConversionSettings settings;
+    settings.destFolder = "/out";
+    settings.jpegQuality = 75;
+    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
+    settings.largeMaxWidth = 1024;
+    settings.largeMaxHeight = 768;
+    settings.variants = {true, true, false, false};
+    const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
+    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{640, 1024, 1280, 2048}));
+    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{640, 1280, 2048}));  // a.jpg is the 1024
+    EXPECT_EQ(plan.shown.largeWidth, 1024);
+    settings.largeMaxWidth = settings.largeMaxHeight = 0;  // kept at 4000: beyond every variant
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
+              (std::vector<int>{640, 1280, 1920, 2560}));
+}
+
 TEST_F(Variants, GifLargePicturesGetNoVariantsButThumbnailsDo) {
     job.m_nJpegQuality = 0;
     Jpeg("a.jpg", 3000, 2000);
