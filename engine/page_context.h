@@ -7,6 +7,7 @@
 #include "engine/image_list.h"
 #include "engine/run_manifest.h"
 #include "engine/picture_words.h"
+#include "engine/picture_variants.h"
 #include "engine/run_report.h"
 
 // What the page generators of one run read: the job and the pictures, plus the little they
@@ -32,6 +33,8 @@ struct PageContext {
     int pagesWritten = 0;
     // Caption, title and date of each picture, in list order; none (or too few): empty words.
     const std::vector<PictureWords>* words = nullptr;
+    // The variants made of each picture, by index; missing entries have none.
+    std::vector<PictureVariants> variants{};
 
     int PictureCount() const { return static_cast<int>(images.GetSize()); }
     // The file names, as written into the destination.

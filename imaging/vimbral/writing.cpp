@@ -12,6 +12,7 @@
 #include "imaging/vimbral/comments.h"
 #include "imaging/vimbral/limits.h"
 #include "imaging/vimbral/vips_runtime.h"
+#include "imaging/vimbral/webp_metadata.h"
 
 namespace vimbral_impl {
 namespace {
@@ -99,9 +100,29 @@ int Encode(VipsImage* picture, VipsTarget* target, FileFormat format, int qualit
                                 optimize ? TRUE : FALSE, nullptr);
 }
 
+// WebP files are small (Vimbral writes them at web sizes): the encoder's output is held whole,
+// because the XMP chunk changes the header in front of the picture.
+bool EncodeWebpInto(int fd, VipsImage* picture, int quality, const std::string& comment) {
+    void* buffer = nullptr;
+    std::size_t size = 0;
+    if (vips_webpsave_buffer(picture, &buffer, &size, "Q", quality, "strip", TRUE, nullptr) != 0) {
+        DropVipsError();
+        return false;
+    }
+    std::string bytes(static_cast<const char*>(buffer), size);
+    g_free(buffer);
+    if (!comment.empty() && !AddWebpDescription(bytes, picture->Xsize, picture->Ysize, comment)) {
+        return false;
+    }
+    return WriteAll(fd, bytes.data(), bytes.size());
+}
+
 bool EncodeInto(int fd, VipsImage* picture, FileFormat format, int quality, const std::string& comment) {
     if (comment.size() > kMaxCommentBytes) {
         return false;
+    }
+    if (format == FileFormat::Webp) {
+        return EncodeWebpInto(fd, picture, quality, comment);
     }
     CommentingWriter writer{fd, format, comment.empty() ? std::string() : CommentBlock(format, comment), {}};
     VipsTargetCustom* target = vips_target_custom_new();
