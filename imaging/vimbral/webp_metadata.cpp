@@ -8,6 +8,8 @@ namespace vimbral_impl {
 namespace {
 
 constexpr std::uint8_t kXmpFlag = 0x04;
+constexpr std::uint8_t kExifFlag = 0x08;
+constexpr std::uint8_t kIccFlag = 0x20;
 // Vimbral's packets are a few hundred bytes; a comment is at most 64 KB, escaped up to five times.
 constexpr std::uint32_t kMaxPacketBytes = 1 << 19;
 constexpr std::string_view kItemStart = "<rdf:li xml:lang=\"x-default\">";
@@ -90,6 +92,29 @@ bool IsWebp(std::string_view bytes) {
     return bytes.size() >= 20 && bytes.substr(0, 4) == "RIFF" && bytes.substr(8, 4) == "WEBP";
 }
 
+// The chunks of `body` (a WebP file's, after "WEBP") without any EXIF, ICC or XMP chunk: the
+// encoder writes a fresh EXIF block of its own even when told to strip; empty when a chunk runs
+// past the end.
+std::optional<std::string> WithoutMetadataChunks(const std::string& body) {
+    std::string kept;
+    for (std::size_t at = 0; at < body.size();) {
+        if (at + 8 > body.size()) {
+            return std::nullopt;
+        }
+        const std::size_t size = ReadLe32(body, at + 4);
+        const std::size_t whole = 8 + size + (size % 2);
+        if (whole > body.size() - at) {
+            return std::nullopt;
+        }
+        const std::string_view fourcc(body.data() + at, 4);
+        if (fourcc != "EXIF" && fourcc != "ICCP" && fourcc != "XMP ") {
+            kept.append(body, at, whole);
+        }
+        at += whole;
+    }
+    return kept;
+}
+
 }  // namespace
 
 bool AddWebpDescription(std::string& bytes, int width, int height, const std::string& text) {
@@ -98,7 +123,13 @@ bool AddWebpDescription(std::string& bytes, int width, int height, const std::st
     }
     std::string body = bytes.substr(12);
     if (body.substr(0, 4) == "VP8X") {
-        body[8] = static_cast<char>(static_cast<std::uint8_t>(body[8]) | kXmpFlag);
+        const auto bare = WithoutMetadataChunks(body);
+        if (!bare || bare->size() < 18) {
+            return false;
+        }
+        body = *bare;
+        const auto flags = static_cast<std::uint8_t>(body[8]);
+        body[8] = static_cast<char>((flags & ~(kExifFlag | kIccFlag)) | kXmpFlag);
     } else if (body.substr(0, 4) == "VP8 " || body.substr(0, 4) == "VP8L") {
         const std::string header = std::string(1, static_cast<char>(kXmpFlag)) + std::string(3, '\0') +
                                    Le(static_cast<std::uint32_t>(width - 1), 3) +

@@ -10,8 +10,9 @@ namespace vimbral_impl {
 // "XMP " chunk, the place WebP gives text metadata; the file then has the extended header (VP8X)
 // that announces it.
 
-// Puts `text` into the WebP file `bytes` of a width x height picture; false when `bytes` is not a
-// WebP file Vimbral can extend (it is left unchanged then).
+// Puts `text` into the WebP file `bytes` of a width x height picture, in place of any EXIF, ICC or
+// XMP chunk the encoder wrote; false when `bytes` is not a WebP file Vimbral can extend (it is left
+// unchanged then).
 bool AddWebpDescription(std::string& bytes, int width, int height, const std::string& text);
 
 // The description of the XMP packet of the WebP file at `path`, found by walking its chunks (the
