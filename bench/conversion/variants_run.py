@@ -7,6 +7,10 @@ the anchor, and the ratio of Galvane's variant run to sharp's; once for the larg
 of 640x480 and once for the default (pictures keep their size).
 
     variants_run.py GALVANE_PUBLISH CORPUS_DIR [RUNS [LIMIT...]]     (limits: 640x480 0x0 by default)
+
+GALVANE_VARIANT_STYLE=DIR takes the style of DIR for the variant run in place of Classic (the
+anchor is then that style with its variant placeholders taken out), for example
+tests/styles/###Srcset, Classic as it asked for every variant.
 """
 import json
 import os
@@ -70,7 +74,8 @@ def timed(command):
 def main():
     publish, corpus = sys.argv[1], sys.argv[2]
     runs = int(sys.argv[3]) if len(sys.argv) > 3 else 1
-    classic = os.path.join(os.path.dirname(os.path.abspath(publish)), "###Classic")
+    classic = os.environ.get("GALVANE_VARIANT_STYLE") or os.path.join(
+        os.path.dirname(os.path.abspath(publish)), "###Classic")
     work = tempfile.mkdtemp(prefix="galvane-variants-bench-")
     plain = plain_style(classic, work)
     out = os.path.join(work, "out")
