@@ -101,8 +101,9 @@ int Encode(VipsImage* picture, VipsTarget* target, FileFormat format, int qualit
                                 optimize ? TRUE : FALSE, nullptr);
 }
 
-// libwebp's effort 1 of 0-6 (libvips' default is 4): about three times faster at 1280-2560 pixels for
-// files about 3% larger at the same quality (bench/conversion/variants_run.py).
+// libwebp's effort 1 of 0-6 (libvips' default is 4): about three times faster at 2560 pixels; at
+// quality 76 and 1280 pixels, files about 9% larger and a mean SSIM of 0.965 against 0.969 (JPEG at
+// 75: 0.958), measured on six photographs of the bench corpus.
 constexpr int kWebpEffort = 1;
 
 // WebP files are small (Vimbral writes them at web sizes): the encoder's output is held whole,
