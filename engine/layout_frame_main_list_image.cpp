@@ -2,6 +2,7 @@
 
 #include "engine/common_tags.h"
 #include "engine/layouts.h"
+#include "engine/variant_tags.h"
 
 // A frame page around a top strip, a list of every thumbnail and a display area that shows a
 // first page, then one page per picture.
@@ -41,7 +42,7 @@ void RepeatTableBlock(PageBuffer& page, int n) {
     }
 }
 
-void FillListSlots(PageBuffer& page, const PageContext& ctx) {
+void FillListSlots(PageBuffer& page, const PageContext& ctx, const VariantRequest& asked) {
     const int count = ctx.PictureCount();
     if (count == 0) {
         return;
@@ -66,6 +67,9 @@ void FillListSlots(PageBuffer& page, const PageContext& ctx) {
             }
             ApplyPictureWords(page, ctx, picture, kThumbnailWordsPlaceholders);
         }
+        if (t >= 0) {
+            ApplyThumbnailVariantTags(page, ctx, asked, picture);
+        }
         const std::ptrdiff_t l = spent ? PageBuffer::kNotFound : page.Find("LINKTOIMAGEPAGE");
         if (l >= 0) {
             page.Replace(static_cast<std::size_t>(l), static_cast<std::size_t>(l) + 15,
@@ -79,7 +83,7 @@ void WriteListPage(PageBuffer& templ, PageContext& ctx) {
     auto page = templ.NewEmpty();
     page->CopyFrom(templ);
     RepeatTableBlock(*page, ctx.PictureCount());
-    FillListSlots(*page, ctx);
+    FillListSlots(*page, ctx, TemplateVariantRequest(templ.Text()));
     page->ReplacePlaceholder("LINKTOFIRSTPAGE", "firstpage.htm");
     page->ReplacePlaceholder("<IMAGES>", Format("%d", ctx.PictureCount()));
     ApplyCommonTags(*page, ctx);
@@ -89,6 +93,7 @@ void WriteListPage(PageBuffer& templ, PageContext& ctx) {
 void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
     const int n = ctx.PictureCount();
     auto page = templ.NewEmpty();
+    const VariantRequest asked = TemplateVariantRequest(templ.Text());
     for (int i = 0; i < n; ++i) {
         page->CopyFrom(templ);
         const std::ptrdiff_t pi = page->Find("PICTURE");
@@ -101,6 +106,7 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
             page->ReplacePlaceholder("IMFILEPATH", ctx.LargeUrlOf(i));
         }
         ApplyPictureWords(*page, ctx, i, kPictureWordsPlaceholders);
+        ApplyLargeVariantTags(*page, ctx, asked, i);
         page->ReplacePlaceholder("LINKTOBACKIMAGEPAGE",
                                  i == 0 ? "firstpage.htm" : Format("imagepage%d.htm", i));
         page->ReplacePlaceholder("LINKTOFORWARDIMAGEPAGE",

@@ -2,6 +2,7 @@
 
 #include "engine/common_tags.h"
 #include "engine/layouts.h"
+#include "engine/variant_tags.h"
 
 // Start page, index pages of thumbnails, and one page per picture.
 namespace {
@@ -19,7 +20,7 @@ void WriteMainPage(PageBuffer& page, PageContext& ctx) {
 
 // Fills the thumbnail slots of one index page in text order. Returns the number of complete slots
 // (thumbnail and link) and leaves `cur` past the pictures shown.
-int FillIndexSlots(PageBuffer& page, int& cur, const PageContext& ctx) {
+int FillIndexSlots(PageBuffer& page, int& cur, const PageContext& ctx, const VariantRequest& asked) {
     const int n = ctx.PictureCount();
     const int bound = std::max(CountOccurrences(page, "THUMBNAIL"), CountOccurrences(page, "LINKTOPAGE"));
     int k = 0;
@@ -44,6 +45,9 @@ int FillIndexSlots(PageBuffer& page, int& cur, const PageContext& ctx) {
             }
             ApplyPictureWords(page, ctx, cur < n ? cur : -1, kThumbnailWordsPlaceholders);
         }
+        if (t >= 0) {
+            ApplyThumbnailVariantTags(page, ctx, asked, cur);
+        }
         const std::ptrdiff_t l = spent ? PageBuffer::kNotFound : page.Find("LINKTOPAGE");
         if (l >= 0) {
             const std::string link = cur < n ? Format(" HREF=\"imagepage%d.htm\" ", cur + 1) : "";
@@ -60,11 +64,12 @@ int FillIndexSlots(PageBuffer& page, int& cur, const PageContext& ctx) {
 void WriteIndexPages(PageBuffer& templ, PageContext& ctx) {
     const int n = ctx.PictureCount();
     auto page = templ.NewEmpty();
+    const VariantRequest asked = TemplateVariantRequest(templ.Text());
     int cur = 0;
     bool more = true;
     for (int p = 0; more; ++p) {
         page->CopyFrom(templ);
-        const int k = FillIndexSlots(*page, cur, ctx);
+        const int k = FillIndexSlots(*page, cur, ctx, asked);
         // A template without a complete slot never moves the cursor: it gets one page only.
         more = k > 0 && cur < n;
         page->ReplacePlaceholder("LINKTOBACKINDEX", p == 0 ? "main.htm" : Format("indexpage%d.htm", p));
@@ -81,6 +86,7 @@ void WriteIndexPages(PageBuffer& templ, PageContext& ctx) {
 void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
     const int n = ctx.PictureCount();
     auto page = templ.NewEmpty();
+    const VariantRequest asked = TemplateVariantRequest(templ.Text());
     for (int i = 0; i < n; ++i) {
         page->CopyFrom(templ);
         const std::ptrdiff_t pi = page->Find("PICTURE");
@@ -92,6 +98,7 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
             page->ReplacePlaceholder("IMFILENAME", ctx.LargeTextOf(i));
         }
         ApplyPictureWords(*page, ctx, i, kPictureWordsPlaceholders);
+        ApplyLargeVariantTags(*page, ctx, asked, i);
         page->ReplacePlaceholder("LINKTOBACKPAGE", i == 0 ? "main.htm" : Format("imagepage%d.htm", i));
         page->ReplacePlaceholder("LINKTOFORWARDPAGE",
                                  i + 1 == n ? "main.htm" : Format("imagepage%d.htm", i + 2));

@@ -1,5 +1,6 @@
 #include "engine/common_tags.h"
 #include "engine/layouts.h"
+#include "engine/variant_tags.h"
 
 // Two parallel slide shows, one of thumbnails and one of large pictures, each page linked to its
 // twin in the other sequence.
@@ -38,6 +39,7 @@ void WriteSequence(PageBuffer& templ, PageContext& ctx, const Sequence& seq) {
     const int n = ctx.PictureCount();
     const std::string_view picture = seq.picture;
     auto page = templ.NewEmpty();
+    const VariantRequest asked = TemplateVariantRequest(templ.Text());
     for (int i = 0; i < n; ++i) {
         page->CopyFrom(templ);
         const std::ptrdiff_t pi = page->Find(picture);
@@ -50,6 +52,11 @@ void WriteSequence(PageBuffer& templ, PageContext& ctx, const Sequence& seq) {
             page->ReplacePlaceholder("IMFILENAME", seq.large ? ctx.LargeTextOf(i) : ctx.ThumbnailTextOf(i));
         }
         ApplyPictureWords(*page, ctx, i, kPictureWordsPlaceholders);
+        if (seq.large) {
+            ApplyLargeVariantTags(*page, ctx, asked, i);
+        } else {
+            ApplyThumbnailVariantTags(*page, ctx, asked, i);
+        }
         page->ReplacePlaceholder(seq.back, i == 0 ? "main.htm" : Format(seq.pageFormat, i));
         page->ReplacePlaceholder(seq.forward, i + 1 == n ? "main.htm" : Format(seq.pageFormat, i + 2));
         for (int twice = 0; twice < 2; ++twice) {

@@ -7,6 +7,7 @@
 #include "engine/image_list.h"
 #include "engine/run_manifest.h"
 #include "engine/picture_words.h"
+#include "engine/picture_variants.h"
 #include "engine/run_report.h"
 
 struct AlbumNavigation;
@@ -36,6 +37,8 @@ struct PageContext {
     const std::vector<PictureWords>* words = nullptr;
     // In a gallery of albums, what the pages show of the other albums; null otherwise.
     const AlbumNavigation* albums = nullptr;
+    // The variants made of each picture, by index; missing entries have none.
+    std::vector<PictureVariants> variants{};
 
     int PictureCount() const { return static_cast<int>(images.GetSize()); }
     // The file names, as written into the destination.

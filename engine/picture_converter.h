@@ -8,6 +8,7 @@
 #include "engine/gallery_job.h"
 #include "engine/image_list.h"
 #include "engine/picture_words.h"
+#include "engine/picture_variants.h"
 #include "engine/progress.h"
 #include "engine/run_report.h"
 
@@ -22,6 +23,8 @@ struct PictureOutcome {
     std::vector<FileProblem> notWritten;
     // Outputs, by name, that replaced a file there that the conversion had not made.
     std::vector<std::string> replacedForeign;
+    // The variants the style asked for that are there to be shown.
+    PictureVariants variants;
 
     bool Converted() const { return reached && thumbnailWritten && unreadable.empty() && notWritten.empty(); }
 };

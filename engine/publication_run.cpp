@@ -73,7 +73,8 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
     }
     ConvertImages(converting, progress);
     // Only pictures with a thumbnail go into the pages, so no slot shows a file that is not there.
-    const ImageList shown = TakeOutcomes(converting);
+    std::vector<PictureVariants> shownVariants;
+    const ImageList shown = TakeOutcomes(converting, shownVariants);
     if (m_cancel) {
         return;
     }
@@ -105,6 +106,7 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
         context.keepExistingFiles = !largePicturesMade;
         context.report = &m_report;
         context.files = &m_files;
+        context.variants = std::move(shownVariants);
         GenerateGalleryPages(context, copies, m_cancel);
         m_report.pagesWritten = context.pagesWritten;
     }
@@ -117,9 +119,11 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
     progress.SetProgress(kProgressDone, 0);
 }
 
-ImageList GalleryPublisher::TakeOutcomes(const ImageList& converting) {
+ImageList GalleryPublisher::TakeOutcomes(const ImageList& converting,
+                                         std::vector<PictureVariants>& shownVariants) {
     const std::vector<PictureOutcome> outcomes = m_converter.Outcomes();
     ImageList shown;
+    shownVariants.clear();
     for (std::size_t i = 0; i < converting.GetSize(); ++i) {
         const std::string path = converting.GetPathAt(i);
         if (i >= outcomes.size()) {
@@ -143,6 +147,8 @@ ImageList GalleryPublisher::TakeOutcomes(const ImageList& converting) {
         }
         if (outcome.thumbnailWritten) {
             shown.Add(converting.ElementAt(i));
+            shownVariants.resize(shown.GetSize() - 1);
+            shownVariants.push_back(outcome.variants);
         } else if (outcome.unreadable.empty() && (outcome.reached || !m_cancel)) {
             m_report.leftOut.push_back({path, "its thumbnail could not be made"});
         }

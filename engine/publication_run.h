@@ -51,8 +51,9 @@ private:
     void Publish(ProgressSink& progress);
     // What a run would do, into m_report.
     void PlanDryRun(const ImageList& converting);
-    // Counts and notes each picture's outcome; returns the pictures the pages can show.
-    ImageList TakeOutcomes(const ImageList& converting);
+    // Counts and notes each picture's outcome; returns the pictures the pages can show, and
+    // fills in the variants made of each.
+    ImageList TakeOutcomes(const ImageList& converting, std::vector<PictureVariants>& shownVariants);
     // After a completed run: the stale files go, and the record of what the run wrote is left.
     void FinishDestination(const ImageList& converting, bool sameFolder);
     // The same for one folder: `job`'s destination, `files` what the run wrote there. `albums`:

@@ -9,6 +9,7 @@
 
 #include "engine/directory.h"
 #include "engine/picture_names.h"
+#include "engine/picture_variants.h"
 #include "engine/source_scan.h"
 
 namespace {
@@ -29,12 +30,15 @@ bool StartsWith(std::string_view text, std::string_view start) {
     return text.substr(0, start.size()) == start;
 }
 
-// Whether a marked picture lies under a name its conversion gives: a thumbnail only under its own
-// name; any other kind under a name holding the source's base name (a file the user copied to a
-// name of their own is theirs).
+// Whether a marked picture lies under a name its conversion gives: a thumbnail or a variant only
+// under its own name; a large picture under a name holding the source's base name (a file the user
+// copied to a name of their own is theirs).
 bool NameFitsMark(const std::string& name, const PictureConverter::OutputMark& mark) {
     if (mark.kind == "thumbnail") {
         return name == ThumbnailName(mark.sourceName);
+    }
+    if (mark.kind == "variant") {
+        return IsVariantNameOf(name, mark.sourceName);
     }
     const std::string base = PictureBaseName(mark.sourceName);
     return !base.empty() && name.find(base) != std::string::npos && !StartsWith(name, "thn_");
@@ -88,7 +92,9 @@ void RemoveStaleFiles(const StaleCleanup& cleanup, RunReport& report) {
             galvanes = (!cleanup.sameFolder || MatchesWildcard("*.htm*", name)) &&
                        HoldsRecordedBytes(cleanup.previous, name, path);
         } else if (const auto mark = cleanup.converter.ReadOutputMark(path)) {
-            galvanes = NameFitsMark(name, *mark) && (!cleanup.sameFolder || mark->kind == "thumbnail");
+            // A same-folder run makes no large pictures, and of the variants only the thumbnails'.
+            galvanes = NameFitsMark(name, *mark) && (!cleanup.sameFolder || mark->kind == "thumbnail" ||
+                                                     (mark->kind == "variant" && StartsWith(name, "thn_")));
         }
         if (!galvanes) {
             if (recorded && !IsOwnLocalFileName(name) && !sourcePicture) {

@@ -17,6 +17,7 @@
 #include "imaging/conversion_plan.h"
 #include "imaging/output_provenance.h"
 #include "imaging/picture_conversion.h"
+#include "imaging/variant_conversion.h"
 
 namespace {
 
@@ -141,8 +142,12 @@ private:
 
     // Both halves of one entry, within the memory budget, unless its outputs are up to date.
     void ConvertEntry(std::size_t entry) {
-        const std::string& path = m_paths[entry];
         const ConversionSettings& settings = *m_settingsOf[entry];
+        if (settings.variants.Any()) {
+            ConvertEntryWithVariants(entry);
+            return;
+        }
+        const std::string& path = m_paths[entry];
         // Each output is remade only when it is stale: a new thumbnail box leaves large pictures be.
         const std::optional<SourceIdentity> identity = IdentifySource(path);
         const bool largeFresh = OutputUpToDate(settings, path, OutputKind::LargePicture, &identity);
@@ -193,7 +198,9 @@ private:
         std::vector<PlannedOutput> foreign;
         const ConversionSettings& settings = *m_settingsOf[entry];
         for (PlannedOutput& output : OutputsOf(m_paths[entry], settings)) {
-            const bool fresh = output.kind == OutputKind::Thumbnail ? thumbnailFresh : largeFresh;
+            // Variants are never written over a file without the mark (ConvertWithVariants).
+            const bool fresh = output.kind == OutputKind::Variant ||
+                               (output.kind == OutputKind::Thumbnail ? thumbnailFresh : largeFresh);
             const std::string target = JoinPath(settings.destFolder, output.name);
             struct stat st {};
             // Only a regular file is looked into: a FIFO would hang the read.
@@ -225,6 +232,76 @@ private:
             if (output.kind == kind) {
                 m_outcomes[entry].replacedForeign.push_back(output.name);
             }
+        }
+    }
+
+    // The same, with the variants the style asks for, all from one decode.
+    void ConvertEntryWithVariants(std::size_t entry) {
+        const ConversionSettings& settings = *m_settingsOf[entry];
+        const std::string& path = m_paths[entry];
+        VariantPlan plan = PlanVariants(settings, path);
+        const StaleOutputs stale = FindStaleOutputs(settings, path, plan);
+        if (!stale.Any()) {
+            m_upToDate.fetch_add(1);
+            VariantsShown(entry, plan.shown);
+            const std::string large =
+                settings.makeLargePictures
+                    ? JoinPath(settings.destFolder, LargePictureName(path, settings.jpegQuality))
+                    : std::string();
+            HalfDone(entry, {HalfResult::Skipped, large, {}});
+            HalfDone(entry, {HalfResult::Written, JoinPath(settings.destFolder, ThumbnailName(path)), {}},
+                     true);
+            return;
+        }
+        std::optional<PixelBudget::Reservation> reservation;
+        if (const auto cost = VariantConversionMemoryCost(settings, path, plan)) {
+            if (*cost > m_budget.Capacity()) {
+                Refuse(entry, TooLargeReason(*cost, m_budget.Capacity()));
+                return;
+            }
+            reservation = m_budget.Reserve(*cost, [this] { return ShouldStop(); });
+            if (!reservation) {
+                return;
+            }
+        }
+        const std::vector<PlannedOutput> foreign = ForeignOutputs(entry, !stale.large, !stale.thumbnail);
+        const VariantConversion made =
+            ConvertWithVariants(settings, path, plan, stale, [&](const HalfResult& large) {
+                NoteReplaced(entry, foreign, OutputKind::LargePicture, large);
+                HalfDone(entry, large);
+            });
+        for (std::size_t i = 0; i < made.variants.size(); ++i) {
+            const HalfResult& variant = made.variants[i];
+            if (variant.kind != HalfResult::Written && variant.kind != HalfResult::Skipped) {
+                // The pages name only files that are there.
+                ForgetVariant(plan.shown, plan.files[i]);
+                VariantFailed(entry, variant);
+            }
+        }
+        VariantsShown(entry, plan.shown);
+        if (made.thumbnail.kind == HalfResult::Written) {
+            m_converted.fetch_add(1);
+        }
+        if (stale.thumbnail) {
+            NoteReplaced(entry, foreign, OutputKind::Thumbnail, made.thumbnail);
+        }
+        HalfDone(entry, made.thumbnail);
+    }
+
+    void VariantsShown(std::size_t entry, const PictureVariants& shown) {
+        const std::lock_guard lock(m_mutex);
+        m_outcomes[entry].variants = shown;
+    }
+
+    void VariantFailed(std::size_t entry, const HalfResult& variant) {
+        const std::lock_guard lock(m_mutex);
+        PictureOutcome& outcome = m_outcomes[entry];
+        if (variant.kind == HalfResult::Unreadable) {
+            if (outcome.unreadable.empty()) {
+                outcome.unreadable = variant.reason;
+            }
+        } else {
+            outcome.notWritten.push_back({variant.target, variant.reason});
         }
     }
 
@@ -373,7 +450,7 @@ std::vector<std::string> VimbralConverter::StaleOutputNames(const GalleryJob& jo
         settings.rebuild = m_rebuild;
         const std::optional<SourceIdentity> identity = IdentifySource(entry.path);
         for (PlannedOutput& output : OutputsOf(entry.path, settings)) {
-            if (!OutputUpToDate(settings, entry.path, output.kind, &identity)) {
+            if (!PlannedOutputUpToDate(settings, entry.path, output, identity)) {
                 names.push_back(entry.album.empty() ? std::move(output.name)
                                                     : JoinPath(entry.album, output.name));
             }

@@ -50,11 +50,27 @@ private:
 }  // namespace
 
 std::vector<PlannedOutput> OutputsOf(const std::string& sourcePath, const ConversionSettings& settings) {
-    std::vector<PlannedOutput> outputs{{ThumbnailName(sourcePath), OutputKind::Thumbnail}};
+    std::vector<PlannedOutput> outputs{{ThumbnailName(sourcePath), OutputKind::Thumbnail, {}}};
     if (settings.makeLargePictures) {
-        outputs.push_back({LargePictureName(sourcePath, settings.jpegQuality), OutputKind::LargePicture});
+        outputs.push_back({LargePictureName(sourcePath, settings.jpegQuality), OutputKind::LargePicture, {}});
+    }
+    if (settings.variants.Any()) {
+        for (VariantFile& file : PlanVariants(settings, sourcePath).files) {
+            std::string name = file.name;
+            outputs.push_back({std::move(name), OutputKind::Variant, std::move(file)});
+        }
     }
     return outputs;
+}
+
+bool PlannedOutputUpToDate(const ConversionSettings& settings, const std::string& sourcePath,
+                           const PlannedOutput& output, const std::optional<SourceIdentity>& identity) {
+    if (output.kind != OutputKind::Variant) {
+        return OutputUpToDate(settings, sourcePath, output.kind, &identity);
+    }
+    return !settings.rebuild && identity && output.variant &&
+           IsOutputUpToDate(JoinPath(settings.destFolder, output.name),
+                            VariantProvenanceText(settings, *output.variant, *identity));
 }
 
 std::vector<WorkUnit> PlanWorkUnits(const std::vector<std::string>& paths,

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "engine/directory.h"
 #include "engine/picture_names.h"
+#include "imaging/variant_plan.h"
 #include "imaging/vimbral/vimbral.h"
 
 namespace {
@@ -38,7 +40,7 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The last bytes of a whole file: JPEG's end marker, GIF's trailer.
+// The last bytes of a whole file: JPEG's end marker, GIF's trailer; a WebP file's own length.
 bool EndsWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
@@ -52,6 +54,14 @@ bool EndsWhole(const std::string& path) {
     in.read(tail, 2);
     if (!in) {
         return false;
+    }
+    if (head[0] == 'R' && head[1] == 'I' && size >= 12) {
+        unsigned char length[4] = {};
+        in.seekg(4);
+        in.read(reinterpret_cast<char*>(length), 4);
+        const std::streamoff riff = static_cast<std::streamoff>(length[0]) | length[1] << 8 |
+                                    length[2] << 16 | static_cast<std::streamoff>(length[3]) << 24;
+        return in && riff + 8 == size;
     }
     if (head[0] == '\xFF' && head[1] == '\xD8') {
         return tail[0] == '\xFF' && tail[1] == '\xD9';
@@ -169,20 +179,43 @@ std::optional<SourceIdentity> IdentifySource(const std::string& path) {
     return identity;
 }
 
-std::string ProvenanceText(const ConversionSettings& settings, OutputKind kind,
-                           const SourceIdentity& source) {
-    const bool thumbnail = kind == OutputKind::Thumbnail;
+namespace {
+
+// What every mark says of the source: its name, size, time and the hash of its head.
+std::string SourceFieldsText(const SourceIdentity& source) {
     char mtime[48];
     std::snprintf(mtime, sizeof mtime, "%lld.%09lld", static_cast<long long>(source.mtimeSeconds),
                   static_cast<long long>(source.mtimeNanoseconds));
     char head[20];
     std::snprintf(head, sizeof head, "%016llx", static_cast<unsigned long long>(source.headHash));
+    return " source-name=" + Encoded(source.name) + " source-size=" + std::to_string(source.size) +
+           " source-mtime=" + mtime + " source-head=" + head;
+}
+
+}  // namespace
+
+std::string ProvenanceText(const ConversionSettings& settings, OutputKind kind,
+                           const SourceIdentity& source) {
+    const bool thumbnail = kind == OutputKind::Thumbnail;
     const int width = thumbnail ? settings.thumbMaxWidth : settings.largeMaxWidth;
     const int height = thumbnail ? settings.thumbMaxHeight : settings.largeMaxHeight;
     return std::string(kPrefix) + std::to_string(kConversionVersion) +
-           " output=" + (thumbnail ? "thumbnail" : "large") + " source-name=" + Encoded(source.name) +
-           " source-size=" + std::to_string(source.size) + " source-mtime=" + mtime + " source-head=" + head +
+           " output=" + (thumbnail ? "thumbnail" : "large") + SourceFieldsText(source) +
            " limits=" + std::to_string(width) + "x" + std::to_string(height) + FormatOf(settings, kind);
+}
+
+std::string VariantProvenanceText(const ConversionSettings& settings, const VariantFile& file,
+                                  const SourceIdentity& source) {
+    const int width = file.thumbnail ? settings.thumbMaxWidth : settings.largeMaxWidth;
+    const int height = file.thumbnail ? settings.thumbMaxHeight : settings.largeMaxHeight;
+    const int quality = file.webp ? WebpQualityFor(settings.jpegQuality)
+                                  : (settings.jpegQuality < 1 ? vimbral::kDefaultQuality
+                                                              : std::min(settings.jpegQuality, 100));
+    return std::string(kPrefix) + std::to_string(kConversionVersion) +
+           " output=variant size=" + std::to_string(file.size.width) + "x" +
+           std::to_string(file.size.height) + SourceFieldsText(source) + " limits=" + std::to_string(width) +
+           "x" + std::to_string(height) + (file.webp ? " webp" : " jpeg") +
+           " quality=" + std::to_string(quality);
 }
 
 std::optional<std::string> ReadProvenance(const std::string& outputPath) {

@@ -84,6 +84,15 @@ std::size_t FileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? static_cast<std::size_t>(st.st_size) : 0;
 }
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
 // A failed save: the destination's fault when a probe of the same size cannot be written there,
 // else the picture's own (pixels that turn out undecodable).
 HalfResult SaveFailed(const std::string& target, std::size_t bytes) {
@@ -94,15 +103,6 @@ HalfResult SaveFailed(const std::string& target, std::size_t bytes) {
     return {HalfResult::Unreadable, target, "the picture's data could not be decoded"};
 }
 
-bool IsSameFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-}  // namespace
-
 ConversionSettings SettingsOf(const GalleryJob& job) {
     ConversionSettings settings;
     settings.destFolder = job.m_strDestFolder;
@@ -112,6 +112,7 @@ ConversionSettings SettingsOf(const GalleryJob& job) {
     settings.thumbMaxHeight = job.m_nThumbMaxHeight;
     settings.largeMaxWidth = job.m_nLargeMaxWidth;
     settings.largeMaxHeight = job.m_nLargeMaxHeight;
+    settings.variants = StyleVariantRequest(job.m_strStylePath);
     return settings;
 }
 
@@ -144,26 +145,45 @@ HalfResult MakeLargePicture(const ConversionSettings& settings, const std::strin
         // Taken before the load: a source changed while it is read gets a new identity.
         const auto identity = IdentifySource(sourcePath);
         const ImageHandle image = LoadPicture(sourcePath);
-        if (!image || !identity) {
+        return WriteLargePicture(settings, sourcePath, identity, image.get());
+    } catch (...) {
+        // The half is abandoned; the conversion goes on.
+        return {HalfResult::NotWritten, target, "the conversion failed"};
+    }
+}
+
+HalfResult WriteLargePicture(const ConversionSettings& settings, const std::string& sourcePath,
+                             const std::optional<SourceIdentity>& identity, vimbral::Image image,
+                             std::optional<PictureSize> sourceSize) {
+    if (!settings.makeLargePictures) {
+        return {};
+    }
+    std::string target;
+    try {
+        target = JoinPath(settings.destFolder, LargePictureName(sourcePath, settings.jpegQuality));
+        if (IsSameFile(target, sourcePath)) {
+            return {HalfResult::Skipped, target, {}};
+        }
+        if (image == nullptr || !identity) {
             return {HalfResult::Unreadable, target, WhyUnreadable(sourcePath)};
         }
-        vimbral::SetComment(image.get(),
-                            ProvenanceText(settings, OutputKind::LargePicture, *identity).c_str());
+        vimbral::SetComment(image, ProvenanceText(settings, OutputKind::LargePicture, *identity).c_str());
         const int quality = settings.jpegQuality;
-        if (vimbral::GetNumBits(image.get()) != 24 && quality > 0) {
-            vimbral::ChangeImageFormat(image.get(), 24);
+        if (vimbral::GetNumBits(image) != 24 && quality > 0) {
+            vimbral::ChangeImageFormat(image, 24);
         }
-        if (vimbral::GetNumBits(image.get()) != 8 && quality <= 0) {
-            vimbral::ChangeImageFormat(image.get(), 8);
+        if (vimbral::GetNumBits(image) != 8 && quality <= 0) {
+            vimbral::ChangeImageFormat(image, 8);
         }
         if (quality > 0) {
-            vimbral::SetQuality(image.get(), quality);
+            vimbral::SetQuality(image, quality);
         }
-        StretchTo(image.get(),
-                  LargePictureSize(vimbral::GetWidth(image.get()), vimbral::GetHeight(image.get()),
-                                   settings.largeMaxWidth, settings.largeMaxHeight));
-        if (vimbral::Save(image.get(), target.c_str(),
-                          quality > 0 ? vimbral::kFormatJpeg : vimbral::kFormatGif) == 0) {
+        const PictureSize source =
+            sourceSize.value_or(PictureSize{vimbral::GetWidth(image), vimbral::GetHeight(image)});
+        StretchTo(image, LargePictureSize(source.width, source.height, settings.largeMaxWidth,
+                                          settings.largeMaxHeight));
+        if (vimbral::Save(image, target.c_str(), quality > 0 ? vimbral::kFormatJpeg : vimbral::kFormatGif) ==
+            0) {
             const std::size_t expected = std::clamp<std::size_t>(FileSize(sourcePath), 16 << 10, 8 << 20);
             return SaveFailed(target, expected);
         }
@@ -179,23 +199,37 @@ HalfResult MakeThumbnail(const ConversionSettings& settings, const std::string& 
     struct ReleaseKept {
         ~ReleaseKept() { vimbral::ReleaseKeptDecode(); }
     } releaseKept;
+    try {
+        const auto identity = IdentifySource(sourcePath);
+        const ImageHandle image = LoadPicture(sourcePath);
+        return WriteThumbnail(settings, sourcePath, identity, image.get());
+    } catch (...) {
+        // The half is abandoned; the conversion goes on.
+        return {HalfResult::NotWritten, JoinPath(settings.destFolder, ThumbnailName(sourcePath)),
+                "the conversion failed"};
+    }
+}
+
+HalfResult WriteThumbnail(const ConversionSettings& settings, const std::string& sourcePath,
+                          const std::optional<SourceIdentity>& identity, vimbral::Image image,
+                          std::optional<PictureSize> sourceSize) {
     std::string target;
     try {
         target = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
-        const auto identity = IdentifySource(sourcePath);
-        const ImageHandle image = LoadPicture(sourcePath);
-        if (!image || !identity) {
+        if (image == nullptr || !identity) {
             return {HalfResult::Unreadable, target, WhyUnreadable(sourcePath)};
         }
-        vimbral::SetComment(image.get(), ProvenanceText(settings, OutputKind::Thumbnail, *identity).c_str());
-        if (vimbral::GetNumBits(image.get()) != 24 && settings.jpegQuality > 0) {
-            vimbral::ChangeImageFormat(image.get(), 24);
+        vimbral::SetComment(image, ProvenanceText(settings, OutputKind::Thumbnail, *identity).c_str());
+        if (vimbral::GetNumBits(image) != 24 && settings.jpegQuality > 0) {
+            vimbral::ChangeImageFormat(image, 24);
         }
         // With GIF chosen this is 0, which Vimbral takes as its default quality.
-        vimbral::SetQuality(image.get(), settings.jpegQuality);
-        StretchTo(image.get(), ThumbnailSize(vimbral::GetWidth(image.get()), vimbral::GetHeight(image.get()),
-                                             settings.thumbMaxWidth, settings.thumbMaxHeight));
-        if (vimbral::Save(image.get(), target.c_str(), vimbral::kFormatThumbnail) == 0) {
+        vimbral::SetQuality(image, settings.jpegQuality);
+        const PictureSize source =
+            sourceSize.value_or(PictureSize{vimbral::GetWidth(image), vimbral::GetHeight(image)});
+        StretchTo(image, ThumbnailSize(source.width, source.height, settings.thumbMaxWidth,
+                                       settings.thumbMaxHeight));
+        if (vimbral::Save(image, target.c_str(), vimbral::kFormatThumbnail) == 0) {
             return SaveFailed(target, 16 << 10);
         }
         return {HalfResult::Written, target, {}};

@@ -1,5 +1,7 @@
 #include "imaging/picture_sizes.h"
 
+#include <iterator>
+
 namespace {
 
 // The smaller of two scale factors; on equality the height's, which is the same value.
@@ -46,4 +48,39 @@ std::optional<PictureSize> ThumbnailSize(int width, int height, int maxWidth, in
         return Scaled(width, height, heightFactor);
     }
     return std::nullopt;
+}
+
+std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, int maxHeight) {
+    std::vector<PictureSize> sizes;
+    if (width <= 0 || height <= 0) {
+        return sizes;
+    }
+    PictureSize cap{width, height};
+    if (maxWidth > 0 && maxHeight > 0) {
+        if (const auto fitted = LargePictureSize(width, height, 2 * maxWidth, 2 * maxHeight)) {
+            cap = *fitted;
+        }
+    }
+    const int widest = kVariantWidths[std::size(kVariantWidths) - 1];
+    const bool capMade = cap.width <= widest;
+    for (const int standard : kVariantWidths) {
+        if (standard >= cap.width || (capMade && standard * 10 >= cap.width * 9)) {
+            continue;
+        }
+        const auto scaled = static_cast<int>(static_cast<long long>(height) * standard / width);
+        sizes.push_back({standard, scaled < 1 ? 1 : scaled});
+    }
+    if (capMade) {
+        sizes.push_back(cap);
+    }
+    return sizes;
+}
+
+std::optional<PictureSize> DoubleThumbnailSize(int width, int height, int maxWidth, int maxHeight) {
+    const auto size = ThumbnailSize(width, height, maxWidth > 0 ? 2 * maxWidth : maxWidth,
+                                    maxHeight > 0 ? 2 * maxHeight : maxHeight);
+    if (!size || size->width > width || size->height > height) {
+        return std::nullopt;
+    }
+    return size;
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <fstream>
 
+#include "imaging/vimbral/webp_metadata.h"
+
 namespace vimbral_impl {
 namespace {
 
@@ -118,6 +120,9 @@ std::optional<std::string> ReadFileComment(const std::string& path) {
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     if (bytes.size() >= 2 && Byte(bytes, 0) == 0xFF && Byte(bytes, 1) == 0xD8) {
         return JpegFileComment(bytes);
+    }
+    if (bytes.compare(0, 4, "RIFF") == 0) {
+        return WebpFileDescription(path);
     }
     return GifFileComment(bytes);
 }

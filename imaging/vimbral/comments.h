@@ -23,8 +23,8 @@ inline constexpr long kNotThisFormat = -2;
 // short to tell, kNotThisFormat when it begins no such file.
 long CommentOffset(FileFormat format, std::string_view head);
 
-// The first comment of a JPEG (COM segment before the scan) or GIF (comment extension) file;
-// empty when the file is neither or carries none.
+// The first comment of a JPEG (COM segment before the scan) or GIF (comment extension) file, or
+// the XMP description of a WebP file; empty when the file is none of these or carries none.
 std::optional<std::string> ReadFileComment(const std::string& path);
 
 }  // namespace vimbral_impl

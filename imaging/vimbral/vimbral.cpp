@@ -112,6 +112,9 @@ int Save(Image image, const char* path, int format) {
         case kFormatGif:
             fileFormat = FileFormat::Gif;
             break;
+        case kFormatWebp:
+            fileFormat = FileFormat::Webp;
+            break;
         default:
             return 0;
     }
@@ -193,6 +196,27 @@ void DeleteImageObject(Image image) {
     delete image;
 }
 
+Image CopyImageObject(Image image) {
+    if (image == nullptr || !image->Usable()) {
+        return nullptr;
+    }
+    return Guarded(
+        [&]() -> Image {
+            if (!DecodeInPlace(*image)) {
+                return nullptr;
+            }
+            auto* copy = new ImageObject();
+            copy->pixels = Share(image->pixels.get());
+            copy->width = image->width;
+            copy->height = image->height;
+            copy->bits = image->bits;
+            copy->quality = image->quality;
+            copy->comment = image->comment;
+            return copy;
+        },
+        nullptr);
+}
+
 std::int64_t GetPeakMemory(Image image, int width, int height, int format) {
     if (image == nullptr || image->Empty() || width < 1 || height < 1) {
         return 0;
@@ -202,6 +226,8 @@ std::int64_t GetPeakMemory(Image image, int width, int height, int format) {
         writing = WriteBytes(width, height, FileFormat::Jpeg);
     } else if (format == kFormatGif) {
         writing = WriteBytes(width, height, FileFormat::Gif);
+    } else if (format == kFormatWebp) {
+        writing = WriteBytes(width, height, FileFormat::Webp);
     }
     const std::int64_t result = static_cast<std::int64_t>(width) * height * 3;
     const bool resized = width != image->width || height != image->height;

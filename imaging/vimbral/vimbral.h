@@ -47,6 +47,7 @@ struct Canvas {
 inline constexpr int kFormatThumbnail = -1;  // written as JPEG
 inline constexpr int kFormatGif = 2;
 inline constexpr int kFormatJpeg = 5;
+inline constexpr int kFormatWebp = 7;  // lossy WebP at the handle's quality
 
 inline constexpr int kDefaultQuality = 75;
 
@@ -58,10 +59,11 @@ VIMBRAL_API Image InitImageObject(const char* path, Canvas* canvas, int a, int b
 // quality set on the handle is kept.
 VIMBRAL_API int Load(Image image, const char* path, Canvas* canvas, int a, int b);
 // Writes the picture under exactly `path` (the format follows the code, not the name), replacing a
-// file there: 5 and -1 write JPEG at the handle's quality, 2 writes GIF with an 8-bit palette;
-// other codes are refused. The file carries no metadata but the comment (SetComment): no EXIF, GPS or ICC
-// profile. It is written under a temporary name in the same folder and renamed, so a failed Save leaves no
-// half-written file. Nonzero on success.
+// file there: 5 and -1 write JPEG at the handle's quality, 2 writes GIF with an 8-bit palette, 7
+// lossy WebP at the handle's quality (held whole in memory while it is written: meant for pictures
+// of web size); other codes are refused. The file carries no metadata but the comment (SetComment): no EXIF,
+// GPS or ICC profile. It is written under a temporary name in the same folder and renamed, so a failed Save
+// leaves no half-written file. Nonzero on success.
 VIMBRAL_API int Save(Image image, const char* path, int format);
 // 24 (true colour) or 8 (palette: quantised when written as GIF); other values are refused.
 // GetNumBits reflects it.
@@ -80,13 +82,19 @@ VIMBRAL_API int Stretch(Image image, int width, int height);
 // the canvas (x and y may be negative). Nonzero when the picture was drawn.
 VIMBRAL_API int Draw(Image image, Canvas* canvas, int x, int y);
 VIMBRAL_API void DeleteImageObject(Image image);
+// A second handle on the same picture, for making several files of one decode: the picture is
+// decoded at its current size first (when it is not yet) and both handles then share those pixels
+// (a Stretch of either resamples from them and leaves the other as it is). Comment, quality and bits
+// are copied. Null when the picture cannot be decoded.
+VIMBRAL_API Image CopyImageObject(Image image);
 
 // Comments: text that the next Save writes into the file (a JPEG COM segment, a GIF comment
-// extension), the only metadata a file of Vimbral carries; null or "" writes none. At most 65533
-// bytes; longer texts are refused (0). Kept when another picture is loaded into the handle.
+// extension, a WebP file's XMP description), the only metadata a file of Vimbral carries; null or "" writes
+// none. At most 65533 bytes; longer texts are refused (0). Kept when another picture is loaded into the
+// handle.
 VIMBRAL_API int SetComment(Image image, const char* text);
-// The first comment of a JPEG or GIF file: its length, with up to size - 1 bytes of it and a zero
-// copied into `buffer`; -1 when the file cannot be read, is neither JPEG nor GIF, or has none.
+// The first comment of a JPEG, GIF or WebP file: its length, with up to size - 1 bytes of it and a
+// zero copied into `buffer`; -1 when the file cannot be read, is none of these, or has none.
 VIMBRAL_API int ReadComment(const char* path, char* buffer, int size);
 
 // Memory, for callers that share a budget across threads. GetPeakMemory estimates from the header

@@ -8,10 +8,12 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "imaging/vimbral/comments.h"
 #include "imaging/vimbral/limits.h"
 #include "imaging/vimbral/vips_runtime.h"
+#include "imaging/vimbral/webp_metadata.h"
 
 namespace vimbral_impl {
 namespace {
@@ -99,9 +101,53 @@ int Encode(VipsImage* picture, VipsTarget* target, FileFormat format, int qualit
                                 optimize ? TRUE : FALSE, nullptr);
 }
 
+// libwebp's effort 1 of 0-6 (libvips' default is 4): about three times faster at 2560 pixels; at
+// quality 76 and 1280 pixels, files about 9% larger and a mean SSIM of 0.965 against 0.969 (JPEG at
+// 75: 0.958), measured on six photographs of the bench corpus.
+constexpr int kWebpEffort = 1;
+
+// WebP files are small (Vimbral writes them at web sizes): the encoder's output is held whole,
+// because the XMP chunk changes the header in front of the picture.
+bool EncodeWebpInto(int fd, VipsImage* picture, int quality, const std::string& comment) {
+    // libvips 8.14's webpsave writes the source's EXIF, XMP and ICC blocks despite "strip": the
+    // copy it encodes carries none of them, so no camera serial or place leaves with the picture.
+    VipsImage* bare = nullptr;
+    if (vips_copy(picture, &bare, nullptr) != 0) {
+        DropVipsError();
+        return false;
+    }
+    // The EXIF block is rebuilt from the "exif-ifd..." fields, so those go too.
+    gchar** fields = vips_image_get_fields(bare);
+    for (gchar** field = fields; *field != nullptr; ++field) {
+        if (vips_isprefix("exif-", *field) || vips_isprefix("xmp-", *field) ||
+            vips_isprefix("iptc-", *field) || std::strcmp(*field, VIPS_META_ICC_NAME) == 0) {
+            vips_image_remove(bare, *field);
+        }
+    }
+    g_strfreev(fields);
+    void* buffer = nullptr;
+    std::size_t size = 0;
+    const int saved = vips_webpsave_buffer(bare, &buffer, &size, "Q", quality, "effort", kWebpEffort, "strip",
+                                           TRUE, nullptr);
+    g_object_unref(bare);
+    if (saved != 0) {
+        DropVipsError();
+        return false;
+    }
+    std::string bytes(static_cast<const char*>(buffer), size);
+    g_free(buffer);
+    if (!comment.empty() && !AddWebpDescription(bytes, picture->Xsize, picture->Ysize, comment)) {
+        return false;
+    }
+    return WriteAll(fd, bytes.data(), bytes.size());
+}
+
 bool EncodeInto(int fd, VipsImage* picture, FileFormat format, int quality, const std::string& comment) {
     if (comment.size() > kMaxCommentBytes) {
         return false;
+    }
+    if (format == FileFormat::Webp) {
+        return EncodeWebpInto(fd, picture, quality, comment);
     }
     CommentingWriter writer{fd, format, comment.empty() ? std::string() : CommentBlock(format, comment), {}};
     VipsTargetCustom* target = vips_target_custom_new();

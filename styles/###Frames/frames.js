@@ -95,7 +95,7 @@
 
     // The full view: a modal dialog keeps the focus while open and hands it back when closed.
     var view = null;
-    function showView(src, alt, onClose, captionText) {
+    function showView(src, alt, onClose, captionText, srcset) {
         if (!view) {
             view = document.createElement("dialog");
             view.className = "full-view";
@@ -116,7 +116,8 @@
             body.appendChild(view);
         }
         var big = view.querySelector("img");
-        big.src = src;
+        big.removeAttribute("srcset");
+        showChosen(big, src, srcset);
         big.alt = alt;
         view.querySelector(".view-caption").textContent = captionText || "";
         view.setAttribute("aria-label", alt || "Picture");
@@ -196,13 +197,13 @@
                     ? [message.name, "Picture " + message.shown + " of " + message.of, galleryTitle].filter(Boolean).join(" \u2013 ")
                     : galleryTitle;
                 send(list.contentWindow, { current: message.shown });
-                if (viewOpen() && message.src) showView(message.src, message.name, view.onClosed, message.caption);
+                if (viewOpen() && message.src) showView(message.src, message.name, view.onClosed, message.caption, message.srcset);
             } else if (message.key) {
                 key(message.key);
             } else if (message.full) {
                 showView(message.full, message.name, function () {
                     display.focus();
-                }, message.caption);
+                }, message.caption, message.srcset);
             } else if (message.thumbnails) {
                 list.focus();
                 send(list.contentWindow, { focus: shown });
@@ -258,6 +259,33 @@
     // The first page and the picture pages, in the display frame or opened alone.
     var at = numberIn(".position .at");
     var of = numberIn(".of");
+    // A picture may offer sharper and lighter files (srcset, WebP first): the full view and the
+    // fetch ahead choose among them as the page does, and fall back on the picture's own file.
+    function offered(img) {
+        var holder = img.parentNode && img.parentNode.tagName === "PICTURE" ? img.parentNode : null;
+        var webp = holder ? holder.querySelector('source[type="image/webp"]') : null;
+        return (webp && webp.getAttribute("srcset")) || img.getAttribute("srcset") || "";
+    }
+    function holderOf(img) {
+        return img.parentNode && img.parentNode.tagName === "PICTURE" ? img.parentNode : img;
+    }
+    function loadAhead(img, href, done) {
+        var ahead = new Image();
+        ahead.onload = ahead.onerror = done;
+        if (offered(img)) {
+            ahead.sizes = img.getAttribute("sizes") || "100vw";
+            ahead.srcset = offered(img);
+        }
+        ahead.src = new URL(img.getAttribute("src"), href).href;
+    }
+    function showChosen(big, src, srcset) {
+        if (srcset) {
+            big.sizes = "100vw";
+            big.srcset = srcset;
+        }
+        big.src = src;
+    }
+
     var picture = document.querySelector(".viewer img");
     var targets = {
         ArrowLeft: hrefOf('a[rel="prev"]'),
@@ -291,7 +319,8 @@
             of: of,
             name: pictureName,
             caption: pictureCaption,
-            src: picture ? picture.currentSrc || picture.src : ""
+            src: picture ? picture.currentSrc || picture.src : "",
+            srcset: picture ? offered(picture) : ""
         });
         window.addEventListener("message", function (event) {
             if (event.data && event.data.galvane === true && event.data.key) go(event.data.key);
@@ -310,16 +339,17 @@
         zoom.type = "button";
         zoom.className = "zoom";
         zoom.setAttribute("aria-label", "Show " + (pictureName || "the picture") + " over the whole window");
-        picture.parentNode.insertBefore(zoom, picture);
-        zoom.appendChild(picture);
+        var held = holderOf(picture);
+        held.parentNode.insertBefore(zoom, held);
+        zoom.appendChild(held);
         var open = function () {
             var src = picture.currentSrc || picture.src;
             if (framed) {
-                send(window.parent, { full: src, name: pictureName, caption: pictureCaption });
+                send(window.parent, { full: src, srcset: offered(picture), name: pictureName, caption: pictureCaption });
             } else {
                 showView(src, pictureName, function () {
                     if (location.hash === "#full") history.replaceState(null, "", location.pathname + location.search);
-                }, pictureCaption);
+                }, pictureCaption, offered(picture));
             }
         };
         zoom.addEventListener("click", open);
@@ -334,10 +364,8 @@
             }).then(function (text) {
                 var img = new DOMParser().parseFromString(text, "text/html").querySelector(".viewer img");
                 if (!img || !img.getAttribute("src")) return null;
-                var ahead = new Image();
                 return new Promise(function (done) {
-                    ahead.onload = ahead.onerror = done;
-                    ahead.src = new URL(img.getAttribute("src"), href).href;
+                    loadAhead(img, href, done);
                 });
             }).catch(function () {});
         };

@@ -114,6 +114,33 @@
     }
 
     // The full view: a modal dialog keeps the focus while open and hands it back when closed.
+    // A picture may offer sharper and lighter files (srcset, WebP first): the full view and the
+    // fetch ahead choose among them as the page does, and fall back on the picture's own file.
+    function offered(img) {
+        var holder = img.parentNode && img.parentNode.tagName === "PICTURE" ? img.parentNode : null;
+        var webp = holder ? holder.querySelector('source[type="image/webp"]') : null;
+        return (webp && webp.getAttribute("srcset")) || img.getAttribute("srcset") || "";
+    }
+    function holderOf(img) {
+        return img.parentNode && img.parentNode.tagName === "PICTURE" ? img.parentNode : img;
+    }
+    function loadAhead(img, href, done) {
+        var ahead = new Image();
+        ahead.onload = ahead.onerror = done;
+        if (offered(img)) {
+            ahead.sizes = img.getAttribute("sizes") || "100vw";
+            ahead.srcset = offered(img);
+        }
+        ahead.src = new URL(img.getAttribute("src"), href).href;
+    }
+    function showChosen(big, src, srcset) {
+        if (srcset) {
+            big.sizes = "100vw";
+            big.srcset = srcset;
+        }
+        big.src = src;
+    }
+
     var picture = kind === "large" ? document.querySelector(".full img") : null;
     var view = null;
     if (picture) {
@@ -121,8 +148,9 @@
         zoom.type = "button";
         zoom.className = "zoom";
         zoom.setAttribute("aria-label", "Show " + (pictureName || "the picture") + " over the whole window");
-        picture.parentNode.insertBefore(zoom, picture);
-        zoom.appendChild(picture);
+        var held = holderOf(picture);
+        held.parentNode.insertBefore(zoom, held);
+        zoom.appendChild(held);
         zoom.addEventListener("click", openView);
         if (location.hash === "#full") openView();
     }
@@ -136,7 +164,7 @@
             close.type = "button";
             close.textContent = "Close";
             var big = document.createElement("img");
-            big.src = picture.currentSrc || picture.src;
+            showChosen(big, picture.currentSrc || picture.src, offered(picture));
             big.alt = picture.alt;
             view.appendChild(big);
             var words = document.querySelector(".full .caption");
@@ -215,10 +243,8 @@
         }).then(function (text) {
             var img = new DOMParser().parseFromString(text, "text/html").querySelector("main img");
             if (!img || !img.getAttribute("src")) return null;
-            var ahead = new Image();
             return new Promise(function (done) {
-                ahead.onload = ahead.onerror = done;
-                ahead.src = new URL(img.getAttribute("src"), href).href;
+                loadAhead(img, href, done);
             });
         }).catch(function () {});
     }

@@ -41,7 +41,10 @@ TEST(CaptionsPublished, EveryBundledStyleShowsTheWordsAndNoOtherMetadata) {
                    "-GPSLatitude=48.8583", "-GPSLatitudeRef=N", "-GPSLongitude=2.2945", "-GPSLongitudeRef=E",
                    "-EXIF:SerialNumber=SN-4711-CAMERA", "-Artist=Secret Person"}));
     MakeJpeg(source / "plain.jpg", "320x240", 2);
-    for (const std::string style : {"Classic", "Frames", "Slides"}) {
+    // The test style asks for every variant: its WebP copies carry no metadata either.
+    const std::string srcset = std::string(GALVANE_TEST_STYLES) + "/###Srcset";
+    for (const std::string& style :
+         {std::string("Classic"), std::string("Frames"), std::string("Slides"), srcset}) {
         TempFolder dest;
         const Outcome run = PublishStyle(source.path(), dest.path(), style);
         ASSERT_EQ(run.exitCode, 0) << style << run.output;
@@ -53,6 +56,9 @@ TEST(CaptionsPublished, EveryBundledStyleShowsTheWordsAndNoOtherMetadata) {
         // The thumbnail lists carry the caption as alternative text, else the file name.
         EXPECT_TRUE(Contains(pages, "alt=\"Boats &lt;at&gt; dawn &amp; &quot;calm&quot;\"")) << style;
         EXPECT_TRUE(Contains(pages, "alt=\"thn_plain.jpg\"")) << style;
+        if (style == srcset) {
+            EXPECT_TRUE(std::filesystem::exists(dest / "harbour-320w.webp")) << run.output;
+        }
         for (const DirectoryEntry& entry : ListDirectory(dest.path())) {
             const std::string bytes = ReadFile(dest / entry.name);
             EXPECT_FALSE(Contains(bytes, "SN-4711")) << style << " " << entry.name;

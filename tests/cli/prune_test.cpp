@@ -20,6 +20,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The test style that asks for every variant.
+const std::string kSrcsetStyle = std::string(GALVANE_TEST_STYLES) + "/###Srcset";
+
 constexpr const char* kRecord = ".galvane-manifest";
 
 // The gallery's files, without the run's record.
@@ -103,6 +106,28 @@ protected:
     int m_fresh = 0;
 };
 TempFolder* Prune::s_photos = nullptr;
+
+// A style that asks for variants: a removed photo's WebP and double-size files go with it, a
+// file of the user's under a variant's name stays.
+TEST_F(Prune, RemovedPhotosTakeTheirVariantsWithThem) {
+    const std::string source = Source(4);
+    const std::string dest = out / "gallery";
+    const std::vector<std::string> style = {"--style", kSrcsetStyle, "--thumb", "40x40"};
+    ASSERT_EQ(Publish(source, dest, style).exitCode, 0);
+    ASSERT_TRUE(fs::exists(dest + "/thn_p4.webp"));
+    ASSERT_TRUE(fs::exists(dest + "/thn_p4@2x.webp"));
+    ASSERT_TRUE(fs::exists(dest + "/thn_p4@2x.jpg"));
+    out.Write("gallery/p3-100w.webp", "mine");
+    fs::remove(source + "/p4.jpg");
+    fs::remove(source + "/p3.jpg");
+
+    const Outcome run = Publish(source, dest, style);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(GalleryFiles(dest), With(Fresh(source, style), {"p3-100w.webp"}));
+    EXPECT_FALSE(fs::exists(dest + "/thn_p4.webp"));
+    EXPECT_FALSE(fs::exists(dest + "/thn_p4@2x.jpg"));
+    EXPECT_TRUE(Contains(run.output, "kept: not made by Galvane: p3-100w.webp")) << run.output;
+}
 
 TEST_F(Prune, RemovedPhotosTakeTheirOutputsAndSurplusPagesWithThem) {
     const std::string source = Source(40);

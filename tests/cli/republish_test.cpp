@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The test style that asks for every variant.
+const std::string kSrcsetStyle = std::string(GALVANE_TEST_STYLES) + "/###Srcset";
+
 // Every file of the folder with its modification time and inode: a file written again, even with
 // the same bytes, shows up as a change.
 using Stamps = std::map<std::string, std::pair<long long, ino_t>>;
@@ -59,9 +62,9 @@ protected:
             MakeJpeg(source / ("p" + std::to_string(i) + ".jpg"), "320x240", i);
         }
     }
-    Outcome Publish(std::vector<std::string> extra = {}) {
+    Outcome Publish(std::vector<std::string> extra = {}, const std::string& style = "Classic") {
         std::vector<std::string> args = {"--source", source.path(), "--dest",  dest.path(), "--style",
-                                         "Classic",  "--large",     "200x200", "--quiet"};
+                                         style,      "--large",     "200x200", "--quiet"};
         args.insert(args.end(), extra.begin(), extra.end());
         return RunPublish(args);
     }
@@ -119,6 +122,26 @@ TEST_F(Republish, EachChangeRemakesExactlyTheOutputsItAffects) {
     changed = Changed(before, StampsOf(dest.path()));
     EXPECT_TRUE(changed.contains("thn_p0.jpg"));
     EXPECT_TRUE(changed.contains("p3.jpg"));
+}
+
+// A style that asks for every variant: a changed photo remakes all of its files and no other
+// photo's; the pages that show it are written again.
+TEST_F(Republish, AChangedPhotoRemakesAllItsVariantsAndNothingElse) {
+    ASSERT_EQ(Publish({}, kSrcsetStyle).exitCode, 0);
+    const Stamps before = StampsOf(dest.path());
+    ASSERT_TRUE(before.contains("p1-320w.webp"));
+    MakeJpeg(source / "p2.jpg", "320x240", 99);
+    const Outcome run = Publish({}, kSrcsetStyle);
+    EXPECT_TRUE(Contains(run.output, "1 pictures converted")) << run.output;
+    std::set<std::string> pictures;
+    for (const std::string& name : Changed(before, StampsOf(dest.path()))) {
+        if (!name.ends_with(".htm")) {
+            pictures.insert(name);
+        }
+    }
+    EXPECT_EQ(pictures,
+              (std::set<std::string>{"p2.jpg", "thn_p2.jpg", "p2-200w.webp", "p2-320w.jpg", "p2-320w.webp",
+                                     "thn_p2.webp", "thn_p2@2x.jpg", "thn_p2@2x.webp"}));
 }
 
 TEST_F(Republish, ACutOutputIsRemade) {

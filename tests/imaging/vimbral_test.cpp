@@ -115,10 +115,13 @@ TEST_F(Vimbral, TheFormatCodeDecidesTheFileFormat) {
     ASSERT_NE(vimbral::Save(image.get(), (folder / "gif-code.jpg").c_str(), vimbral::kFormatGif), 0);
     ASSERT_NE(vimbral::Save(image.get(), (folder / "jpeg-code.gif").c_str(), vimbral::kFormatJpeg), 0);
     ASSERT_NE(vimbral::Save(image.get(), (folder / "thumb-code").c_str(), vimbral::kFormatThumbnail), 0);
-    EXPECT_EQ(vimbral::Save(image.get(), (folder / "other.png").c_str(), 7), 0);
+    ASSERT_NE(vimbral::Save(image.get(), (folder / "webp-code.jpg").c_str(), vimbral::kFormatWebp), 0);
+    EXPECT_EQ(vimbral::Save(image.get(), (folder / "other.png").c_str(), 9), 0);
     EXPECT_TRUE(IsGifFile(folder / "gif-code.jpg"));
     EXPECT_TRUE(IsJpegFile(folder / "jpeg-code.gif"));
     EXPECT_TRUE(IsJpegFile(folder / "thumb-code"));
+    EXPECT_EQ(ReadFile(folder / "webp-code.jpg").substr(8, 4), "WEBP");
+    EXPECT_EQ(SizeOf(folder / "webp-code.jpg"), (Size{40, 30}));
     EXPECT_FALSE(FileExists(folder / "other.png"));
     EXPECT_EQ(SizeOf(folder / "gif-code.jpg"), (Size{40, 30}));
     EXPECT_TRUE(

@@ -2,8 +2,12 @@
 /* Publishes a gallery with each bundled style, serves it on 127.0.0.1 and drives Debian's
    chromium over the DevTools protocol, on a phone and on a desktop viewport: keys, swipes, the
    full view, the Frames address, lazy loading, reserved room (layout shift), words, captions under
-   the picture and in the full view, and that every picture of each page visited loads; and a
-   gallery of 200 albums and a 5-level tree on a phone. One browser for the whole program.
+   the picture and in the full view, and that every picture of each page visited loads; a gallery
+   of 200 albums and a 5-level tree on a phone; on a phone, a laptop and a wide screen, which file
+   the browser picks from the srcset of the test style ###Srcset (Classic asking for every variant),
+   and the bytes a phone downloads for one of its picture pages before (the style without its
+   srcset placeholders) and after. One browser for the whole program.
+   GALVANE_PHONE_BYTES_PHOTOS=DIR measures those bytes on the photos of DIR instead of the samples.
 
        browser_test.js GALVANE_PUBLISH MAKE_SAMPLE_PICTURES                                   */
 "use strict";
@@ -46,7 +50,7 @@ function publish(program, source, dest, style, extra = []) {
 
 function serve(root) {
     const types = { ".htm": "text/html", ".css": "text/css", ".js": "text/javascript", ".jpg": "image/jpeg",
-        ".gif": "image/gif", ".svg": "image/svg+xml" };
+        ".gif": "image/gif", ".svg": "image/svg+xml", ".webp": "image/webp" };
     const server = http.createServer((request, response) => {
         const file = path.join(root, decodeURIComponent(new URL(request.url, "http://x").pathname));
         fs.readFile(file, (error, data) => {
@@ -163,13 +167,13 @@ async function picturePages(page, base, label, prefix, up, count) {
     const words = await pageWords(page, `${label} ${prefix}2`);
     check(/2 of \d+/.test(words.title) && words.title.includes("Summer"), `${label}: the title says where: ${words.title}`);
     await until(async () => requests.has(`${prefix}3.htm`) && requests.has(`${prefix}1.htm`));
-    const ahead = [...requests].filter((url) => /\.(jpg|gif)$/.test(url));
+    const ahead = [...requests].filter((url) => /\.(jpg|gif|webp)$/.test(url));
     check(requests.has(`${prefix}3.htm`) && ahead.length >= 3, `${label}: neighbours fetched ahead: ${[...requests]}`);
     // The next picture is in before the one before is asked for: an early swipe to the next one
     // does not share the link with it.
     const next = events.indexOf(`asked ${prefix}3.htm`);
     const before = events.indexOf(`asked ${prefix}1.htm`);
-    const nextPicture = next < 0 ? undefined : events.slice(next).find((event) => /^asked .*\.(jpg|gif)$/.test(event));
+    const nextPicture = next < 0 ? undefined : events.slice(next).find((event) => /^asked .*\.(jpg|gif|webp)$/.test(event));
     const nextIn = nextPicture ? events.indexOf(nextPicture.replace("asked", "in"), next) : -1;
     check(nextIn >= 0 && nextIn < before,
         `${label}: the next picture is fetched ahead before the one before: ${events}`);
@@ -242,9 +246,10 @@ async function frames(page, base, label) {
         const now = await dialogState(page);
         return now.open && now.focusInside ? now : null;
     });
-    check(state && state.src.endsWith("Beach.jpg"), `${label}: the full view covers the window`);
+    // The full view shows the file the browser picks from the picture's srcset.
+    check(state && /\/Beach(-\d+w\.webp|\.jpg)$/.test(state.src), `${label}: the full view covers the window: ${state && state.src}`);
     await page.keyboard.press("ArrowRight");
-    check(await until(async () => (await dialogState(page)).src.endsWith("Forest.jpg")) && await showing(2),
+    check(await until(async () => /\/Forest(-\d+w\.webp|\.jpg)$/.test((await dialogState(page)).src)) && await showing(2),
         `${label}: ArrowRight in the full view shows the next picture`);
     await page.keyboard.press("Escape");
     state = await dialogState(page);
@@ -418,6 +423,81 @@ async function albumsOnPhone(browser, root) {
     await page.close();
 }
 
+// The screens on which the file each style's srcset offers is checked.
+const SCREENS = {
+    phone: { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true },
+    laptop: { width: 1366, height: 768, deviceScaleFactor: 1 },
+    wide: { width: 2560, height: 1440, deviceScaleFactor: 2 }
+};
+// The test style that asks for every variant (the bundled styles ask for none yet): Classic with
+// <picture>, srcset and sizes.
+const SRCSET_STYLE = path.join(__dirname, "###Srcset");
+const PICTURE_PAGES = { Srcset: "imagepage1.htm" };
+
+// The style with its srcset placeholders taken out: the pages and files of a style that asks for no variants.
+function plainStyle(folder, work) {
+    const plain = path.join(work, "###Plain");
+    fs.cpSync(folder, plain, { recursive: true });
+    for (const name of fs.readdirSync(plain).filter((n) => n.endsWith(".htm"))) {
+        const file = path.join(plain, name);
+        fs.writeFileSync(file, fs.readFileSync(file, "utf8").replace(/WEBPWIDTHS|JPEGWIDTHS|WEBPTHUMBS|JPEGTHUMBS/g, ""));
+    }
+    return plain;
+}
+
+// Which file the browser chose for the picture of a picture page, and how many of its pixels
+// fall on one CSS pixel as the picture is shown (object-fit: scale-down inside its box).
+async function chosenFile(page, url) {
+    await page.goto(url, { waitUntil: "load" });
+    return page.evaluate(async () => {
+        const img = document.querySelector(".plate img, .full img, .viewer img");
+        if (!img.complete) await new Promise((done) => { img.onload = img.onerror = done; });
+        const file = new Image();
+        file.src = img.currentSrc;
+        await new Promise((done) => { file.onload = file.onerror = done; });
+        const box = img.getBoundingClientRect();
+        const scale = Math.min(1, box.width / img.naturalWidth, box.height / img.naturalHeight);
+        const offered = img.parentNode.querySelector("source") ? img.parentNode.querySelector("source").getAttribute("srcset") : "";
+        const widest = Math.max(0, ...offered.split(",").map((c) => parseInt(c.trim().split(/\s+/)[1], 10) || 0));
+        return { name: decodeURIComponent(img.currentSrc.replace(/^.*\//, "")), pixels: file.naturalWidth,
+            perCssPixel: file.naturalWidth / (img.naturalWidth * scale), widest };
+    });
+}
+
+async function srcsetChoices(browser, root, works) {
+    for (const [large, base] of works) {
+        for (const [screen, viewport] of Object.entries(SCREENS)) {
+            const page = await browser.newPage();
+            await page.setViewport(viewport);
+            for (const style of Object.keys(PICTURE_PAGES)) {
+                const got = await chosenFile(page, `${root}${base}${style}/${PICTURE_PAGES[style]}`);
+                const want = Math.min(viewport.deviceScaleFactor, 2);
+                console.log(`srcset: ${style} --large ${large} ${screen} (${viewport.width}x${viewport.height} @${viewport.deviceScaleFactor}): ` +
+                    `${got.name}, ${got.pixels} px wide, ${got.perCssPixel.toFixed(2)} px per CSS px`);
+                check(got.name.endsWith(".webp"), `srcset: ${style} ${large} ${screen} picks a WebP file: ${got.name}`);
+                check(got.perCssPixel >= want - 0.05 || got.pixels >= got.widest,
+                    `srcset: ${style} ${large} ${screen}: ${got.perCssPixel.toFixed(2)} px per CSS px from ${got.name}, ${want} wanted`);
+            }
+            await page.close();
+        }
+    }
+}
+
+// Bytes a phone downloads to show Classic's second picture page, its neighbours fetched ahead included.
+async function phoneBytes(browser, url) {
+    const page = await browser.newPage();
+    await page.setViewport(SCREENS.phone);
+    const client = await page.target().createCDPSession();
+    await client.send("Network.enable");
+    await client.send("Network.setCacheDisabled", { cacheDisabled: true });
+    let bytes = 0;
+    client.on("Network.loadingFinished", (event) => { bytes += event.encodedDataLength; });
+    await page.goto(url, { waitUntil: "load" });
+    await sleep(3000);
+    await page.close();
+    return bytes;
+}
+
 async function main() {
     const [program, makeSamples] = process.argv.slice(2);
     const work = fs.mkdtempSync(path.join(os.tmpdir(), "galvane-styles-"));
@@ -448,6 +528,17 @@ async function main() {
     for (const style of ["Classic", "Frames", "Slides"]) {
         publish(program, path.join(work, "album-photos"), path.join(work, "albums-" + style), style, ["--albums"]);
     }
+    for (const [large, base] of [["0x0", "camera"], ["1024x768", "limited"]]) {
+        fs.mkdirSync(path.join(work, base));
+        publish(program, photos, path.join(work, base, "Srcset"), SRCSET_STYLE, ["--large", large]);
+    }
+    const bytesPhotos = process.env.GALVANE_PHONE_BYTES_PHOTOS || photos;
+    const plainClassic = plainStyle(SRCSET_STYLE, work);
+    for (const [large, base] of [["0x0", "bytes-camera"], ["1024x768", "bytes-limited"]]) {
+        fs.mkdirSync(path.join(work, base));
+        publish(program, bytesPhotos, path.join(work, base, "before"), plainClassic, ["--large", large]);
+        publish(program, bytesPhotos, path.join(work, base, "after"), SRCSET_STYLE, ["--large", large]);
+    }
 
     const server = await serve(work);
     const root = `http://127.0.0.1:${server.address().port}/`;
@@ -469,6 +560,13 @@ async function main() {
         await darkMode(browser, root);
         await captionsShown(browser, root);
         await albumsOnPhone(browser, root);
+        await srcsetChoices(browser, root, [["0x0", "camera/"], ["1024x768", "limited/"]]);
+        for (const [large, base] of [["0x0", "bytes-camera/"], ["1024x768", "bytes-limited/"]]) {
+            const before = await phoneBytes(browser, `${root}${base}before/imagepage2.htm`);
+            const after = await phoneBytes(browser, `${root}${base}after/imagepage2.htm`);
+            console.log(`phone bytes: Srcset --large ${large}, picture page 2 with its neighbours: ${before} before, ${after} after, ${(after / before).toFixed(2)}x`);
+            check(after < before, `phone bytes: Srcset --large ${large}: ${after} after, not below ${before} before`);
+        }
     } finally {
         await browser.close();
         server.close();

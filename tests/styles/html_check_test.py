@@ -13,7 +13,8 @@ import subprocess
 import sys
 import tempfile
 
-STYLES = ["Classic", "Frames", "Slides"]
+# The bundled styles by name, and the test style that asks for every variant (<picture>, srcset).
+STYLES = ["Classic", "Frames", "Slides", os.path.join(os.path.dirname(os.path.abspath(__file__)), "###Srcset")]
 
 
 def main():
@@ -62,7 +63,7 @@ def main():
                            check=True, stdout=subprocess.DEVNULL)
             pages += sorted(glob.glob(os.path.join(dest, "**", "*.htm"), recursive=True))
             for source, name in ((photos, "many"), (single, "one"), (odd, "odd"), (words, "words")):
-                dest = os.path.join(work, style + "-" + name)
+                dest = os.path.join(work, os.path.basename(style).lstrip("#") + "-" + name)
                 subprocess.run([publish, "--source", source, "--dest", dest, "--style", style,
                                 "--large", "320x240", "--title", "Summer & sea", "--name", "By the water",
                                 "--commentary", "Walks by the water.", "--quiet"],

@@ -35,7 +35,10 @@ protected:
     int Thumbnails() {
         int count = 0;
         for (const auto& entry : std::filesystem::directory_iterator(dest.path())) {
-            count += entry.path().filename().string().rfind("thn_", 0) == 0;
+            // The thumbnails themselves, not the WebP copies the bundled style asks for beside them.
+            const std::string name = entry.path().filename().string();
+            count +=
+                name.rfind("thn_", 0) == 0 && name.ends_with(".jpg") && name.find("@2x") == std::string::npos;
         }
         return count;
     }

@@ -1,0 +1,114 @@
+#include "engine/variant_tags.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "engine/page_escaping.h"
+#include "engine/picture_names.h"
+
+namespace {
+
+const PictureVariants& VariantsOf(const PageContext& context, int index) {
+    static const PictureVariants kNone;
+    return index >= 0 && static_cast<std::size_t>(index) < context.variants.size()
+               ? context.variants[static_cast<std::size_t>(index)]
+               : kNone;
+}
+
+std::string SrcsetUrl(const std::string& name) {
+    std::string url;
+    for (const char c : UrlEncodeName(name)) {
+        url += c == ',' ? std::string("%2C") : std::string(1, c);
+    }
+    return url;
+}
+
+using Candidate = std::pair<int, std::string>;  // width, candidate text
+
+std::string Joined(std::vector<Candidate> candidates) {
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.first < b.first; });
+    std::string list;
+    for (const Candidate& candidate : candidates) {
+        list += (list.empty() ? "" : ", ") + candidate.second;
+    }
+    return list;
+}
+
+std::string WidthCandidate(const std::string& name, int width) {
+    return SrcsetUrl(name) + (width > 0 ? " " + std::to_string(width) + "w" : std::string());
+}
+
+std::string SourcePath(const PageContext& context, int index) {
+    return context.images.GetPathAt(static_cast<std::size_t>(index));
+}
+
+}  // namespace
+
+std::string LargeJpegSrcset(const PageContext& context, int index) {
+    const PictureVariants& variants = VariantsOf(context, index);
+    const std::string path = SourcePath(context, index);
+    std::vector<Candidate> candidates;
+    for (const int width : variants.jpegWidths) {
+        candidates.push_back({width, WidthCandidate(LargeVariantName(path, width, false), width)});
+    }
+    candidates.push_back({variants.largeWidth, WidthCandidate(context.LargeOf(index), variants.largeWidth)});
+    return Joined(std::move(candidates));
+}
+
+std::string LargeWebpSrcset(const PageContext& context, int index) {
+    const PictureVariants& variants = VariantsOf(context, index);
+    if (variants.webpWidths.empty()) {
+        return LargeJpegSrcset(context, index);
+    }
+    const std::string path = SourcePath(context, index);
+    std::vector<Candidate> candidates;
+    for (const int width : variants.webpWidths) {
+        candidates.push_back({width, WidthCandidate(LargeVariantName(path, width, true), width)});
+    }
+    return Joined(std::move(candidates));
+}
+
+std::string ThumbnailJpegSrcset(const PageContext& context, int index) {
+    const PictureVariants& variants = VariantsOf(context, index);
+    std::string list = SrcsetUrl(context.ThumbnailOf(index)) + " 1x";
+    if (variants.doubleThumbnailJpeg) {
+        list += ", " + SrcsetUrl(DoubleThumbnailName(SourcePath(context, index), false)) + " 2x";
+    }
+    return list;
+}
+
+std::string ThumbnailWebpSrcset(const PageContext& context, int index) {
+    const PictureVariants& variants = VariantsOf(context, index);
+    if (!variants.thumbnailWebp) {
+        return ThumbnailJpegSrcset(context, index);
+    }
+    const std::string path = SourcePath(context, index);
+    std::string list = SrcsetUrl(ThumbnailWebpName(path)) + " 1x";
+    if (variants.doubleThumbnailWebp) {
+        list += ", " + SrcsetUrl(DoubleThumbnailName(path, true)) + " 2x";
+    }
+    return list;
+}
+
+void ApplyLargeVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,
+                           int index) {
+    if (asked.largeWebp) {
+        page.ReplacePlaceholder(kWebpWidthsTag, LargeWebpSrcset(context, index));
+    }
+    if (asked.largeJpeg) {
+        page.ReplacePlaceholder(kJpegWidthsTag, LargeJpegSrcset(context, index));
+    }
+}
+
+void ApplyThumbnailVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,
+                               int index) {
+    const bool shown = index >= 0 && index < context.PictureCount();
+    if (asked.thumbnailWebp) {
+        page.ReplacePlaceholder(kWebpThumbsTag, shown ? ThumbnailWebpSrcset(context, index) : "empty.gif 1x");
+    }
+    if (asked.thumbnailJpeg) {
+        page.ReplacePlaceholder(kJpegThumbsTag, shown ? ThumbnailJpegSrcset(context, index) : "empty.gif 1x");
+    }
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "engine/page_buffer.h"
+#include "engine/page_context.h"
+#include "engine/picture_variants.h"
+
+// The values of the variant placeholders (picture_variants.h) for picture `index`: srcset lists
+// of URL-encoded names (commas too are encoded, so a name never splits a list) with their width
+// or density descriptors, narrowest first. Where a picture has no such variants the lists name
+// the designed files: the large picture with its width, the thumbnail as 1x, so a page stays
+// valid; the WebP lists then name the JPEG or GIF files.
+std::string LargeWebpSrcset(const PageContext& context, int index);
+std::string LargeJpegSrcset(const PageContext& context, int index);
+std::string ThumbnailWebpSrcset(const PageContext& context, int index);
+std::string ThumbnailJpegSrcset(const PageContext& context, int index);
+
+// Replace the first occurrence of each of the large picture's, or the thumbnail's, placeholders
+// that `asked` names (what the page's template holds: pages of other templates stay untouched).
+// A thumbnail slot past the last picture (index out of range) gets "empty.gif 1x".
+void ApplyLargeVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,
+                           int index);
+void ApplyThumbnailVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,
+                               int index);

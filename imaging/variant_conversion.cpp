@@ -1,0 +1,190 @@
+#include "imaging/variant_conversion.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "engine/directory.h"
+#include "engine/picture_names.h"
+#include "imaging/output_provenance.h"
+#include "imaging/vimbral/vimbral.h"
+
+namespace {
+
+struct ImageDeleter {
+    void operator()(vimbral::ImageObject* image) const { vimbral::DeleteImageObject(image); }
+};
+using ImageHandle = std::unique_ptr<vimbral::ImageObject, ImageDeleter>;
+
+std::int64_t Pixels(const PictureSize& size) {
+    return static_cast<std::int64_t>(size.width) * size.height;
+}
+
+// What the one decode must serve. A large picture that keeps the size of a source larger than
+// every variant is streamed from the file instead: resampling each variant from the whole picture
+// in memory costs more than that second pass (measured: 85 s against 46 s for the corpus).
+struct DecodeChoice {
+    PictureSize size;           // the decode's size
+    bool largeStreams = false;  // the large picture keeps the source size and is streamed
+};
+
+DecodeChoice ChooseDecode(const ConversionSettings& settings, const VariantPlan& plan,
+                          const StaleOutputs& stale, const PictureSize& source) {
+    DecodeChoice choice;
+    const auto serve = [&](const PictureSize& size) {
+        if (size.width > choice.size.width) {
+            choice.size = size;
+        }
+    };
+    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+        if (stale.variants[i]) {
+            serve(plan.files[i].size);
+        }
+    }
+    if (stale.thumbnail) {
+        serve(ThumbnailSize(source.width, source.height, settings.thumbMaxWidth, settings.thumbMaxHeight)
+                  .value_or(source));
+    }
+    if (stale.large && settings.makeLargePictures) {
+        const auto large =
+            LargePictureSize(source.width, source.height, settings.largeMaxWidth, settings.largeMaxHeight);
+        if (large) {
+            serve(*large);
+        } else if (choice.size.width < source.width) {
+            choice.largeStreams = true;
+        }
+    }
+    if (choice.size.width >= source.width || choice.size.height >= source.height || choice.size.width < 1) {
+        choice.size = source;
+    }
+    return choice;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+int VariantQuality(const ConversionSettings& settings, const VariantFile& file) {
+    return file.webp ? WebpQualityFor(settings.jpegQuality) : settings.jpegQuality;
+}
+
+HalfResult WriteVariant(const ConversionSettings& settings, const VariantFile& file,
+                        const SourceIdentity& identity, vimbral::Image decoded) {
+    const std::string target = JoinPath(settings.destFolder, file.name);
+    if (PathExists(target) && !ReadProvenance(target)) {
+        return {HalfResult::NotWritten, target, "a file that Galvane did not make has this name"};
+    }
+    const ImageHandle copy(vimbral::CopyImageObject(decoded));
+    if (!copy) {
+        return {HalfResult::Unreadable, target, "the picture's data could not be decoded"};
+    }
+    vimbral::SetComment(copy.get(), VariantProvenanceText(settings, file, identity).c_str());
+    vimbral::ChangeImageFormat(copy.get(), 24);
+    vimbral::SetQuality(copy.get(), VariantQuality(settings, file));
+    if (vimbral::Stretch(copy.get(), file.size.width, file.size.height) == 0 ||
+        vimbral::Save(copy.get(), target.c_str(), file.webp ? vimbral::kFormatWebp : vimbral::kFormatJpeg) ==
+            0) {
+        return SaveFailed(target, 16 << 10);
+    }
+    return {HalfResult::Written, target, {}};
+}
+
+}  // namespace
+
+bool StaleOutputs::Any() const {
+    if (large || thumbnail) {
+        return true;
+    }
+    for (const bool variant : variants) {
+        if (variant) {
+            return true;
+        }
+    }
+    return false;
+}
+
+StaleOutputs FindStaleOutputs(const ConversionSettings& settings, const std::string& sourcePath,
+                              const VariantPlan& plan) {
+    StaleOutputs stale;
+    stale.large = !OutputUpToDate(settings, sourcePath, OutputKind::LargePicture);
+    stale.thumbnail = !OutputUpToDate(settings, sourcePath, OutputKind::Thumbnail);
+    const auto identity = IdentifySource(sourcePath);
+    for (const VariantFile& file : plan.files) {
+        stale.variants.push_back(settings.rebuild || !identity ||
+                                 !IsOutputUpToDate(JoinPath(settings.destFolder, file.name),
+                                                   VariantProvenanceText(settings, file, *identity)));
+    }
+    return stale;
+}
+
+VariantConversion ConvertWithVariants(const ConversionSettings& settings, const std::string& sourcePath,
+                                      const VariantPlan& plan, const StaleOutputs& stale,
+                                      const std::function<void(const HalfResult&)>& largeDone) {
+    // What the thread kept of the decode would only hold memory after this picture.
+    struct ReleaseKept {
+        ~ReleaseKept() { vimbral::ReleaseKeptDecode(); }
+    } releaseKept;
+    VariantConversion result;
+    const std::string thumbnailTarget = JoinPath(settings.destFolder, ThumbnailName(sourcePath));
+    // Taken before the load: a source changed while it is read gets a new identity.
+    const auto identity = IdentifySource(sourcePath);
+    const ImageHandle image(vimbral::InitImageObject(sourcePath.c_str(), nullptr, -1, -1));
+    const PictureSize source{vimbral::GetWidth(image.get()), vimbral::GetHeight(image.get())};
+    const DecodeChoice decode = ChooseDecode(settings, plan, stale, source);
+    const bool decoded =
+        image && identity &&
+        (decode.size == source ? true
+                               : vimbral::Stretch(image.get(), decode.size.width, decode.size.height) != 0);
+    // Every output below is a copy of this handle: the source is decoded once, here.
+    const ImageHandle shared(decoded ? vimbral::CopyImageObject(image.get()) : nullptr);
+    const auto copyOfDecode = [&] { return ImageHandle(vimbral::CopyImageObject(shared.get())); };
+    if (stale.large) {
+        if (decode.largeStreams) {
+            const ImageHandle whole(vimbral::InitImageObject(sourcePath.c_str(), nullptr, -1, -1));
+            result.large = WriteLargePicture(settings, sourcePath, identity, shared ? whole.get() : nullptr);
+        } else {
+            result.large = WriteLargePicture(settings, sourcePath, identity, copyOfDecode().get(), source);
+        }
+    }
+    largeDone(result.large);
+    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+        const VariantFile& file = plan.files[i];
+        if (!stale.variants[i]) {
+            result.variants.push_back({HalfResult::Skipped, JoinPath(settings.destFolder, file.name), {}});
+            continue;
+        }
+        result.variants.push_back(shared ? WriteVariant(settings, file, *identity, shared.get())
+                                         : HalfResult{HalfResult::Unreadable,
+                                                      JoinPath(settings.destFolder, file.name),
+                                                      "the picture's data could not be decoded"});
+    }
+    result.thumbnail = stale.thumbnail
+                           ? WriteThumbnail(settings, sourcePath, identity, copyOfDecode().get(), source)
+                           : HalfResult{HalfResult::Written, thumbnailTarget, {}};
+    return result;
+}
+
+std::optional<std::int64_t> VariantConversionMemoryCost(const ConversionSettings& settings,
+                                                        const std::string& sourcePath,
+                                                        const VariantPlan& plan) {
+    const ImageHandle image(vimbral::InitImageObject(sourcePath.c_str(), nullptr, -1, -1));
+    if (!image) {
+        return std::nullopt;
+    }
+    const PictureSize source{vimbral::GetWidth(image.get()), vimbral::GetHeight(image.get())};
+    const StaleOutputs all{true, true, std::vector<bool>(plan.files.size(), true)};
+    const DecodeChoice decode = ChooseDecode(settings, plan, all, source);
+    const std::int64_t held = Pixels(decode.size) * 3;
+    const std::int64_t decoding =
+        vimbral::GetPeakMemory(image.get(), decode.size.width, decode.size.height, 0) + held;
+    // A resized copy and its encoder's buffers, for the largest output made from the decode.
+    std::int64_t output = Pixels(decode.size) * 7;
+    if (decode.largeStreams) {
+        output = std::max(output, vimbral::GetPeakMemory(
+                                      image.get(), source.width, source.height,
+                                      settings.jpegQuality > 0 ? vimbral::kFormatJpeg : vimbral::kFormatGif));
+    }
+    return held + std::max(decoding, output);
+}

@@ -1,0 +1,95 @@
+// The variant placeholders in generated pages.
+
+#include "engine/variant_tags.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/engine/generation_fixture.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+class VariantTags : public GenerationTest {
+protected:
+    void GenerateWith(const std::string& templ, std::vector<PictureVariants> variants) {
+        GapPageBuffer page;
+        page.Load(templ);
+        const auto role = RecognizeTemplate(page);
+        ASSERT_TRUE(role.has_value()) << templ;
+        PageContext context{job, images};
+        context.variants = std::move(variants);
+        GeneratePage(page, role->kind, role->role, context);
+    }
+
+    static PictureVariants Made() {
+        PictureVariants made;
+        made.largeWidth = 1024;
+        made.webpWidths = {640, 1280, 2048};
+        made.jpegWidths = {640, 1280, 2048};
+        made.thumbnailWebp = made.doubleThumbnailWebp = made.doubleThumbnailJpeg = true;
+        return made;
+    }
+};
+
+}  // namespace
+
+TEST_F(VariantTags, PicturePagesListTheLargeVariantsAsSrcsets) {
+    images.Add("/photos/a b,c.tif");
+    images.Add("/photos/d.jpg");
+    PictureVariants gifOnly;
+    gifOnly.largeWidth = 800;
+    GenerateWith("<MAIN-INDEX-PAGE><PAGE> PICTURE|WEBPWIDTHS|JPEGWIDTHS|WEBPWIDTHS", {Made(), gifOnly});
+    EXPECT_EQ(Page("imagepage1.htm"),
+              " a%20b,c.jpg|"
+              "a%20b%2Cc-640w.webp 640w, a%20b%2Cc-1280w.webp 1280w, a%20b%2Cc-2048w.webp 2048w|"
+              "a%20b%2Cc-640w.jpg 640w, a%20b%2Cc.jpg 1024w, a%20b%2Cc-1280w.jpg 1280w, "
+              "a%20b%2Cc-2048w.jpg 2048w|WEBPWIDTHS");
+    // Without WebP files the WebP list names the designed file, so the markup stays valid.
+    EXPECT_EQ(Page("imagepage2.htm"), " d.jpg|d.jpg 800w|d.jpg 800w|WEBPWIDTHS");
+}
+
+TEST_F(VariantTags, ThumbnailSlotsEachGetTheirOwnPicture) {
+    SetPictures(3);
+    PictureVariants single;  // a picture too small for a double thumbnail
+    single.thumbnailWebp = true;
+    GenerateWith(
+        "<MAIN-INDEX-PAGE><INDEX>"
+        "[THUMBNAIL WEBPTHUMBS JPEGTHUMBS LINKTOPAGE][THUMBNAIL WEBPTHUMBS JPEGTHUMBS LINKTOPAGE]",
+        {Made(), single, PictureVariants{}});
+    EXPECT_EQ(Page("indexpage1.htm"),
+              "[thn_p1.jpg thn_p1.webp 1x, thn_p1@2x.webp 2x "
+              "thn_p1.jpg 1x, thn_p1@2x.jpg 2x  HREF=\"imagepage1.htm\" ]"
+              "[thn_p2.jpg thn_p2.webp 1x thn_p2.jpg 1x  HREF=\"imagepage2.htm\" ]");
+    EXPECT_EQ(Page("indexpage2.htm"),
+              "[thn_p3.jpg thn_p3.jpg 1x thn_p3.jpg 1x  HREF=\"imagepage3.htm\" ]"
+              "[empty.gif empty.gif 1x empty.gif 1x ]");
+}
+
+TEST_F(VariantTags, EveryLayoutFillsThemAndTemplatesWithoutThemAreUntouched) {
+    images.Add("/photos/a.jpg");
+    GenerateWith("<MAIN-SMALL-LARGE><LARGE> PICTURE JPEGWIDTHS", {Made()});
+    EXPECT_EQ(Page("largepage1.htm"),
+              " a.jpg a-640w.jpg 640w, a.jpg 1024w, a-1280w.jpg 1280w, a-2048w.jpg 2048w");
+    GenerateWith("<MAIN-SMALL-LARGE><SMALL> THUMBNAIL JPEGTHUMBS", {Made()});
+    EXPECT_EQ(Page("smallpage1.htm"), " thn_a.jpg thn_a.jpg 1x, thn_a@2x.jpg 2x");
+    GenerateWith("<FRAME-MAIN-LIST-IMAGE><IMAGE> PICTURE WEBPWIDTHS", {Made()});
+    EXPECT_EQ(Page("imagepage1.htm"), " a.jpg a-640w.webp 640w, a-1280w.webp 1280w, a-2048w.webp 2048w");
+    GenerateWith("<FRAME-MAIN-LIST-IMAGE><LIST><BEGINTABLE>THUMBNAIL WEBPTHUMBS<ENDTABLE>", {Made()});
+    EXPECT_EQ(Page("listpage.htm"), "thn_a.jpg thn_a.webp 1x, thn_a@2x.webp 2x");
+    // A template that uses none keeps a picture's name as it is, even one that spells a placeholder.
+    images.RemoveAll();
+    images.Add("/photos/WEBPWIDTHS.jpg");
+    GenerateWith("<MAIN-INDEX-PAGE><PAGE> PICTURE", {Made()});
+    EXPECT_EQ(Page("imagepage1.htm"), " WEBPWIDTHS.jpg");
+}
+
+TEST(VariantRequests, AStyleAsksByUsingThePlaceholdersInItsTemplates) {
+    EXPECT_FALSE(TemplateVariantRequest("<img src=\"PICTURE\"> THUMBNAIL").Any());
+    EXPECT_EQ(TemplateVariantRequest("WEBPWIDTHS JPEGTHUMBS"), (VariantRequest{true, false, false, true}));
+    TempFolder style;
+    style.Write("a.htm", "JPEGWIDTHS");
+    style.Write("b.html", "WEBPTHUMBS");
+    style.Write("c.css", "WEBPWIDTHS");  // not a template
+    EXPECT_EQ(StyleVariantRequest(style.path()), (VariantRequest{false, true, true, false}));
+    EXPECT_FALSE(StyleVariantRequest("").Any());
+}

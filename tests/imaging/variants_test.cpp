@@ -1,0 +1,329 @@
+// Variants of the thumbnail and the large picture for styles that ask for them.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "engine/directory.h"
+#include "imaging/conversion.h"
+#include "imaging/conversion_plan.h"
+#include "imaging/output_provenance.h"
+#include "imaging/picture_sizes.h"
+#include "imaging/variant_plan.h"
+#include "imaging/vimbral/vimbral.h"
+
+#include "tests/imaging/test_pictures.h"
+
+namespace {
+
+struct SilentSink : ProgressSink {
+    void SetProgress(int, int) override {}
+};
+
+constexpr const char* kAskingTemplate =
+    "<!-- <MAIN-INDEX-PAGE> <PAGE> --><picture><source type=\"image/webp\" srcset=\"WEBPWIDTHS\">"
+    "<img src=\"PICTURE\" srcset=\"JPEGWIDTHS\"></picture> WEBPTHUMBS JPEGTHUMBS";
+
+class Variants : public ::testing::Test {
+protected:
+    Variants()
+        : source(folder.MakeFolder("src")),
+          dest(folder.MakeFolder("dest")),
+          style(folder.MakeFolder("###S")) {
+        folder.Write("###S/page.htm", kAskingTemplate);
+        job.m_strStylePath = style;
+        job.m_strSourceFolder = source;
+        job.m_strDestFolder = dest;
+        job.m_nThumbMaxWidth = 100;
+        job.m_nThumbMaxHeight = 100;
+        job.m_nLargeMaxWidth = 640;
+        job.m_nLargeMaxHeight = 480;
+        job.m_nJpegQuality = 75;
+    }
+
+    std::string Jpeg(const std::string& name, int width, int height, PixelRule rule = Gradient) {
+        TempFolder scratch;
+        const std::string made = MakeJpeg(scratch, name, width, height, rule);
+        const std::string path = JoinPath(source, name);
+        std::filesystem::copy_file(made, path, std::filesystem::copy_options::overwrite_existing);
+        images.Add(path);
+        return path;
+    }
+
+    VimbralConverter Convert() {
+        SilentSink sink;
+        std::atomic<bool> cancel{false};
+        VimbralConverter converter;
+        converter.ConvertImages(job, images, sink, cancel);
+        return converter;
+    }
+
+    std::string Out(const std::string& name) const { return JoinPath(dest, name); }
+    Size SizeOfOut(const std::string& name) const { return SizeOf(Out(name)); }
+
+    std::map<std::string, std::string> Contents() const {
+        std::map<std::string, std::string> contents;
+        for (const std::string& name : FilesIn(dest)) {
+            contents[name] = ReadFile(Out(name));
+        }
+        return contents;
+    }
+
+    TempFolder folder;
+    std::string source;
+    std::string dest;
+    std::string style;
+    GalleryJob job;
+    ImageList images;
+};
+
+bool IsWebpFile(const std::string& path) {
+    const std::string bytes = ReadFile(path);
+    return bytes.size() > 12 && bytes.compare(0, 4, "RIFF") == 0 && bytes.compare(8, 4, "WEBP") == 0;
+}
+
+double MeanDifference(const std::string& a, const std::string& b) {
+    int wa = 0, ha = 0, wb = 0, hb = 0;
+    const auto pa = DrawnPixels(a, &wa, &ha);
+    const auto pb = DrawnPixels(b, &wb, &hb);
+    if (wa != wb || ha != hb || pa.empty()) {
+        return 1e9;
+    }
+    double sum = 0;
+    for (std::size_t i = 0; i < pa.size(); ++i) {
+        const Rgb x = ColourOf(pa[i]), y = ColourOf(pb[i]);
+        sum += std::abs(x.r - y.r) + std::abs(x.g - y.g) + std::abs(x.b - y.b);
+    }
+    return sum / (3.0 * pa.size());
+}
+
+}  // namespace
+
+TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit) {
+    using V = std::vector<PictureSize>;
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{640, 480}, {1280, 960}, {1920, 1440}, {2560, 1920}}));
+    // Twice 1024x768 caps at 2048x1536; 1920 is within a tenth of it and left out.
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{640, 480}, {1280, 960}, {2048, 1536}}));
+    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{640, 426}, {1280, 853}}));
+    EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), (V{{640, 480}}));
+    EXPECT_EQ(LargeVariantSizes(1600, 1200, 0, 0), (V{{640, 480}, {1280, 960}, {1600, 1200}}));
+    EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), (V{{500, 400}}));
+    EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), (V{{640, 3840}, {1000, 6000}}));
+    for (const PictureSize& size : LargeVariantSizes(7000, 5000, 1600, 1200)) {
+        EXPECT_LE(size.width, 3200);
+        EXPECT_LE(size.height, 2400);
+    }
+    EXPECT_EQ(DoubleThumbnailSize(4000, 3000, 100, 100), (PictureSize{200, 150}));
+    EXPECT_EQ(DoubleThumbnailSize(150, 100, 100, 100), std::nullopt);  // would enlarge
+    EXPECT_EQ(DoubleThumbnailSize(4000, 3000, 0, 0), std::nullopt);
+}
+
+TEST(WebpQuality, FollowsTheMeasuredMappingAndStaysInRange) {
+    EXPECT_EQ(WebpQualityFor(75), 76);
+    EXPECT_EQ(WebpQualityFor(0), 76);  // GIF chosen: thumbnails at Vimbral's default, 75
+    EXPECT_EQ(WebpQualityFor(90), 90);
+    EXPECT_EQ(WebpQualityFor(55), 49);
+    EXPECT_EQ(WebpQualityFor(1), 1);
+    EXPECT_EQ(WebpQualityFor(100), 100);
+    EXPECT_EQ(WebpQualityFor(250), 100);
+    for (int q = 2; q <= 100; ++q) {
+        EXPECT_GE(WebpQualityFor(q), WebpQualityFor(q - 1)) << q;
+    }
+}
+
+TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
+    Jpeg("a.jpg", 3000, 2000);
+    const VimbralConverter converter = Convert();
+    EXPECT_EQ(FilesIn(dest),
+              (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp", "a.jpg", "thn_a.jpg",
+                                        "thn_a.webp", "thn_a@2x.jpg", "thn_a@2x.webp"}));
+    EXPECT_EQ(SizeOfOut("a.jpg"), (Size{640, 426}));
+    EXPECT_EQ(SizeOfOut("a-640w.webp"), (Size{640, 426}));
+    EXPECT_EQ(SizeOfOut("a-1280w.webp"), (Size{1280, 853}));
+    EXPECT_EQ(SizeOfOut("a-1280w.jpg"), (Size{1280, 853}));
+    EXPECT_EQ(SizeOfOut("thn_a.jpg"), (Size{100, 66}));
+    EXPECT_EQ(SizeOfOut("thn_a.webp"), (Size{100, 66}));
+    EXPECT_EQ(SizeOfOut("thn_a@2x.webp"), (Size{200, 133}));
+    EXPECT_EQ(SizeOfOut("thn_a@2x.jpg"), (Size{200, 133}));
+    for (const std::string& name : FilesIn(dest)) {
+        const bool webp = name.size() > 5 && name.substr(name.size() - 5) == ".webp";
+        EXPECT_EQ(IsWebpFile(Out(name)), webp) << name;
+        EXPECT_EQ(IsJpegFile(Out(name)), !webp) << name;
+        const auto mark = ReadProvenance(Out(name));
+        ASSERT_TRUE(mark) << name;
+        EXPECT_NE(mark->find("source-name=a.jpg"), std::string::npos) << *mark;
+    }
+    const auto mark = ReadProvenance(Out("a-1280w.webp"));
+    EXPECT_NE(mark->find("output=variant size=1280x853"), std::string::npos) << *mark;
+    ASSERT_EQ(converter.Outcomes().size(), 1u);
+    const PictureVariants shown = converter.Outcomes()[0].variants;
+    EXPECT_EQ(shown.largeWidth, 640);
+    EXPECT_EQ(shown.webpWidths, (std::vector<int>{640, 1280}));
+    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{1280}));
+    EXPECT_TRUE(shown.thumbnailWebp && shown.doubleThumbnailWebp && shown.doubleThumbnailJpeg);
+}
+
+TEST_F(Variants, AStyleThatAsksForNoneGetsExactlyTheDesignedFiles) {
+    Jpeg("a.jpg", 3000, 2000, Noise);
+    Jpeg("b.jpg", 500, 300);
+    job.m_nLargeMaxWidth = 0;  // the designed default: the large picture keeps the source size
+    job.m_nLargeMaxHeight = 0;
+    job.m_strStylePath.clear();
+    Convert();
+    const auto designed = Contents();
+    EXPECT_EQ(designed.size(), 4u);
+    std::filesystem::remove_all(dest);
+    std::filesystem::create_directory(dest);
+    folder.Write("###S/page.htm", "<!-- <MAIN-INDEX-PAGE> <PAGE> --><img src=\"PICTURE\">");
+    job.m_strStylePath = style;
+    Convert();
+    EXPECT_EQ(Contents(), designed);
+    // Asking adds files: the designed ones keep their names, sizes and formats.
+    folder.Write("###S/page.htm", kAskingTemplate);
+    Convert();
+    for (const auto& [name, bytes] : designed) {
+        EXPECT_EQ(SizeOfOut(name), SizeOf(folder.Write("scratch-" + name, bytes))) << name;
+    }
+    EXPECT_GT(FilesIn(dest).size(), designed.size());
+}
+
+TEST_F(Variants, WebpFilesShowTheSamePictureAsTheJpegFiles) {
+    Jpeg("a.jpg", 3000, 2000);
+    Jpeg("n.jpg", 1400, 1000, Noise);
+    Convert();
+    EXPECT_LT(MeanDifference(Out("a-1280w.webp"), Out("a-1280w.jpg")), 2.0);
+    EXPECT_LT(MeanDifference(Out("thn_a@2x.webp"), Out("thn_a@2x.jpg")), 3.0);
+    // Noise is the hardest case for both encoders: still close on average.
+    EXPECT_LT(MeanDifference(Out("n-1280w.webp"), Out("n-1280w.jpg")), 24.0);
+    // Smaller than the JPEG at the same look, which is what they are for.
+    EXPECT_LT(ReadFile(Out("a-1280w.webp")).size(), ReadFile(Out("a-1280w.jpg")).size());
+}
+
+TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
+    ConversionSettings settings;
+    settings.destFolder = "/out";
+    settings.jpegQuality = 75;
+    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
+    settings.largeMaxWidth = 1024;
+    settings.largeMaxHeight = 768;
+    settings.variants = {true, true, false, false};
+    const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
+    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{640, 1024, 1280, 2048}));
+    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{640, 1280, 2048}));  // a.jpg is the 1024
+    EXPECT_EQ(plan.shown.largeWidth, 1024);
+    settings.largeMaxWidth = settings.largeMaxHeight = 0;  // kept at 4000: beyond every variant
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
+              (std::vector<int>{640, 1280, 1920, 2560}));
+}
+
+TEST_F(Variants, GifLargePicturesGetNoVariantsButThumbnailsDo) {
+    job.m_nJpegQuality = 0;
+    Jpeg("a.jpg", 3000, 2000);
+    const VimbralConverter converter = Convert();
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a.gif", "thn_a.jpg", "thn_a.webp", "thn_a@2x.jpg",
+                                                       "thn_a@2x.webp"}));
+    EXPECT_TRUE(IsGifFile(Out("a.gif")));
+    EXPECT_TRUE(converter.Outcomes()[0].variants.webpWidths.empty());
+}
+
+TEST_F(Variants, RepublishingRemakesTheChangedPicturesFilesAndNothingElse) {
+    const std::string a = Jpeg("a.jpg", 3000, 2000);
+    Jpeg("b.jpg", 2000, 1500);
+    Convert();
+    const auto before = Contents();
+    std::map<std::string, ino_t> inodes;
+    for (const auto& [name, bytes] : before) {
+        struct stat st {};
+        ::stat(Out(name).c_str(), &st);
+        inodes[name] = st.st_ino;
+    }
+    const VimbralConverter again = Convert();
+    EXPECT_EQ(again.UpToDateCount(), 2);
+    EXPECT_EQ(again.Outcomes()[0].variants.webpWidths, (std::vector<int>{640, 1280}));
+    {
+        TempFolder scratch;
+        std::filesystem::copy_file(MakeJpeg(scratch, "a.jpg", 3000, 2000, Noise), a,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    const VimbralConverter changed = Convert();
+    EXPECT_EQ(changed.ConvertedCount(), 1);
+    EXPECT_EQ(changed.UpToDateCount(), 1);
+    const auto after = Contents();
+    ASSERT_EQ(after.size(), before.size());
+    for (const auto& [name, bytes] : after) {
+        struct stat st {};
+        ::stat(Out(name).c_str(), &st);
+        if (name.rfind("a", 0) == 0 || name.rfind("thn_a", 0) == 0) {
+            EXPECT_NE(bytes, before.at(name)) << name << " was not remade";
+        } else {
+            EXPECT_EQ(st.st_ino, inodes.at(name)) << name << " was rewritten";
+        }
+    }
+    // A variant removed is made again, alone.
+    EXPECT_EQ(Convert().UpToDateCount(), 2);
+    std::filesystem::remove(Out("b-640w.webp"));
+    EXPECT_EQ(Convert().ConvertedCount(), 1);
+    EXPECT_TRUE(IsWebpFile(Out("b-640w.webp")));
+}
+
+TEST_F(Variants, AFileGalvaneDidNotMakeIsNeverReplacedNorListed) {
+    Jpeg("a.jpg", 3000, 2000);
+    folder.Write("dest/a-1280w.webp", "the user's own file");
+    const VimbralConverter converter = Convert();
+    EXPECT_EQ(ReadFile(Out("a-1280w.webp")), "the user's own file");
+    const PictureOutcome outcome = converter.Outcomes()[0];
+    ASSERT_EQ(outcome.notWritten.size(), 1u);
+    EXPECT_EQ(outcome.notWritten[0].name, Out("a-1280w.webp"));
+    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{640}));
+    EXPECT_TRUE(outcome.thumbnailWritten);
+}
+
+TEST_F(Variants, ThePlanNamesEveryOutputAndOrdersPicturesSharingOne) {
+    const std::string a = Jpeg("a.jpg", 3000, 2000);
+    const std::string clash = Jpeg("a-1280w.png", 300, 200);
+    const std::string other = Jpeg("c.jpg", 300, 200);
+    const ConversionSettings settings = SettingsOf(job);
+    std::vector<std::string> names;
+    for (const PlannedOutput& output : OutputsOf(a, settings)) {
+        names.push_back(output.name);
+        EXPECT_EQ(output.kind == OutputKind::Variant, output.variant.has_value()) << output.name;
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a.webp", "thn_a@2x.webp", "thn_a@2x.jpg",
+                                        "a-640w.webp", "a-1280w.webp", "a-1280w.jpg"}));
+    const auto units = PlanWorkUnits({a, clash, other}, settings);
+    EXPECT_EQ(units, (std::vector<WorkUnit>{{0, 1}, {2}}));
+}
+
+TEST(VimbralWebp, TheCommentTravelsInXmpAndCopiesShareOneDecode) {
+    TempFolder folder;
+    const std::string jpeg = MakeJpeg(folder, "a.jpg", 400, 300, Gradient);
+    vimbral::Image image = vimbral::InitImageObject(jpeg.c_str(), nullptr, -1, -1);
+    ASSERT_NE(image, nullptr);
+    vimbral::Image copy = vimbral::CopyImageObject(image);
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(vimbral::Stretch(copy, 100, 75), 0);
+    EXPECT_EQ(vimbral::GetWidth(image), 400);
+    const std::string text = "galvane-conversion=1 mark & <sign> \"quoted\"";
+    vimbral::SetComment(copy, text.c_str());
+    const std::string target = JoinPath(folder.path(), "a.webp");
+    ASSERT_NE(vimbral::Save(copy, target.c_str(), vimbral::kFormatWebp), 0);
+    char buffer[128] = {};
+    EXPECT_EQ(vimbral::ReadComment(target.c_str(), buffer, sizeof buffer), static_cast<int>(text.size()));
+    EXPECT_EQ(std::string(buffer), text);
+    EXPECT_EQ(SizeOf(target), (Size{100, 75}));
+    EXPECT_TRUE(IsOutputUpToDate(target, text));
+    const std::string bytes = ReadFile(target);
+    const std::string cut = folder.Write("cut.webp", bytes.substr(0, bytes.size() - 10));
+    EXPECT_FALSE(IsOutputUpToDate(cut, text));  // a file cut short is made again
+    // The original still writes at its own size from the shared pixels.
+    const std::string whole = JoinPath(folder.path(), "whole.webp");
+    ASSERT_NE(vimbral::Save(image, whole.c_str(), vimbral::kFormatWebp), 0);
+    EXPECT_EQ(SizeOf(whole), (Size{400, 300}));
+    vimbral::DeleteImageObject(copy);
+    vimbral::DeleteImageObject(image);
+}

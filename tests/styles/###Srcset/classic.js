@@ -1,0 +1,294 @@
+/* Classic: arrow keys and swipes turn the pages, the picture opens over the whole window, the
+   neighbouring pictures are fetched ahead, index pages get a page chooser and pictures get names
+   people can read. The page's own links stay the navigation; everything here only adds to them.
+   Names are only ever set as text or attribute values, never parsed as markup. */
+(function () {
+    "use strict";
+
+    var PER_INDEX_PAGE = 12; // the mounts in classic-index.htm
+    var body = document.body;
+    var kind = body.className; // start, index or picture
+
+    function decoded(text) {
+        try {
+            return decodeURIComponent(text);
+        } catch (e) {
+            return text;
+        }
+    }
+
+    // "thn_p01_by%20the%20water.jpg" -> "p01 by the water"
+    function readableName(src) {
+        var name = decoded(src.split(/[?#]/)[0].replace(/^.*\//, ""));
+        return name.replace(/^thn_/, "").replace(/\.[^.]*$/, "").replace(/_+/g, " ").trim();
+    }
+
+    // A picture is named once it has loaded: a new alt text on a picture still loading redraws
+    // its stand-in, which over thousands of lazy thumbnails costs seconds on a phone.
+    function nameWhenLoaded(img) {
+        var name = function () {
+            img.alt = readableName(img.getAttribute("src"));
+        };
+        if (img.complete) name();
+        else img.addEventListener("load", name, { once: true });
+    }
+
+    function numberIn(selector) {
+        var element = document.querySelector(selector);
+        return element ? parseInt(element.textContent, 10) || 0 : 0;
+    }
+
+    function hrefOf(selector) {
+        var a = document.querySelector(selector);
+        return a ? a.href : "";
+    }
+
+    function pageUrl(name) {
+        return new URL(name, location.href).href;
+    }
+
+    var at = numberIn(".where .at");
+    var of = numberIn(".where .of");
+    var heading = document.querySelector("h1");
+    var galleryName = heading ? heading.textContent.trim() : "";
+
+    // Words: picture names, the page title and the gallery's description.
+    var pictureName = "";
+    Array.prototype.forEach.call(document.querySelectorAll("main img"), function (img) {
+        var src = img.getAttribute("src") || "";
+        if (src && !/(^|\/)empty\.gif$/.test(src)) {
+            pictureName = pictureName || readableName(src);
+            nameWhenLoaded(img);
+        } else if (src) {
+            // A slot the last index page cannot fill: no link, no room, nothing for a crawler.
+            var slot = img.closest("li");
+            if (slot && !img.closest("a[href]")) slot.parentNode.removeChild(slot);
+        }
+    });
+    var where = document.querySelector(".where");
+    var titleParts = [];
+    if (kind === "picture" && pictureName) titleParts.push(pictureName);
+    if (where) titleParts.push(where.textContent.replace(/\s+/g, " ").trim());
+    titleParts.push(document.title || galleryName);
+    document.title = titleParts.join(" \u2013 ");
+
+    var description = document.querySelector('meta[name="description"]');
+    var commentary = document.querySelector("main .commentary");
+    if (!description) {
+        description = document.createElement("meta");
+        description.name = "description";
+        description.content = commentary ? commentary.textContent.trim() : "";
+        document.head.appendChild(description);
+    }
+    if (!description.content.trim()) description.content = galleryName || document.title;
+    var about = document.querySelector(".about");
+    // The folded description keeps its room either way, so nothing below it moves.
+    if (about && description.content.trim() && description.content !== galleryName) {
+        about.querySelector(".commentary").textContent = description.content;
+    } else if (about) {
+        about.style.visibility = "hidden";
+    }
+
+    // Where each key leads.
+    var up = document.querySelector(".up");
+    var targets = {};
+    if (kind === "start") {
+        targets.ArrowRight = hrefOf(".enter");
+    } else if (kind === "index") {
+        targets = {
+            ArrowLeft: hrefOf('a[rel="prev"]'),
+            ArrowRight: hrefOf('a[rel="next"]'),
+            ArrowUp: hrefOf(".up"),
+            Escape: hrefOf(".up"),
+            Home: pageUrl("indexpage1.htm"),
+            End: of > 0 ? pageUrl("indexpage" + of + ".htm") : ""
+        };
+        buildPager();
+    } else if (kind === "picture") {
+        // The layout always links the first index page; the one showing this picture is better.
+        if (up && at > 0) up.href = "indexpage" + Math.ceil(at / PER_INDEX_PAGE) + ".htm";
+        targets = {
+            ArrowLeft: hrefOf('a[rel="prev"]'),
+            ArrowRight: hrefOf('a[rel="next"]'),
+            ArrowUp: hrefOf(".up"),
+            Escape: hrefOf(".up"),
+            Home: pageUrl("imagepage1.htm"),
+            End: of > 0 ? pageUrl("imagepage" + of + ".htm") : ""
+        };
+    }
+
+    function buildPager() {
+        var pager = document.querySelector(".pager");
+        if (!pager || of < 2 || at < 1) return;
+        var shown = [];
+        for (var n = 1; n <= of; n++) {
+            if (n === 1 || n === of || Math.abs(n - at) <= 2) shown.push(n);
+        }
+        var last = 0;
+        shown.forEach(function (n) {
+            var item = document.createElement("li");
+            if (n > last + 1) {
+                var gap = document.createElement("li");
+                var dots = document.createElement("span");
+                dots.textContent = "\u2026";
+                dots.setAttribute("aria-hidden", "true");
+                gap.appendChild(dots);
+                pager.appendChild(gap);
+            }
+            var a = document.createElement("a");
+            a.href = "indexpage" + n + ".htm";
+            a.textContent = String(n);
+            a.setAttribute("aria-label", "Index " + n + " of " + of);
+            if (n === at) a.setAttribute("aria-current", "page");
+            item.appendChild(a);
+            pager.appendChild(item);
+            last = n;
+        });
+        pager.hidden = false;
+    }
+
+    // The full view: a modal dialog keeps the focus while open and hands it back when closed.
+    // A picture may offer sharper and lighter files (srcset, WebP first): the full view and the
+    // fetch ahead choose among them as the page does, and fall back on the picture's own file.
+    function offered(img) {
+        var holder = img.parentNode && img.parentNode.tagName === "PICTURE" ? img.parentNode : null;
+        var webp = holder ? holder.querySelector('source[type="image/webp"]') : null;
+        return (webp && webp.getAttribute("srcset")) || img.getAttribute("srcset") || "";
+    }
+    function holderOf(img) {
+        return img.parentNode && img.parentNode.tagName === "PICTURE" ? img.parentNode : img;
+    }
+    function loadAhead(img, href, done) {
+        var ahead = new Image();
+        ahead.onload = ahead.onerror = done;
+        if (offered(img)) {
+            ahead.sizes = img.getAttribute("sizes") || "100vw";
+            ahead.srcset = offered(img);
+        }
+        ahead.src = new URL(img.getAttribute("src"), href).href;
+    }
+    function showChosen(big, src, srcset) {
+        if (srcset) {
+            big.sizes = "100vw";
+            big.srcset = srcset;
+        }
+        big.src = src;
+    }
+
+    var plate = kind === "picture" ? document.querySelector(".plate img") : null;
+    var view = null;
+    if (plate) {
+        var zoom = document.createElement("button");
+        zoom.type = "button";
+        zoom.className = "zoom";
+        zoom.setAttribute("aria-label", "Show " + (pictureName || "the picture") + " over the whole window");
+        var held = holderOf(plate);
+        held.parentNode.insertBefore(zoom, held);
+        zoom.appendChild(held);
+        zoom.addEventListener("click", openView);
+        if (location.hash === "#full") openView();
+    }
+
+    function openView() {
+        if (!view) {
+            view = document.createElement("dialog");
+            view.className = "full-view";
+            view.setAttribute("aria-label", pictureName || "Picture");
+            var close = document.createElement("button");
+            close.type = "button";
+            close.textContent = "Close";
+            var big = document.createElement("img");
+            showChosen(big, plate.currentSrc || plate.src, offered(plate));
+            big.alt = plate.alt;
+            view.appendChild(big);
+            var words = document.querySelector(".plate .caption");
+            var caption = document.createElement("p");
+            caption.className = "view-caption";
+            caption.textContent = words ? words.textContent : "";
+            view.appendChild(caption);
+            view.appendChild(close);
+            view.addEventListener("click", function () {
+                view.close();
+            });
+            view.addEventListener("close", function () {
+                if (location.hash === "#full") history.replaceState(null, "", location.pathname + location.search);
+            });
+            body.appendChild(view);
+        }
+        if (!view.open) view.showModal();
+        view.querySelector("button").focus();
+    }
+
+    function viewOpen() {
+        return view !== null && view.open;
+    }
+
+    // From the full view the neighbours open in the full view too.
+    function go(href) {
+        if (!href) return;
+        if (viewOpen() && /imagepage\d+\.htm/.test(href)) href = href.replace(/#.*$/, "") + "#full";
+        location.href = href;
+    }
+
+    document.addEventListener("keydown", function (event) {
+        if (event.altKey || event.ctrlKey || event.metaKey || event.shiftKey || event.defaultPrevented) return;
+        if (/^(INPUT|TEXTAREA|SELECT)$/.test(event.target.tagName)) return;
+        if (viewOpen() && (event.key === "Escape" || event.key === "ArrowUp")) {
+            event.preventDefault();
+            view.close();
+            return;
+        }
+        var href = targets[event.key];
+        if (href) {
+            event.preventDefault();
+            go(href);
+        }
+    });
+
+    var touch = null;
+    document.addEventListener("touchstart", function (event) {
+        var t = event.touches[0];
+        touch = event.touches.length === 1 ? { x: t.clientX, y: t.clientY, lastX: t.clientX, lastY: t.clientY } : null;
+    }, { passive: true });
+    // The moves keep the last point: a gesture the browser takes over ends in touchcancel, and the
+    // swipe still counts.
+    document.addEventListener("touchmove", function (event) {
+        if (!touch || event.touches.length !== 1) return;
+        touch.lastX = event.touches[0].clientX;
+        touch.lastY = event.touches[0].clientY;
+    }, { passive: true });
+    function swiped(event) {
+        if (!touch) return;
+        var end = event.type === "touchend" && event.changedTouches.length ? event.changedTouches[0] : null;
+        var dx = (end ? end.clientX : touch.lastX) - touch.x;
+        var dy = (end ? end.clientY : touch.lastY) - touch.y;
+        touch = null;
+        if (Math.abs(dx) > 50 && Math.abs(dx) > 2 * Math.abs(dy)) go(targets[dx < 0 ? "ArrowRight" : "ArrowLeft"]);
+    }
+    document.addEventListener("touchend", swiped, { passive: true });
+    document.addEventListener("touchcancel", swiped, { passive: true });
+
+    // Fetch the neighbouring pages and their pictures ahead, once this page has loaded: the
+    // next one first, the one before once it is in, so that the two do not share a slow link.
+    function prefetch(href) {
+        if (!/imagepage\d+\.htm/.test(href) || !window.fetch || !window.DOMParser) return Promise.resolve();
+        return fetch(href).then(function (response) {
+            return response.ok ? response.text() : "";
+        }).then(function (text) {
+            var img = new DOMParser().parseFromString(text, "text/html").querySelector(".plate img");
+            if (!img || !img.getAttribute("src")) return null;
+            return new Promise(function (done) {
+                loadAhead(img, href, done);
+            });
+        }).catch(function () {});
+    }
+    if (kind === "picture") {
+        window.addEventListener("load", function () {
+            setTimeout(function () {
+                prefetch(targets.ArrowRight).then(function () {
+                    return prefetch(targets.ArrowLeft);
+                });
+            }, 100);
+        });
+    }
+})();
