@@ -32,6 +32,7 @@ struct AlbumPart {
     bool usable = true;
     RunReport report;  // names relative to the album's folder
     StyleCopy copies;
+    std::vector<PictureVariants> variants;  // of the album's pictures, in their order
 };
 
 // Adds what one album's folder reported to the run's report, names made relative to the top.
@@ -144,14 +145,18 @@ void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
     } else {
         ConvertImages(all, progress);
         // Only pictures with a thumbnail go into the pages, so no slot shows a file that is not there.
-        const ImageList shown = TakeOutcomes(all);
-        std::map<std::string, Album*> byFolder;
+        std::vector<PictureVariants> shownVariants;
+        const ImageList shown = TakeOutcomes(all, shownVariants);
+        std::map<std::string, AlbumPart*> byFolder;
         for (const std::unique_ptr<AlbumPart>& part : parts) {
             part->album->pictures.RemoveAll();
-            byFolder[part->album->relativePath] = part->album;
+            part->variants.clear();
+            byFolder[part->album->relativePath] = part.get();
         }
         for (std::size_t i = 0; i < shown.GetSize(); ++i) {
-            byFolder[shown.ElementAt(i).album]->pictures.Add(shown.ElementAt(i).path);
+            AlbumPart& part = *byFolder[shown.ElementAt(i).album];
+            part.album->pictures.Add(shown.ElementAt(i).path);
+            part.variants.push_back(i < shownVariants.size() ? shownVariants[i] : PictureVariants{});
         }
         if (m_cancel) {
             return;
@@ -199,6 +204,7 @@ void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
         const std::vector<PictureWords> words = ReadAllPictureWords(paths, m_converter.Metadata());
         PageContext context{part.job, part.album->pictures};
         context.words = &words;
+        context.variants = part.variants;
         context.largePicturesMade = !sameFolder;
         context.keepExistingFiles = sameFolder;
         context.report = &part.report;
