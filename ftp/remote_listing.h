@@ -22,5 +22,3 @@ std::map<std::string, RemoteEntry> ParseMlsd(std::string_view text);
 // times read as UTC. `now` places the dates without a year: in the twelve months up to it.
 std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t now);
 
-// "YYYYMMDDHHMMSS" in UTC, as MFMT takes it.
-std::string MfmtTime(std::time_t time);
