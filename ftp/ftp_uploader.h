@@ -101,8 +101,8 @@ private:
     // One login: its session, and whether its connection has to be (or could not be) made again.
     struct Connection {
         FtpSession session;
-        bool lost = false;             // the next request makes the connection again first
-        bool reconnectFailed = false;  // the latest attempt to make it again failed: it sends no more
+        bool lost = false;                   // the next request makes the connection again first
+        bool reconnectFailed = false;        // the latest attempt to make it again failed: it sends no more
         std::atomic<bool> loggingIn{false};  // a login beside the first, not through yet
     };
     // The files being sent: the plan, which file is next, and what came back.

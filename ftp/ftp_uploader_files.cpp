@@ -82,8 +82,7 @@ bool FtpUploader::ReadRecord(ServerState& state) {
 bool FtpUploader::ReadRemoteFolder(std::map<std::string, RemoteEntry>& remote) {
     std::string listing;
     bool machineReadable = false;
-    const FtpOutcome listed =
-        Request(Main(), [&] { return Session().ListFolder(listing, machineReadable); });
+    const FtpOutcome listed = Request(Main(), [&] { return Session().ListFolder(listing, machineReadable); });
     switch (listed) {
         case FtpOutcome::Done:
             remote = machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr));
@@ -106,8 +105,8 @@ bool FtpUploader::ReadAttributes(std::map<std::string, RemoteEntry>& remote, con
             continue;
         }
         RemoteEntry attributes;
-        const FtpOutcome read =
-            Request(Main(), [&] { return Session().StatFile(entry->first, attributes.size, attributes.modified); });
+        const FtpOutcome read = Request(
+            Main(), [&] { return Session().StatFile(entry->first, attributes.size, attributes.modified); });
         if (read == FtpOutcome::ConnectionLost || read == FtpOutcome::Aborted) {
             EndAfterFailure(read);
             return false;
@@ -152,7 +151,8 @@ void FtpUploader::NoteSentFiles(const Batch& batch, UploadRecord& next) {
     if (Session().Scheme() != FtpScheme::Sftp) {
         std::string listing;
         bool machineReadable = false;
-        if (Request(Main(), [&] { return Session().ListFolder(listing, machineReadable); }) == FtpOutcome::Done) {
+        if (Request(Main(), [&] { return Session().ListFolder(listing, machineReadable); }) ==
+            FtpOutcome::Done) {
             listed = machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr));
         }
     }
@@ -209,7 +209,8 @@ FtpOutcome FtpUploader::Request(Connection& connection, const std::function<FtpO
 
 // Active mode needs the server to connect back, which NAT routers and some servers do not allow.
 // The first request that shows it is made again in passive mode, and so is everything after it.
-FtpOutcome FtpUploader::WithPassiveFallback(Connection& connection, const std::function<FtpOutcome()>& request) {
+FtpOutcome FtpUploader::WithPassiveFallback(Connection& connection,
+                                            const std::function<FtpOutcome()>& request) {
     const FtpOutcome outcome = request();
     if (outcome == FtpOutcome::Done || outcome == FtpOutcome::Aborted ||
         !connection.session.LastFailedInActiveMode()) {

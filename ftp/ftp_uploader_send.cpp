@@ -117,10 +117,10 @@ void FtpUploader::SendFromPlan(Connection& connection, Batch& batch) {
         if (outcome == FtpOutcome::Done) {
             // SFTP's listing has no seconds: the attributes, read now on this login, go into the record.
             RemoteEntry attributes;
-            const bool read =
-                session.Scheme() == FtpScheme::Sftp &&
-                Request(connection, [&] { return session.StatFile(file.name, attributes.size, attributes.modified); }) ==
-                    FtpOutcome::Done;
+            const bool read = session.Scheme() == FtpScheme::Sftp &&
+                              Request(connection, [&] {
+                                  return session.StatFile(file.name, attributes.size, attributes.modified);
+                              }) == FtpOutcome::Done;
             {
                 std::lock_guard lock(m_reportMutex);
                 ++m_filesSent;
@@ -138,10 +138,11 @@ void FtpUploader::SendFromPlan(Connection& connection, Batch& batch) {
         }
         ++m_filesFailed;
         const std::string reason = session.LastFailure();
-        FinishFile(batch,
-                   WithReason(FileTransferError(index, file.path, m_inputs.server, m_inputs.subfolder, file.name),
-                              reason),
-                   reason.empty() ? "" : file.name + ": " + reason);
+        FinishFile(
+            batch,
+            WithReason(FileTransferError(index, file.path, m_inputs.server, m_inputs.subfolder, file.name),
+                       reason),
+            reason.empty() ? "" : file.name + ": " + reason);
     }
 }
 

@@ -166,4 +166,3 @@ std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t 
     }
     return entries;
 }
-

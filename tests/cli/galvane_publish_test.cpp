@@ -233,6 +233,8 @@ TEST_F(GalvanePublish, ARefusedValueIsOneLineAndNoUsage) {
         {{"--quality", "150"}, "--quality takes 0 to 100"},
         {{"--large", "800"}, "--large takes WIDTHxHEIGHT, for example 1024x768"},
         {{"--ftp-server"}, "--ftp-server needs a value"},
+        {{"--connections", "0"}, "--connections takes a whole number from 1 to 8 (got \"0\")"},
+        {{"--connections", "9"}, "--connections takes a whole number from 1 to 8 (got \"9\")"},
     };
     for (const auto& [extra, expected] : cases) {
         std::vector<std::string> args = {"--source", s_photos->path(), "--dest", dest, "--style", "Classic"};

@@ -198,6 +198,7 @@ TEST_F(ExactUploadTest, AFirstUploadAddsOnlyTheRecordAndOneListingToTheDesignedC
     for (const std::string& command : server->Commands()) {
         commands.push_back(command.rfind("EPRT ", 0) == 0 ? "EPRT" : command);
     }
+    // clang-format off
     EXPECT_EQ(commands, (Calls{"USER photographer", "PASS ******", "PWD",
                                "EPRT", "TYPE I", "RETR .galvane-upload-record",
                                "EPRT", "TYPE A", "MLSD",
@@ -205,6 +206,7 @@ TEST_F(ExactUploadTest, AFirstUploadAddsOnlyTheRecordAndOneListingToTheDesignedC
                                "EPRT", "STOR b.jpg",
                                "EPRT", "TYPE A", "MLSD",
                                "EPRT", "TYPE I", "STOR .galvane-upload-record", "QUIT"}));
+    // clang-format on
 }
 
 TEST_F(ExactUploadTest, AFileChangedOnTheServerIsReplacedAndNamedAndOneDroppedLocallyIsKeptAndNamed) {
