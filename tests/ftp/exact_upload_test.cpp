@@ -33,17 +33,14 @@ struct ServerUnderTest {
 
 using ServerMaker = std::function<ServerUnderTest(const std::string& localFolder)>;
 
-// In passive mode: pyftpdlib 1.5.7 in active mode at times stops answering one of several logins.
 ServerMaker Pyftpdlib(FtpTestServerOptions options) {
     return [options](const std::string& folder) {
         auto server = std::make_shared<FtpTestServer>(options);
         const std::string home = server->home();
-        FtpUploadSettings settings;
-        settings.passive = true;
         return ServerUnderTest{
             [home](const std::string& name) { return home + "/" + name; },
             {folder, server->address(), FtpTestServer::kLogin, FtpTestServer::kPassword, ""},
-            settings,
+            {},
             server};
     };
 }
@@ -172,8 +169,7 @@ protected:
         RecordingWindow again;
         FtpUploader second(again);
         second.SetInputs(Inputs());
-        FtpUploadSettings settings;  // four logins, passive (see Pyftpdlib)
-        settings.passive = true;
+        FtpUploadSettings settings;  // four logins
         settings.keepRemote = keepRemote;
         second.SetSettings(settings);
         second.Run();
