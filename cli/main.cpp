@@ -15,8 +15,8 @@
 #include "cli/publish_job.h"
 #include "cli/publish_options.h"
 #include "cli/terminal_progress.h"
-#include "engine/picture_order.h"
 #include "engine/folder_checks.h"
+#include "engine/picture_order.h"
 #include "engine/program_version.h"
 #include "engine/publication_run.h"
 #include "engine/style_library.h"
@@ -240,6 +240,7 @@ int Upload(const PublishOptions& options, const std::string& folder) {
                                options.acceptNewHostKey ? NewHostKey::Trust : NewHostKey::Refuse};
     settings.full = options.fullUpload;
     settings.keepRemote = options.keepRemote;
+    settings.connections = options.connections;
     uploader.SetSettings(std::move(settings));
     uploader.Run();
     std::printf("%s\n", upload_status::UploadCounts(uploader.Result()).c_str());

@@ -49,6 +49,8 @@ const char* const kPublishUsage =
     "  --full                send every file, also those the server already holds unchanged\n"
     "  --keep-remote         delete nothing on the server (without it, files an earlier upload sent\n"
     "                        that are no longer in the folder are deleted; nothing else ever is)\n"
+    "  --connections N       send N files at once, each over a login of its own (1 to 8, default 4);\n"
+    "                        1 sends one file after the other\n"
     "  The password is read from GALVANE_FTP_PASSWORD, or asked for on the terminal.\n";
 
 std::optional<int> ParseNumber(const std::string& text, int low, int high) {
@@ -97,6 +99,7 @@ std::string AllowedValue(const std::string& option) {
         {"--bg-color", "RRGGBB in hexadecimal, for example ffffff"},
         {"--text-color", "RRGGBB in hexadecimal, for example 000000"},
         {"--ftp-ca-file", "the path of a PEM file"},
+        {"--connections", "a whole number from 1 to 8"},
     };
     const auto form = forms.find(option);
     return form != forms.end() ? form->second : std::string();
@@ -189,6 +192,12 @@ std::optional<PublishOptions> ParsePublishOptions(int argc, const char* const* a
          [&](const std::string& v) {
              o.ftpCaFile = v;
              return !v.empty();
+         }},
+        {"--connections",
+         [&](const std::string& v) {
+             auto n = ParseNumber(v, 1, kMaxUploadConnections);
+             o.connections = n.value_or(kDefaultUploadConnections);
+             return n.has_value();
          }},
         {"--upload-only",
          [&](const std::string& v) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/gallery_job.h"
+#include "ftp/ftp_uploader.h"
 
 // What galvane-publish was asked to do, as typed.
 struct PublishOptions {
@@ -42,6 +43,7 @@ struct PublishOptions {
     bool acceptNewHostKey = false;
     bool fullUpload = false;
     bool keepRemote = false;
+    int connections = kDefaultUploadConnections;  // logins sending files at the same time
     std::string uploadOnly;
 
     bool Publishes() const { return uploadOnly.empty() && !listStyles && !help && !version; }

@@ -23,15 +23,6 @@ std::size_t Discard(char*, std::size_t size, std::size_t count, void*) noexcept 
     return size * count;
 }
 
-// A date that curl's SFTP "mtime" command reads, in UTC.
-std::string SftpQuoteTime(std::time_t time) {
-    std::tm fields{};
-    ::gmtime_r(&time, &fields);
-    char text[40];
-    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &fields);
-    return text;
-}
-
 std::string DefaultKnownHosts() {
     const char* home = std::getenv("HOME");
     return home && *home ? std::string(home) + "/.ssh/known_hosts" : std::string();
@@ -79,8 +70,6 @@ bool FtpSession::Open(const FtpTimeouts& timeouts, FtpConnectOptions options) {
     m_timeouts = timeouts;
     m_lastFailure.clear();
     m_activeModeFailed = false;
-    m_sentMfmt = false;
-    m_mfmtRefused = false;
     CURL* easy = GlobalInit() ? curl_easy_init() : nullptr;
     CURLM* multi = easy ? curl_multi_init() : nullptr;
     if (!multi) {
@@ -232,8 +221,7 @@ FtpOutcome FtpSession::MakeDirectory(const std::string& folder) {
     return RunQuote(command);
 }
 
-FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& remoteName,
-                               std::time_t modified) {
+FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& remoteName) {
     LocalFile file;
     if (m_aborted) {
         return FtpOutcome::Aborted;
@@ -241,24 +229,11 @@ FtpOutcome FtpSession::PutFile(const std::string& localPath, const std::string& 
     if (remoteName.empty() || HasControlCharacters(remoteName) || !file.Open(localPath)) {
         return FtpOutcome::Refused;
     }
-    // After the transfer, on the same control connection; a refusal is no failure of the file.
-    curl_slist* postQuote = nullptr;
-    if (modified > 0 && !(m_scheme != FtpScheme::Sftp && m_mfmtRefused)) {
-        const std::string path = RemotePath(remoteName);
-        const std::string command = m_scheme == FtpScheme::Sftp
-                                        ? "*mtime \"" + SftpQuoteTime(modified) + "\" \"" + path + "\""
-                                        : "*MFMT " + MfmtTime(modified) + " " + remoteName;
-        if (m_scheme != FtpScheme::Sftp || path.find('"') == std::string::npos) {
-            postQuote = curl_slist_append(nullptr, command.c_str());
-        }
-    }
-    const FtpOutcome outcome = Store(remoteName, &FtpSession::OnRead, &file, file.Size(), postQuote);
-    curl_slist_free_all(postQuote);
-    return outcome;
+    return Store(remoteName, &FtpSession::OnRead, &file, file.Size());
 }
 
 FtpOutcome FtpSession::Store(const std::string& remoteName, curl_read_callback readFunction, void* source,
-                             std::int64_t size, curl_slist* postQuote) {
+                             std::int64_t size) {
     const std::string url = FolderUrl() + EncodeUrlPath(remoteName);
     if (curl_easy_setopt(m_easy, CURLOPT_URL, url.c_str()) != CURLE_OK ||
         curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L) != CURLE_OK ||
@@ -268,9 +243,7 @@ FtpOutcome FtpSession::Store(const std::string& remoteName, curl_read_callback r
         curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size)) != CURLE_OK) {
         return FtpOutcome::Refused;
     }
-    curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, postQuote);
     const FtpOutcome outcome = Outcome(Perform());
-    curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, nullptr);
     curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &FtpSession::OnRead);
     curl_easy_setopt(m_easy, CURLOPT_READDATA, nullptr);
     return outcome;
@@ -478,10 +451,6 @@ std::size_t FtpSession::OnListing(char* data, std::size_t size, std::size_t coun
 
 int FtpSession::OnDebug(CURL*, curl_infotype type, char* data, std::size_t size, void* self) noexcept {
     auto& session = *static_cast<FtpSession*>(self);
-    if (type == CURLINFO_HEADER_OUT) {
-        session.m_sentMfmt = size >= 5 && std::memcmp(data, "MFMT ", 5) == 0;
-        return 0;
-    }
     if (type != CURLINFO_HEADER_IN) {
         return 0;
     }
@@ -496,11 +465,7 @@ int FtpSession::OnDebug(CURL*, curl_infotype type, char* data, std::size_t size,
             }
             const std::string& line = session.m_replyLine;
             if (line.size() >= 4 && (line[0] == '4' || line[0] == '5') && line[3] == ' ') {
-                if (session.m_sentMfmt) {
-                    session.m_mfmtRefused = line[0] == '5';  // not a failure of the file
-                } else {
-                    session.m_errorReply = line;
-                }
+                session.m_errorReply = line;
             }
             session.m_replyLine.clear();
         }

@@ -66,9 +66,9 @@ public:
     FtpOutcome ChangeDirectory(const std::string& folder);
     // One MKD request in the current folder. A refusal by the server counts as Done: nobody looks.
     FtpOutcome MakeDirectory(const std::string& folder);
-    // Sends one local file, binary, into the current folder under the remote name. With a time, then
-    // sets the remote file's modification time to it where the server allows (MFMT, SFTP's setstat).
-    FtpOutcome PutFile(const std::string& localPath, const std::string& remoteName, std::time_t modified = 0);
+    // Sends one local file, binary, into the current folder under the remote name. Nothing more: the
+    // time the server gives it is what the upload's record notes.
+    FtpOutcome PutFile(const std::string& localPath, const std::string& remoteName);
     // Reads the current folder's listing: MLSD where the server has it, LIST otherwise; SFTP's
     // directory listing. `machineReadable` tells which of the two forms came.
     FtpOutcome ListFolder(std::string& listing, bool& machineReadable);
@@ -110,7 +110,7 @@ private:
     // A name in the current folder as a path from the login folder (SFTP's quote commands).
     std::string RemotePath(const std::string& name) const;
     FtpOutcome Store(const std::string& remoteName, curl_read_callback readFunction, void* source,
-                     std::int64_t size, curl_slist* postQuote);
+                     std::int64_t size);
     FtpOutcome RunQuote(const std::string& command);
 
     static std::size_t OnListing(char* data, std::size_t size, std::size_t count, void* self) noexcept;
@@ -141,6 +141,4 @@ private:
     bool m_activeModeFailed = false;
     std::string* m_listing = nullptr;  // where a listing or a file read writes
     std::size_t m_listingLimit = 0;    // how much it may write; 0 for no limit
-    bool m_sentMfmt = false;           // the latest command sent was MFMT
-    bool m_mfmtRefused = false;        // the server does not know MFMT: no more of them
 };

@@ -57,8 +57,7 @@ FtpOutcome FtpSession::PutBytes(const std::string& bytes, const std::string& rem
         return FtpOutcome::Refused;
     }
     ByteSource source{bytes};
-    return Store(remoteName, &FtpSession::OnReadBytes, &source, static_cast<std::int64_t>(bytes.size()),
-                 nullptr);
+    return Store(remoteName, &FtpSession::OnReadBytes, &source, static_cast<std::int64_t>(bytes.size()));
 }
 
 FtpOutcome FtpSession::DeleteFile(const std::string& remoteName) {

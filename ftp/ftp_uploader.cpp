@@ -1,5 +1,6 @@
 #include "ftp/ftp_uploader.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "ftp/upload_status_texts.h"
@@ -31,11 +32,13 @@ void FtpUploader::Run() {
     m_filesRemoved = 0;
     m_replacedChanged.clear();
     m_keptChanged.clear();
-    m_connectionLost = false;
-    m_reconnectFailed = false;
+    m_main.lost = false;
+    m_main.reconnectFailed = false;
+    m_trustedHostKey.clear();
+    m_stopSending = false;
     m_completed = false;
     m_fellBack = false;
-    if (m_session.IsAborted()) {
+    if (IsAborted()) {
         return;
     }
     try {
@@ -49,7 +52,7 @@ void FtpUploader::Run() {
         } catch (...) {
         }
     }
-    if (!m_session.IsAborted()) {
+    if (!IsAborted()) {
         m_window.UploadEnded(Result());
     }
 }
@@ -69,7 +72,7 @@ UploadResult FtpUploader::Result() const {
 
 void FtpUploader::RunSteps() {
     Status(kConnecting);
-    if (!m_session.Open(m_timeouts, ConnectOptions())) {
+    if (!Session().Open(m_timeouts, ConnectOptions(true))) {
         Status(kNoSession);
         return;
     }
@@ -83,16 +86,21 @@ void FtpUploader::RunSteps() {
     SendFiles();
 }
 
-FtpConnectOptions FtpUploader::ConnectOptions() {
+// Only the first login may ask about a new host key; the others take the key it was asked about.
+FtpConnectOptions FtpUploader::ConnectOptions(bool mayAsk) {
     return {m_settings.passive || m_fellBack.load(), m_settings.caFile, m_settings.knownHosts,
-            [this](const std::string& fingerprint) { return TrustNewHostKey(fingerprint); }};
+            [this, mayAsk](const std::string& fingerprint) { return TrustNewHostKey(fingerprint, mayAsk); }};
+}
+
+int FtpUploader::ConnectionCount() const {
+    return std::clamp(m_settings.connections, 1, kMaxUploadConnections);
 }
 
 bool FtpUploader::Connect() {
     const auto address = ParseServerText(m_inputs.server);
     const bool usable =
         address && !HasControlCharacters(m_inputs.login) && !HasControlCharacters(m_inputs.password);
-    switch (usable ? m_session.Connect(*address, m_inputs.login, m_inputs.password)
+    switch (usable ? Session().Connect(*address, m_inputs.login, m_inputs.password)
                    : ConnectOutcome::NotCreated) {
         case ConnectOutcome::Connected:
             return true;
@@ -112,7 +120,7 @@ bool FtpUploader::Connect() {
 
 bool FtpUploader::EnterSubfolder() {
     const std::string& subfolder = m_inputs.subfolder;
-    FtpOutcome changed = m_session.ChangeDirectory(subfolder);
+    FtpOutcome changed = Session().ChangeDirectory(subfolder);
     if (changed == FtpOutcome::Done) {
         return true;
     }
@@ -126,12 +134,12 @@ bool FtpUploader::EnterSubfolder() {
         return false;
     }
     // One create request only: the parents of a folder of several levels must exist already.
-    const FtpOutcome created = m_session.MakeDirectory(subfolder);
+    const FtpOutcome created = Session().MakeDirectory(subfolder);
     if (created == FtpOutcome::ConnectionLost || created == FtpOutcome::Aborted) {
         EndAfterFailure(created);
         return false;
     }
-    changed = m_session.ChangeDirectory(subfolder);
+    changed = Session().ChangeDirectory(subfolder);
     if (changed == FtpOutcome::Done) {
         return true;
     }
@@ -144,13 +152,15 @@ bool FtpUploader::EnterSubfolder() {
     return false;
 }
 
-void FtpUploader::FallBackToPassive() {
-    m_session.SwitchToPassive();
-    m_fellBack = true;
-    Status(kPassiveFallback);
+// Said once, by the first login to find out; the others follow without a word.
+void FtpUploader::FallBackToPassive(Connection& connection) {
+    connection.session.SwitchToPassive();
+    if (!m_fellBack.exchange(true)) {
+        Status(kPassiveFallback);
+    }
 }
 
-bool FtpUploader::TrustNewHostKey(const std::string& fingerprint) {
+bool FtpUploader::TrustNewHostKey(const std::string& fingerprint, bool mayAsk) {
     switch (m_settings.newHostKey) {
         case NewHostKey::Trust:
             return true;
@@ -159,7 +169,15 @@ bool FtpUploader::TrustNewHostKey(const std::string& fingerprint) {
         case NewHostKey::Ask:
             break;
     }
-    return AskYesNo(HostKeyQuestion(m_inputs.server, fingerprint), kHostKeyQuestionCaption);
+    std::lock_guard lock(m_reportMutex);
+    if (!m_trustedHostKey.empty() || !mayAsk) {
+        return fingerprint == m_trustedHostKey;
+    }
+    const bool trusted = AskYesNo(HostKeyQuestion(m_inputs.server, fingerprint), kHostKeyQuestionCaption);
+    if (trusted) {
+        m_trustedHostKey = fingerprint;
+    }
+    return trusted;
 }
 
 void FtpUploader::EndAfterFailure(FtpOutcome outcome) {
@@ -172,43 +190,59 @@ void FtpUploader::EndAfterFailure(FtpOutcome outcome) {
 
 // The general failure path. The reason is said again after CloseConnection's "Disconnect", so that
 // the line that stays tells the user the run failed.
-void FtpUploader::Terminate() {
-    const std::string reason = m_session.LastFailure();
+void FtpUploader::Terminate(const Connection& failed) {
+    const std::string reason = failed.session.LastFailure();
     Status(kTerminated);
     CloseConnection();
     Status(WithReason(kTerminated, reason));
-    if (!reason.empty() && !m_session.IsAborted()) {
-        m_window.ReportFailure(reason);
+    if (!reason.empty()) {
+        ReportFailure(reason);
     }
 }
 
 void FtpUploader::CloseConnection() {
-    m_session.Close();
+    Session().Close();
     Status(kDisconnect);
 }
 
 void FtpUploader::Abort() {
-    m_session.Abort();
+    m_stopSending = true;
+    m_main.session.Abort();
+    std::lock_guard lock(m_extraMutex);
+    for (const auto& connection : m_extra) {
+        connection->session.Abort();
+    }
 }
 
 void FtpUploader::Status(const std::string& text) {
-    if (!m_session.IsAborted()) {
+    std::lock_guard lock(m_reportMutex);
+    if (!IsAborted()) {
         m_window.SetStatusText(text);
     }
 }
 
 void FtpUploader::SetProgressRange(int upper) {
-    if (!m_session.IsAborted()) {
+    std::lock_guard lock(m_reportMutex);
+    if (!IsAborted()) {
         m_window.SetProgressRange(upper);
     }
 }
 
 void FtpUploader::SetProgressPosition(int position) {
-    if (!m_session.IsAborted()) {
+    std::lock_guard lock(m_reportMutex);
+    if (!IsAborted()) {
         m_window.SetProgressPosition(position);
     }
 }
 
 bool FtpUploader::AskYesNo(const std::string& text, const std::string& caption) {
-    return !m_session.IsAborted() && m_window.AskYesNo(text, caption);
+    std::lock_guard lock(m_reportMutex);
+    return !IsAborted() && m_window.AskYesNo(text, caption);
+}
+
+void FtpUploader::ReportFailure(const std::string& reason) {
+    std::lock_guard lock(m_reportMutex);
+    if (!IsAborted()) {
+        m_window.ReportFailure(reason);
+    }
 }

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,9 @@ enum class NewHostKey {
     Refuse,  // the run stops
 };
 
+inline constexpr int kDefaultUploadConnections = 4;
+inline constexpr int kMaxUploadConnections = 8;
+
 // How the connection is made, beyond what the window's fields say.
 struct FtpUploadSettings {
     bool passive = false;
@@ -38,16 +43,22 @@ struct FtpUploadSettings {
     NewHostKey newHostKey = NewHostKey::Ask;
     bool full = false;        // send every file, also those the server holds unchanged
     bool keepRemote = false;  // delete nothing on the server, not even files the gallery dropped
+    // How many logins send files at the same time, each over a connection of its own (1 to
+    // kMaxUploadConnections; anything else counts as the nearest of the two).
+    int connections = kDefaultUploadConnections;
 };
 
-// Sends the files of one local folder, without its subfolders, to one folder of an FTP server, over
-// one login, one blocking put per file. Before sending, it reads the server's state once (the record
-// the previous upload left, and the folder's listing) and plans each file: sent, or skipped because
-// the server provably holds its bytes; files an earlier upload sent that are no longer local are
-// deleted after a run without failures. The record is written last. A lost connection is made again
-// and the interrupted request repeated, a few times. It talks to the user only through its host
-// window: status line, progress bar, one Yes/No question and the end of the run. Used by Galvane's
-// finish page and by Skiffer, each running Run on a worker thread of its own.
+// Sends the files of one local folder, without its subfolders, to one folder of an FTP server. Before
+// sending, it reads the server's state once (the record the previous upload left, and the folder's
+// listing) and plans each file: sent, or skipped because the server provably holds its bytes; files an
+// earlier upload sent that are no longer local are deleted after a run without failures. The files go
+// over several logins at once (FtpUploadSettings::connections), each taking the next file of the plan;
+// the first login also asks the one question, enters the subfolder, reads the server's state and, once
+// every file is through, deletes and writes the record last. A lost connection is made again and the
+// interrupted request repeated, a few times, on that login alone. It talks to the user only through its
+// host window, one call at a time: status line (one per finished file, in the order they finish),
+// progress bar (finished files), one Yes/No question and the end of the run. Used by Galvane's finish
+// page and by Skiffer, each running Run on a worker thread of its own.
 class FtpUploader {
 public:
     explicit FtpUploader(UploadWindow& window);
@@ -87,50 +98,86 @@ public:
     UploadResult Result() const;
 
 private:
+    // One login: its session, and whether its connection has to be (or could not be) made again.
+    struct Connection {
+        FtpSession session;
+        bool lost = false;                   // the next request makes the connection again first
+        bool reconnectFailed = false;        // the latest attempt to make it again failed: it sends no more
+        std::atomic<bool> loggingIn{false};  // a login beside the first, not through yet
+    };
+    // The files being sent: the plan, which file is next, and what came back.
+    struct Batch {
+        const UploadPlan* plan = nullptr;
+        const UploadRecord* previous = nullptr;
+        int count = 0;
+        int next = 0;     // the next file of the plan to take
+        int handled = 0;  // files finished, whatever their fate
+        int shownPosition = -1;
+        UploadRecord unchanged;                          // record entries of the files skipped
+        std::map<std::string, const PlannedFile*> sent;  // files sent
+        std::map<std::string, RemoteEntry> attributes;   // SFTP: what was read of each after sending
+    };
+
     void RunSteps();
-    FtpConnectOptions ConnectOptions();
+    FtpConnectOptions ConnectOptions(bool mayAsk);
     bool Connect();
     bool EnterSubfolder();
     void SendFiles();
+    bool SendPlanned(const UploadPlan& plan, const ServerState& state, UploadRecord& next);
+    void SendWithExtraLogin(Connection& connection, Batch& batch);
+    void SendFromPlan(Connection& connection, Batch& batch);
+    bool TakeNextFile(Batch& batch, int& index);
+    void CancelPendingLogins();
+    void FinishFile(Batch& batch, const std::string& status, const std::string& failure);
     bool ReadServerState(ServerState& state);
     bool ReadRecord(ServerState& state);
     bool ReadRemoteFolder(std::map<std::string, RemoteEntry>& remote);
     bool ReadAttributes(std::map<std::string, RemoteEntry>& remote, const UploadRecord& record);
     std::vector<PlannedFile> HashLocalFiles() const;
     void RemoveDropped(const UploadPlan& plan, const UploadRecord& previous, UploadRecord& next);
-    void NoteSentFiles(const std::map<std::string, const PlannedFile*>& sent, UploadRecord& next);
+    void NoteSentFiles(const Batch& batch, UploadRecord& next);
     void WriteRecord(const UploadRecord& next, const ServerState& previous);
     // A request with passive mode taken over where active mode fails, and the connection made again
     // where it is lost.
-    FtpOutcome Request(const std::function<FtpOutcome()>& request);
-    FtpOutcome WithPassiveFallback(const std::function<FtpOutcome()>& request);
-    bool Reconnect();
+    FtpOutcome Request(Connection& connection, const std::function<FtpOutcome()>& request);
+    FtpOutcome WithPassiveFallback(Connection& connection, const std::function<FtpOutcome()>& request);
+    bool Reconnect(Connection& connection, bool mayAsk);
     bool Pause(std::chrono::milliseconds time) const;
-    void FallBackToPassive();
-    bool TrustNewHostKey(const std::string& fingerprint);
+    void FallBackToPassive(Connection& connection);
+    bool TrustNewHostKey(const std::string& fingerprint, bool mayAsk);
     void EndAfterFailure(FtpOutcome outcome);
-    void Terminate();
+    void Terminate(const Connection& failed);
+    void Terminate() { Terminate(Main()); }
+    int ConnectionCount() const;
+    Connection& Main() { return m_main; }
+    FtpSession& Session() { return m_main.session; }
+    bool IsAborted() const { return m_main.session.IsAborted(); }
 
-    // The window, silent once the run is aborted.
+    // The window, one call at a time, silent once the run is aborted.
     void Status(const std::string& text);
     void SetProgressRange(int upper);
     void SetProgressPosition(int position);
     bool AskYesNo(const std::string& text, const std::string& caption);
+    void ReportFailure(const std::string& reason);
 
     UploadWindow& m_window;
     FtpUploadInputs m_inputs;
     FtpUploadSettings m_settings;
     FtpTimeouts m_timeouts;
-    FtpSession m_session;
-    std::vector<UploadFile> m_files;  // the run's file list
+    Connection m_main;  // the first login, for the whole run
+    // The logins beside it, made for the sending and closed after it; guarded against Abort.
+    std::vector<std::unique_ptr<Connection>> m_extra;
+    std::mutex m_extraMutex;
+    std::recursive_mutex m_reportMutex;  // one window call, and one change of the counts, at a time
+    std::string m_trustedHostKey;        // the fingerprint the one question was answered Yes for
+    std::vector<UploadFile> m_files;     // the run's file list
     std::atomic<int> m_filesSent{0};
     std::atomic<int> m_filesFailed{0};
     std::atomic<int> m_filesSkipped{0};
     std::atomic<int> m_filesRemoved{0};
     std::vector<std::string> m_replacedChanged;
     std::vector<std::string> m_keptChanged;
-    bool m_connectionLost = false;   // the next request makes the connection again first
-    bool m_reconnectFailed = false;  // the latest attempt to make it again failed: the run ends
+    std::atomic<bool> m_stopSending{false};  // the run is aborted: no login takes another file
     std::atomic<bool> m_completed{false};
     std::atomic<bool> m_fellBack{false};
 };

@@ -1,5 +1,5 @@
-// The file part of an upload: the server's state read once, the plan, the files sent, the dropped
-// files deleted and the record written last; and making a lost connection again.
+// The file part of an upload: the server's state read once, the plan, the dropped files deleted and
+// the record written last; and making a lost connection again.
 #include <thread>
 #include <utility>
 
@@ -34,63 +34,8 @@ void FtpUploader::SendFiles() {
     SetProgressRange(count);
     SetProgressPosition(0);
     UploadRecord next = plan.carried;
-    std::map<std::string, const PlannedFile*> sent;
-    for (int i = 0; i < count; ++i) {
-        SetProgressPosition(i);
-        const PlannedFile& planned = plan.files[static_cast<std::size_t>(i)];
-        const UploadFile& file = planned.file;
-        if (!planned.send) {
-            ++m_filesSkipped;
-            next[file.name] = state.record.at(file.name);
-            Status(Transfered(i + 1, count));
-            continue;
-        }
-        const FtpOutcome outcome =
-            Request([&] { return m_session.PutFile(file.path, file.name, file.modified); });
-        if (outcome == FtpOutcome::Done) {
-            ++m_filesSent;
-            sent[file.name] = &planned;
-            if (planned.reason == PlanReason::ChangedOnServer) {
-                m_replacedChanged.push_back(file.name);
-            }
-            Status(Transfered(i + 1, count));
-            continue;
-        }
-        if (outcome == FtpOutcome::Aborted) {
-            CloseConnection();
-            return;
-        }
-        ++m_filesFailed;
-        const std::string reason = m_session.LastFailure();
-        Status(WithReason(FileTransferError(i, file.path, m_inputs.server, m_inputs.subfolder, file.name),
-                          reason));
-        if (!reason.empty() && !m_session.IsAborted()) {
-            m_window.ReportFailure(file.name + ": " + reason);
-        }
-        if (m_reconnectFailed) {
-            Terminate();  // the server cannot be reached again: every later file would fail too
-            return;
-        }
-    }
-    if (count > 0) {
-        m_keptChanged = plan.keptChanged;
-        if (m_filesFailed == 0) {
-            RemoveDropped(plan, state.record, next);
-        } else {
-            for (const std::string& name : plan.removals) {
-                next[name] = state.record.at(name);  // a run with failures deletes nothing
-            }
-        }
-        NoteSentFiles(sent, next);
-        WriteRecord(next, state);
-        if (m_session.IsAborted()) {
-            CloseConnection();
-            return;
-        }
-        if (m_reconnectFailed) {
-            Terminate();
-            return;
-        }
+    if (count > 0 && !SendPlanned(plan, state, next)) {
+        return;
     }
     SetProgressPosition(count);
     Status(kTransferComplete);
@@ -111,14 +56,14 @@ std::vector<PlannedFile> FtpUploader::HashLocalFiles() const {
 // the record names, to the second. A lost connection that cannot be made again ends the run.
 bool FtpUploader::ReadServerState(ServerState& state) {
     return ReadRecord(state) && ReadRemoteFolder(state.listing) &&
-           (m_session.Scheme() != FtpScheme::Sftp || !state.hasRecord ||
+           (Session().Scheme() != FtpScheme::Sftp || !state.hasRecord ||
             ReadAttributes(state.listing, state.record));
 }
 
 bool FtpUploader::ReadRecord(ServerState& state) {
     std::string text;
     const FtpOutcome read =
-        Request([&] { return m_session.ReadFile(kUploadRecordName, text, kRecordLimit); });
+        Request(Main(), [&] { return Session().ReadFile(kUploadRecordName, text, kRecordLimit); });
     if (read == FtpOutcome::ConnectionLost || read == FtpOutcome::Aborted) {
         EndAfterFailure(read);
         return false;
@@ -137,7 +82,7 @@ bool FtpUploader::ReadRecord(ServerState& state) {
 bool FtpUploader::ReadRemoteFolder(std::map<std::string, RemoteEntry>& remote) {
     std::string listing;
     bool machineReadable = false;
-    const FtpOutcome listed = Request([&] { return m_session.ListFolder(listing, machineReadable); });
+    const FtpOutcome listed = Request(Main(), [&] { return Session().ListFolder(listing, machineReadable); });
     switch (listed) {
         case FtpOutcome::Done:
             remote = machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr));
@@ -160,8 +105,8 @@ bool FtpUploader::ReadAttributes(std::map<std::string, RemoteEntry>& remote, con
             continue;
         }
         RemoteEntry attributes;
-        const FtpOutcome read =
-            Request([&] { return m_session.StatFile(entry->first, attributes.size, attributes.modified); });
+        const FtpOutcome read = Request(
+            Main(), [&] { return Session().StatFile(entry->first, attributes.size, attributes.modified); });
         if (read == FtpOutcome::ConnectionLost || read == FtpOutcome::Aborted) {
             EndAfterFailure(read);
             return false;
@@ -179,47 +124,42 @@ bool FtpUploader::ReadAttributes(std::map<std::string, RemoteEntry>& remote, con
 // A file not removed stays in the record: it is still Galvane's.
 void FtpUploader::RemoveDropped(const UploadPlan& plan, const UploadRecord& previous, UploadRecord& next) {
     for (const std::string& name : plan.removals) {
-        const FtpOutcome removed = m_reconnectFailed || m_session.IsAborted()
+        const FtpOutcome removed = Main().reconnectFailed || IsAborted()
                                        ? FtpOutcome::Aborted
-                                       : Request([&] { return m_session.DeleteFile(name); });
+                                       : Request(Main(), [&] { return Session().DeleteFile(name); });
         if (removed == FtpOutcome::Done) {
             ++m_filesRemoved;
             continue;
         }
         next[name] = previous.at(name);
-        if (removed != FtpOutcome::Aborted && !m_session.IsAborted()) {
+        if (removed != FtpOutcome::Aborted && !IsAborted()) {
             ++m_filesFailed;
-            m_window.ReportFailure(name + ": not removed: " + m_session.LastFailure());
+            ReportFailure(name + ": not removed: " + Session().LastFailure());
         }
     }
 }
 
 // What the server lists for each file just sent goes into the record; a file listed with another
-// size than was sent (or not at all) is left out, so the next upload sends it again.
-void FtpUploader::NoteSentFiles(const std::map<std::string, const PlannedFile*>& sent, UploadRecord& next) {
-    if (sent.empty() || m_reconnectFailed || m_session.IsAborted()) {
+// size than was sent (or not at all) is left out, so the next upload sends it again. Over FTP one
+// listing after every file; over SFTP each login read the attributes of its file right after sending
+// it (to the second, which the listing's text does not have).
+void FtpUploader::NoteSentFiles(const Batch& batch, UploadRecord& next) {
+    if (batch.sent.empty() || Main().reconnectFailed || IsAborted()) {
         return;
     }
-    std::map<std::string, RemoteEntry> remote;
-    if (m_session.Scheme() == FtpScheme::Sftp) {
-        for (const auto& [name, planned] : sent) {
-            RemoteEntry attributes;
-            if (Request([&] { return m_session.StatFile(name, attributes.size, attributes.modified); }) ==
-                FtpOutcome::Done) {
-                remote[name] = attributes;
-            }
-        }
-    } else {
+    std::map<std::string, RemoteEntry> listed = batch.attributes;
+    if (Session().Scheme() != FtpScheme::Sftp) {
         std::string listing;
         bool machineReadable = false;
-        if (Request([&] { return m_session.ListFolder(listing, machineReadable); }) == FtpOutcome::Done) {
-            remote = machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr));
+        if (Request(Main(), [&] { return Session().ListFolder(listing, machineReadable); }) ==
+            FtpOutcome::Done) {
+            listed = machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr));
         }
     }
-    for (const auto& [name, planned] : sent) {
-        const auto listed = remote.find(name);
-        if (listed != remote.end() && listed->second.size == planned->file.size && !planned->hash.empty()) {
-            next[name] = {planned->hash, listed->second.size, listed->second.modified};
+    for (const auto& [name, planned] : batch.sent) {
+        const auto entry = listed.find(name);
+        if (entry != listed.end() && entry->second.size == planned->file.size && !planned->hash.empty()) {
+            next[name] = {planned->hash, entry->second.size, entry->second.modified};
         }
     }
 }
@@ -227,39 +167,40 @@ void FtpUploader::NoteSentFiles(const std::map<std::string, const PlannedFile*>&
 // Last, and only when it says something new. A record that cannot be written leaves the files as
 // sent: the next upload, finding the old record, sends what it cannot vouch for.
 void FtpUploader::WriteRecord(const UploadRecord& next, const ServerState& previous) {
-    if (m_reconnectFailed || m_session.IsAborted() || (previous.hasRecord && next == previous.record)) {
+    if (Main().reconnectFailed || IsAborted() || (previous.hasRecord && next == previous.record)) {
         return;
     }
     const std::string text = FormatUploadRecord(next);
-    const FtpOutcome written = Request([&] { return m_session.PutBytes(text, kUploadRecordName); });
-    if (written != FtpOutcome::Done && written != FtpOutcome::Aborted && !m_session.IsAborted()) {
-        m_window.ReportFailure(std::string(kUploadRecordName) + ": " + m_session.LastFailure());
+    const FtpOutcome written = Request(Main(), [&] { return Session().PutBytes(text, kUploadRecordName); });
+    if (written != FtpOutcome::Done && written != FtpOutcome::Aborted && !IsAborted()) {
+        ReportFailure(std::string(kUploadRecordName) + ": " + Session().LastFailure());
     }
 }
 
-FtpOutcome FtpUploader::Request(const std::function<FtpOutcome()>& request) {
+FtpOutcome FtpUploader::Request(Connection& connection, const std::function<FtpOutcome()>& request) {
+    const bool isMain = &connection == &Main();
     for (int attempt = 0;; ++attempt) {
-        if (m_connectionLost) {
+        if (connection.lost) {
             if (attempt > 0 && !Pause(kFirstPause * (1 << (attempt - 1)))) {
                 return FtpOutcome::Aborted;
             }
-            if (!Reconnect()) {
-                if (m_session.IsAborted()) {
+            if (!Reconnect(connection, isMain)) {
+                if (connection.session.IsAborted()) {
                     return FtpOutcome::Aborted;
                 }
                 if (attempt >= kReconnectTries) {
-                    m_reconnectFailed = true;
+                    connection.reconnectFailed = true;
                     return FtpOutcome::ConnectionLost;
                 }
                 continue;
             }
-            m_connectionLost = false;
+            connection.lost = false;
         }
-        const FtpOutcome outcome = WithPassiveFallback(request);
+        const FtpOutcome outcome = WithPassiveFallback(connection, request);
         if (outcome != FtpOutcome::ConnectionLost) {
             return outcome;
         }
-        m_connectionLost = true;
+        connection.lost = true;
         if (attempt >= kReconnectTries) {
             return outcome;  // this request fails; the next one makes the connection again first
         }
@@ -268,31 +209,33 @@ FtpOutcome FtpUploader::Request(const std::function<FtpOutcome()>& request) {
 
 // Active mode needs the server to connect back, which NAT routers and some servers do not allow.
 // The first request that shows it is made again in passive mode, and so is everything after it.
-FtpOutcome FtpUploader::WithPassiveFallback(const std::function<FtpOutcome()>& request) {
+FtpOutcome FtpUploader::WithPassiveFallback(Connection& connection,
+                                            const std::function<FtpOutcome()>& request) {
     const FtpOutcome outcome = request();
     if (outcome == FtpOutcome::Done || outcome == FtpOutcome::Aborted ||
-        !m_session.LastFailedInActiveMode()) {
+        !connection.session.LastFailedInActiveMode()) {
         return outcome;
     }
-    FallBackToPassive();
+    FallBackToPassive(connection);
     return request();
 }
 
 // The same scheme, login and folder as before; the failure, if any, is the session's.
-bool FtpUploader::Reconnect() {
-    m_session.Close();
+bool FtpUploader::Reconnect(Connection& connection, bool mayAsk) {
+    FtpSession& session = connection.session;
+    session.Close();
     const auto address = ParseServerText(m_inputs.server);
-    if (!address || !m_session.Open(m_timeouts, ConnectOptions()) ||
-        m_session.Connect(*address, m_inputs.login, m_inputs.password) != ConnectOutcome::Connected) {
+    if (!address || !session.Open(m_timeouts, ConnectOptions(mayAsk)) ||
+        session.Connect(*address, m_inputs.login, m_inputs.password) != ConnectOutcome::Connected) {
         return false;
     }
-    return m_inputs.subfolder.empty() || m_session.ChangeDirectory(m_inputs.subfolder) == FtpOutcome::Done;
+    return m_inputs.subfolder.empty() || session.ChangeDirectory(m_inputs.subfolder) == FtpOutcome::Done;
 }
 
 bool FtpUploader::Pause(std::chrono::milliseconds time) const {
     const auto end = std::chrono::steady_clock::now() + time;
-    while (!m_session.IsAborted() && std::chrono::steady_clock::now() < end) {
+    while (!IsAborted() && std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return !m_session.IsAborted();
+    return !IsAborted();
 }

@@ -166,12 +166,3 @@ std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t 
     }
     return entries;
 }
-
-std::string MfmtTime(std::time_t time) {
-    std::tm fields{};
-    ::gmtime_r(&time, &fields);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", fields.tm_year + 1900, fields.tm_mon + 1,
-                  fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec);
-    return text;
-}

@@ -21,6 +21,3 @@ std::map<std::string, RemoteEntry> ParseMlsd(std::string_view text);
 // ("-rw-r--r-- 1 owner group 12 Jan 31 12:00 name", or "... Jan 31  2023 name" for older files),
 // times read as UTC. `now` places the dates without a year: in the twelve months up to it.
 std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t now);
-
-// "YYYYMMDDHHMMSS" in UTC, as MFMT takes it.
-std::string MfmtTime(std::time_t time);

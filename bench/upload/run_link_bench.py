@@ -182,9 +182,15 @@ def stamps(folder):
             for name in os.listdir(folder)}
 
 
+def galvanes_own(name):
+    """Galvane's records and temporaries: never sent from the gallery, and the upload's record on the server."""
+    return name.startswith(".galvane-") or ".vimbral-" in name
+
+
 def arrived(gallery, remote):
     """Empty when the remote folder holds exactly the gallery's files, byte for byte; else what differs."""
-    local, there = set(os.listdir(gallery)), set(os.listdir(remote))
+    local = {name for name in os.listdir(gallery) if not galvanes_own(name)}
+    there = {name for name in os.listdir(remote) if not galvanes_own(name)}
     missing = sorted(local - there)
     _, mismatch, errors = filecmp.cmpfiles(gallery, remote, sorted(local & there), shallow=False)
     faults = []
@@ -433,14 +439,14 @@ def measure(run, options):
     shutil.copyfile(other, first_photo)
     publish(options, target, gallery)
     after = contents(gallery)
-    needed = sorted(name for name in after if before.get(name) != after[name])
+    needed = sorted(name for name in after if before.get(name) != after[name] and not galvanes_own(name))
     one_changed = {}
     for protocol in ("FTP", "FTPS", "SFTP"):
         remote = ours[protocol][2]
         old = stamps(remote)
         seconds, claimed = upload(protocol)
         new = stamps(remote)
-        written = sorted(name for name in new if old.get(name) != new[name])
+        written = sorted(name for name in new if old.get(name) != new[name] and not galvanes_own(name))
         one_changed[protocol] = (seconds, claimed, written)
 
     print()

@@ -133,9 +133,8 @@ TEST_F(GalvanePublish, PublishesThenUploadsTheGallery) {
     EXPECT_NE(run.output.find("Transfer complete\nDisconnect\n"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find(FtpTestServer::kPassword), std::string::npos);
     for (const DirectoryEntry& entry : ListDirectory(dest)) {
-        if (entry.name == ".galvane-manifest") {
-            // The run's record of what it wrote stays on this machine.
-            EXPECT_FALSE(fs::exists(server.home() + "/site/" + entry.name));
+        if (entry.name.rfind(".galvane-", 0) == 0) {
+            EXPECT_FALSE(FileExists(server.home() + "/site/" + entry.name)) << entry.name;  // Galvane's own
             continue;
         }
         EXPECT_EQ(ReadFile(server.home() + "/site/" + entry.name), ReadFile(dest + "/" + entry.name))
@@ -238,6 +237,8 @@ TEST_F(GalvanePublish, ARefusedValueIsOneLineAndNoUsage) {
         {{"--quality", "150"}, "--quality takes 0 to 100"},
         {{"--large", "800"}, "--large takes WIDTHxHEIGHT, for example 1024x768"},
         {{"--ftp-server"}, "--ftp-server needs a value"},
+        {{"--connections", "0"}, "--connections takes a whole number from 1 to 8 (got \"0\")"},
+        {{"--connections", "9"}, "--connections takes a whole number from 1 to 8 (got \"9\")"},
     };
     for (const auto& [extra, expected] : cases) {
         std::vector<std::string> args = {"--source", s_photos->path(), "--dest", dest, "--style", "Classic"};

@@ -57,6 +57,13 @@ TEST(PublishOptions, GifMeansQualityZeroWhereverItStands) {
     EXPECT_EQ(Parse({"--quality", "0"})->quality, 0);
 }
 
+TEST(PublishOptions, ConnectionsFromOneToEightWithFourUnlessGiven) {
+    EXPECT_EQ(Parse({})->connections, 4);
+    EXPECT_EQ(Parse({"--connections", "1"})->connections, 1);
+    EXPECT_EQ(Parse({"--connections", "8"})->connections, 8);
+    EXPECT_FALSE(Parse({"--connections", "2.5"}));
+}
+
 TEST(PublishOptions, MalformedInputIsRefusedWithTheOptionNamed) {
     std::string error;
     for (const std::vector<const char*>& args :
@@ -93,6 +100,9 @@ TEST(PublishOptions, ARefusedValueSaysWhatTheOptionTakes) {
         {{"--bg-color", "red"}, "--bg-color takes RRGGBB in hexadecimal, for example ffffff (got \"red\")"},
         {{"--quality"}, "--quality needs a value: 0 to 100"},
         {{"--title"}, "--title needs a value"},
+        {{"--connections", "0"}, "--connections takes a whole number from 1 to 8 (got \"0\")"},
+        {{"--connections", "9"}, "--connections takes a whole number from 1 to 8 (got \"9\")"},
+        {{"--connections"}, "--connections needs a value: a whole number from 1 to 8"},
         {{"--bogus"}, "unknown option --bogus"},
         {{"photos"}, "unexpected argument \"photos\": every value follows its option"},
     };

@@ -30,7 +30,15 @@ inline FtpTestServerOptions Misbehaving(std::vector<std::string> FtpTestServerOp
     return options;
 }
 
-// A local folder, a test server, and an uploader reporting to a recording window.
+// Settings for one login that sends the files one after the other: the designed sequence of
+// commands and status texts, which these tests pin.
+inline FtpUploadSettings OneConnection(FtpUploadSettings settings = {}) {
+    settings.connections = 1;
+    return settings;
+}
+
+// A local folder, a test server, and an uploader reporting to a recording window. The uploader sends
+// over one login (OneConnection) unless a test sets its own settings.
 class UploadTest : public ::testing::Test {
 protected:
     UploadTest() {
@@ -38,6 +46,7 @@ protected:
         for (const char* name : {"ftp_proxy", "FTP_PROXY", "all_proxy", "ALL_PROXY"}) {
             ::unsetenv(name);
         }
+        uploader.SetSettings(OneConnection());
     }
 
     void StartServer(FtpTestServerOptions options = {}) {

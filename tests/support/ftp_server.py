@@ -23,6 +23,7 @@ Servers of other kinds:
   --disk-full-on NAME     answer STOR NAME with 552
   --drop-after NAME=N     close the connection after N bytes of NAME arrived, on every try
   --drop-once-after NAME=N   the same on the first try only
+  --data-limit B     each data connection takes at most B bytes a second (not with the drops)
 """
 
 import argparse
@@ -33,7 +34,7 @@ import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
-from pyftpdlib.handlers import DTPHandler, FTPHandler, TLS_FTPHandler
+from pyftpdlib.handlers import ActiveDTP, DTPHandler, FTPHandler, ThrottledDTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -55,6 +56,7 @@ def parse_arguments():
     parser.add_argument("--disk-full-on", action="append", default=[])
     parser.add_argument("--drop-after", action="append", default=[])
     parser.add_argument("--drop-once-after", action="append", default=[])
+    parser.add_argument("--data-limit", type=int, default=0)
     return parser.parse_args()
 
 
@@ -109,6 +111,20 @@ def make_data_handler(options):
         handle_read_event = handle_read  # the base class calls its own under this name
 
     return DroppingDTPHandler
+
+
+class HandingOverActiveDTP(ActiveDTP):
+    """pyftpdlib's connector for active mode hands its socket to the data handler, yet keeps the
+    descriptor's number and closes it on the next PORT or EPRT. By then the data connection may be
+    closed and its number given to another login's control connection, which would then never be
+    read again: with several logins at once, one of them goes deaf. Once handed over, the socket
+    is none of the connector's business."""
+
+    def handle_connect(self):
+        super().handle_connect()
+        if self.cmd_channel.data_channel is not None and self.cmd_channel.data_channel.socket is self.socket:
+            self._fileno = None
+            self.socket = None
 
 
 def make_handler(options, log_file):
@@ -168,8 +184,14 @@ def main():
     handler.authorizer = authorizer
     handler.banner = "Galvane test server ready."
     handler.abstracted_fs = make_filesystem(options)
+    handler.active_dtp = HandingOverActiveDTP
     if (options.drop_after or options.drop_once_after) and not options.tls_certificate:
         handler.dtp_handler = make_data_handler(options)
+    elif options.data_limit and not options.tls_certificate:
+        class SlowDTPHandler(ThrottledDTPHandler):
+            read_limit = options.data_limit
+
+        handler.dtp_handler = SlowDTPHandler
     if options.tls_certificate:
         handler.certfile = options.tls_certificate
         handler.tls_control_required = True

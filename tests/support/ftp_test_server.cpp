@@ -44,6 +44,9 @@ std::vector<std::string> ServerArguments(const FtpTestServerOptions& options, co
     add("--disk-full-on", options.diskFullOn);
     add("--drop-after", options.dropAfter);
     add("--drop-once-after", options.dropOnceAfter);
+    if (options.dataLimit > 0) {
+        args.insert(args.end(), {"--data-limit", std::to_string(options.dataLimit)});
+    }
     return args;
 }
 

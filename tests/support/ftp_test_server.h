@@ -21,6 +21,7 @@ struct FtpTestServerOptions {
     std::vector<std::string> diskFullOn;     // answered 552
     std::vector<std::string> dropAfter;      // "NAME=N": the connection closes after N bytes, each try
     std::vector<std::string> dropOnceAfter;  // "NAME=N": the same on the first try only
+    int dataLimit = 0;                       // bytes a second on each data connection; 0 for no limit
 };
 
 // tests/support/ftp_server.py (pyftpdlib) as a child process on 127.0.0.1 at a free port, serving one

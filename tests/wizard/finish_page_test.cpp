@@ -167,6 +167,9 @@ TEST_F(FinishPageTest, CancelDuringAnUploadStopsItAndCloses) {
     FtpTestServer server(options);
     ASSERT_TRUE(server.IsRunning());
     sheet->m_finish.Uploader().SetStallTimeout(std::chrono::seconds(600));
+    FtpUploadSettings oneLogin;  // file after file: the files behind main.htm wait for it
+    oneLogin.connections = 1;
+    sheet->m_finish.Uploader().SetSettings(oneLogin);
     FillIn(server, "");
     Start();
     ASSERT_TRUE(WaitFor([&] { return Find<QProgressBar>("uploadProgress")->value() == 1; }));
