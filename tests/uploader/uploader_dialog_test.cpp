@@ -332,12 +332,6 @@ TEST_F(UploaderDialogTest, AConnectionLostOnOneFileFailsThatFileAloneAndTheRunGo
         local.Write(name, name);
     }
     FillFields(server, "");
-    // The worker waits while the window shows a status text, so the server is gone before the next file.
-    QObject::connect(&dialog.Host(), &UploadHost::StatusShown, [&](const QString& text) {
-        if (text == "Transfered 2 file(s) to 4") {
-            server.Stop();
-        }
-    });
     QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return !dialog.IsUploading(); }));
     auto* bar = Find<QProgressBar>("progressBar");
@@ -346,6 +340,31 @@ TEST_F(UploaderDialogTest, AConnectionLostOnOneFileFailsThatFileAloneAndTheRunGo
     EXPECT_EQ(Status(), "Disconnect");
     EXPECT_EQ(Summary(), "3 files sent, 0 unchanged, 1 failed");
     EXPECT_EQ(ReadFile(server.home() + "/d.jpg"), "d.jpg");
+}
+
+// A server gone for good in the middle (the upload tries to connect again, then gives up) leaves
+// the bar where the run was and says that the upload did not finish.
+TEST_F(UploaderDialogTest, AServerGoneForGoodLeavesTheBarWhereTheRunStopped) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.IsRunning());
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"}) {
+        local.Write(name, name);
+    }
+    FillFields(server, "");
+    // The reporting login waits while the window shows a status text: the server is gone before it
+    // takes another file (others may finish the ones they hold).
+    QObject::connect(&dialog.Host(), &UploadHost::StatusShown, [&](const QString& text) {
+        if (text == "Transfered 2 file(s) to 6") {
+            server.Stop();
+        }
+    });
+    QTest::mouseClick(Find<QPushButton>("startButton"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return !dialog.IsUploading(); }));
+    auto* bar = Find<QProgressBar>("progressBar");
+    EXPECT_EQ(bar->maximum(), 6);
+    EXPECT_GE(bar->value(), 2);
+    EXPECT_LT(bar->value(), 6);
+    EXPECT_TRUE(Summary().startsWith("Upload not finished: ")) << Summary().toStdString();
 }
 
 TEST_F(UploaderDialogTest, AnEmptyFolderLeavesAnEmptyBarRatherThanABusyOne) {
