@@ -299,6 +299,14 @@ public:
 
 }  // namespace
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer slows every allocation and call on the window's thread several times over; a
+// decode there would still take seconds (1.4 s in a plain build), which this bound catches.
+constexpr double kLongestWaitMs = 1000.0;
+#else
+constexpr double kLongestWaitMs = 50.0;
+#endif
+
 // The list answers each key at once while the previews decode: a timer on the window's thread
 // never waits more than 50 ms, the newest request wins, and the last row's picture is shown.
 TEST_F(ImageOrderPageTest, WindowThreadNeverWaitsForAPreview) {
@@ -357,7 +365,7 @@ TEST_F(ImageOrderPageTest, WindowThreadNeverWaitsForAPreview) {
               << longestMs << " ms between ticks, waits for a core included)\n";
     RecordProperty("longest_wait_ms", std::to_string(longestOwnMs));
     RecordProperty("longest_tick_gap_ms", std::to_string(longestMs));
-    EXPECT_LT(longestOwnMs, 50.0);
+    EXPECT_LT(longestOwnMs, kLongestWaitMs);
     // Twelve keys went by faster than pictures decode: most of their previews were never made.
     EXPECT_LT(decoded.size(), 12u + 4u);
     EXPECT_EQ(decoded.back().toStdString(), Previewed());
