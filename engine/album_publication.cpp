@@ -97,9 +97,15 @@ void CollectParts(Album& album, std::vector<const Album*>& trail,
 void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
     const bool sameFolder = IsSameFolder(m_job.m_strDestFolder, m_job.m_strSourceFolder);
     m_report.dryRun = m_dryRun;
-    AlbumScan scan = ScanAlbums(m_job.m_strSourceFolder, {m_job.m_strDestFolder, m_job.m_strStylePath});
-    // The top album is the list as the user ordered it.
+    AlbumScan scan = ScanAlbumTree();
+    // Every album as the user ordered it: the top album's list, and those of the albums below.
     scan.top.pictures = m_imageList;
+    for (Album* album : scan.top.Walk()) {
+        const auto chosen = m_albumLists.find(album->relativePath);
+        if (!album->relativePath.empty() && chosen != m_albumLists.end()) {
+            album->pictures = chosen->second;
+        }
+    }
     m_report.foldersLeftOut = scan.foldersLeftOut;
 
     std::vector<std::unique_ptr<AlbumPart>> parts;

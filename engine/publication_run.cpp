@@ -21,6 +21,10 @@ void GalleryPublisher::ScanSourceFolder() {
     ::ScanSourceFolder(m_job.m_strSourceFolder, m_imageList);
 }
 
+AlbumScan GalleryPublisher::ScanAlbumTree() const {
+    return ScanAlbums(m_job.m_strSourceFolder, {m_job.m_strDestFolder, m_job.m_strStylePath});
+}
+
 int GalleryPublisher::ConvertImages(const ImageList& images, ProgressSink& progress) {
     return m_converter.ConvertImages(m_job, images, progress, m_cancel);
 }

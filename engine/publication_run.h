@@ -1,10 +1,12 @@
 #pragma once
 
 #include <atomic>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "engine/album_tree.h"
 #include "engine/gallery_job.h"
 #include "engine/image_list.h"
 #include "engine/picture_converter.h"
@@ -21,6 +23,9 @@ public:
 
     // Refills the list from the job's source folder.
     void ScanSourceFolder();
+    // The source's albums as a run with albums on finds them (the destination and the style folder
+    // left out). The run scans again: albums named in m_albumLists take their pictures from there.
+    AlbumScan ScanAlbumTree() const;
     // Thumbnails and large pictures of the given entries; returns their number.
     int ConvertImages(const ImageList& images, ProgressSink& progress);
     // Conversion, style copy, page generation, reporting 0 (range 100), the conversion's steps,
@@ -46,6 +51,10 @@ public:
     const RunReport& Report() const { return m_report; }
 
     ImageList m_imageList;
+    // With albums on, the pictures of albums below the top as the user ordered and chose them, by
+    // folder relative to the source ("2026/Rome"). An album not named here publishes every
+    // picture its folder holds, in the scan's order; the top album is always m_imageList.
+    std::map<std::string, ImageList> m_albumLists;
 
 private:
     void Publish(ProgressSink& progress);

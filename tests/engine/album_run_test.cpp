@@ -39,6 +39,7 @@ public:
             steps.Step();
             steps.Step();
             albums.push_back(entry.album);
+            paths.push_back(entry.path);
         }
         if (cancelAfterConversion != nullptr) {
             cancelAfterConversion->RequestCancel();
@@ -48,6 +49,7 @@ public:
     std::vector<PictureOutcome> Outcomes() const override { return m_outcomes; }
 
     std::vector<std::string> albums;
+    std::vector<std::string> paths;
     GalleryPublisher* cancelAfterConversion = nullptr;
 
 private:
@@ -115,6 +117,36 @@ TEST_F(AlbumRun, OneConversionForAllAlbumsThenEachAlbumsPages) {
     EXPECT_TRUE(FileExists(dest / "A/B/imagepage1.htm"));
     EXPECT_FALSE(FileExists(dest / "A/B/index.htm"));  // the template copy went
     EXPECT_EQ(publisher.Report().pagesWritten, 4 * 3);
+}
+
+// The user's order and choice of each album's pictures reach that album only; an album without a
+// list of its own publishes what its folder holds, and a list for a folder that is no album is
+// ignored.
+TEST_F(AlbumRun, EachAlbumPublishesItsOwnListInItsOrder) {
+    for (const char* name : {"A/a2.jpg", "A/a3.jpg", "C/c2.jpg"}) {
+        source.Write(name, "x");
+    }
+    ImageList a;
+    a.Add(source / "A/a3.jpg");
+    a.Add(source / "A/a.jpg");
+    publisher.m_albumLists["A"] = a;
+    // An album holding albums may be left without pictures of its own.
+    publisher.m_albumLists["A/B"] = ImageList{};
+    ImageList stray;
+    stray.Add(source / "t.jpg");
+    publisher.m_albumLists["Gone"] = stray;
+    publisher.RunPublication(sink);
+    ASSERT_TRUE(publisher.Report().completed);
+    EXPECT_EQ(converter.paths,
+              (std::vector<std::string>{source / "t.jpg", source / "A/a3.jpg", source / "A/a.jpg",
+                                        source / "C/c.jpg", source / "C/c2.jpg"}));
+    EXPECT_EQ(converter.albums, (std::vector<std::string>{"", "A", "A", "C", "C"}));
+    EXPECT_EQ(ReadFile(dest / "A/imagepage1.htm"), "<img src=\"a3.jpg\">");
+    EXPECT_EQ(ReadFile(dest / "A/imagepage2.htm"), "<img src=\"a.jpg\">");
+    EXPECT_FALSE(FileExists(dest / "A/imagepage3.htm"));
+    EXPECT_FALSE(FileExists(dest / "A/thn_a2.jpg"));
+    EXPECT_FALSE(FileExists(dest / "A/B/thn_b.jpg"));
+    EXPECT_FALSE(FileExists(dest / "Gone"));
 }
 
 TEST_F(AlbumRun, TheLockCoversEveryAlbumsFolderAndAFileInTheWayStopsOnlyItsAlbum) {
