@@ -1,12 +1,15 @@
 #include "wizard/trelliq_image_sentence.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -23,10 +26,16 @@ QString CountText(std::size_t count) {
     return count == 1 ? QString("1 picture") : QString("%1 pictures").arg(count);
 }
 
+QString AlbumCountText(std::size_t count) {
+    return count == 1 ? QString("1 album") : QString("%1 albums").arg(count);
+}
+
 }  // namespace
 
 CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidget* parent)
     : CPropertyPageExt("imageOrderPage", parent),
+      m_albumLabel(new QLabel("Album:", this)),
+      m_albumChooser(new QComboBox(this)),
       m_count(new QLabel(this)),
       m_list(new QTreeWidget(this)),
       m_moveUp(new QPushButton("Move Up", this)),
@@ -37,6 +46,15 @@ CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidge
       m_previewColumn(new QVBoxLayout),
       m_publisher(publisher),
       m_words(this) {
+    m_albumLabel->setObjectName("albumLabel");
+    m_albumChooser->setObjectName("albumChooser");
+    m_albumLabel->setBuddy(m_albumChooser);
+    // Long paths are cut in the box itself, never in its list.
+    m_albumChooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_albumChooser->setMinimumContentsLength(30);
+    m_albumChooser->setMaxVisibleItems(20);
+    m_albumLabel->hide();
+    m_albumChooser->hide();
     m_count->setObjectName("pictureCount");
     m_list->setObjectName("pictureList");
     m_moveUp->setObjectName("moveUpButton");
@@ -62,16 +80,21 @@ CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidge
 
     auto* layout = new QGridLayout(this);
     m_previewColumn->addWidget(m_words.captionLabel());
-    layout->addWidget(m_count, 0, 0, 1, 4);
-    layout->addWidget(m_list, 1, 0, 1, 4);
-    layout->addLayout(m_previewColumn, 1, 4);
-    layout->addWidget(m_moveUp, 2, 0);
-    layout->addWidget(m_moveDown, 2, 1);
-    layout->addWidget(m_delete, 2, 2);
-    layout->addWidget(m_words.sortButton(), 3, 0, 1, 2);
+    auto* chooserRow = new QHBoxLayout;
+    chooserRow->addWidget(m_albumLabel);
+    chooserRow->addWidget(m_albumChooser, 1);
+    layout->addLayout(chooserRow, 0, 0, 1, 5);
+    layout->addWidget(m_count, 1, 0, 1, 4);
+    layout->addWidget(m_list, 2, 0, 1, 4);
+    layout->addLayout(m_previewColumn, 2, 4);
+    layout->addWidget(m_moveUp, 3, 0);
+    layout->addWidget(m_moveDown, 3, 1);
+    layout->addWidget(m_delete, 3, 2);
+    layout->addWidget(m_words.sortButton(), 4, 0, 1, 2);
     layout->setColumnStretch(3, 1);
     layout->setColumnStretch(4, 1);
 
+    connect(m_albumChooser, &QComboBox::currentIndexChanged, this, &CTrelliqImageSentence::OnAlbumChosen);
     connect(m_list, &QTreeWidget::currentItemChanged, this, &CTrelliqImageSentence::OnCurrentRowChanged);
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CTrelliqImageSentence::OnCurrentRowChanged);
     connect(m_moveUp, &QPushButton::clicked, this, &CTrelliqImageSentence::OnMoveUp);
@@ -86,6 +109,7 @@ CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidge
 
 void CTrelliqImageSentence::OnInitDialog() {
     m_strScannedFolder.clear();
+    m_strScannedAlbums.clear();
     m_list->setHeaderLabels({"Source images"});
     m_list->setColumnWidth(0, 700);
 }
@@ -93,16 +117,26 @@ void CTrelliqImageSentence::OnInitDialog() {
 bool CTrelliqImageSentence::OnSetActive() {
     {
         WaitCursor wait;
-        const std::string& source = Job().m_strSourceFolder;
-        if (m_strScannedFolder != source) {
+        const GalleryJob& job = Job();
+        const std::string& source = job.m_strSourceFolder;
+        const bool sourceChanged = m_strScannedFolder != source;
+        if (sourceChanged) {
             m_publisher.ScanSourceFolder();
             m_strScannedFolder = source;
             m_problems.clear();
         }
+        // The top album's list is the designed one, kept while the source stays; the albums below
+        // are found again whenever what they depend on changed.
+        const std::string albums =
+            job.m_bAlbums ? "on\n" + job.m_strDestFolder + "\n" + job.m_strStylePath : std::string();
+        if (sourceChanged || albums != m_strScannedAlbums) {
+            m_strScannedAlbums = albums;
+            ScanAlbums();
+        }
         FillList();
         if (m_list->topLevelItemCount() > 0) {
             // Also when the preview stays on the same picture: its caption may have changed.
-            m_words.ShowCaptionOf(m_publisher.m_imageList.GetPathAt(0));
+            m_words.ShowCaptionOf(ChosenList().GetPathAt(0));
         }
     }
     return CPropertyPageExt::OnSetActive();
@@ -120,9 +154,72 @@ bool CTrelliqImageSentence::OnWizardBack() {
     return true;
 }
 
+void CTrelliqImageSentence::ScanAlbums() {
+    m_publisher.m_albumLists.clear();
+    m_albums.assign(1, AlbumChoice{});
+    if (!m_strScannedAlbums.empty()) {
+        const AlbumScan scan = m_publisher.ScanAlbumTree();
+        m_albums[0].albums = scan.top.albums.size();
+        for (const Album* album : scan.top.Walk()) {
+            if (!album->relativePath.empty()) {
+                m_albums.push_back({album->relativePath, album->albums.size()});
+                m_publisher.m_albumLists[album->relativePath] = album->pictures;
+            }
+        }
+    }
+    m_chosen = 0;
+    FillChooser();
+}
+
+// The chooser shows only in a gallery of albums; each album by its path from the source, the
+// top first and every album before its own albums, with what it holds.
+void CTrelliqImageSentence::FillChooser() {
+    const QSignalBlocker quiet(m_albumChooser);
+    m_albumChooser->clear();
+    for (std::size_t i = 0; i < m_albums.size(); ++i) {
+        m_albumChooser->addItem(QString());
+        ShowChoiceCounts(static_cast<int>(i));
+    }
+    m_albumChooser->setCurrentIndex(m_chosen);
+    const bool albums = !m_strScannedAlbums.empty();
+    m_albumLabel->setVisible(albums);
+    m_albumChooser->setVisible(albums);
+}
+
+void CTrelliqImageSentence::ShowChoiceCounts(int index) {
+    const AlbumChoice& choice = m_albums[static_cast<std::size_t>(index)];
+    QString text = choice.path.empty() ? QString("Top album") : QString::fromStdString(choice.path);
+    text += ": " + CountText(ListOf(index).GetSize());
+    if (choice.albums > 0) {
+        text += ", " + AlbumCountText(choice.albums);
+    }
+    m_albumChooser->setItemText(index, text);
+    // The full path also where the box is too narrow for it.
+    m_albumChooser->setItemData(index, text, Qt::ToolTipRole);
+}
+
+void CTrelliqImageSentence::OnAlbumChosen(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_albums.size() || index == m_chosen) {
+        return;
+    }
+    m_chosen = index;
+    FillList();
+}
+
+ImageList& CTrelliqImageSentence::ListOf(int index) const {
+    if (index <= 0) {
+        return m_publisher.m_imageList;
+    }
+    return m_publisher.m_albumLists[m_albums[static_cast<std::size_t>(index)].path];
+}
+
+ImageList& CTrelliqImageSentence::ChosenList() const {
+    return ListOf(m_chosen);
+}
+
 void CTrelliqImageSentence::FillList() {
     m_list->clear();
-    const ImageList& images = m_publisher.m_imageList;
+    const ImageList& images = ChosenList();
     std::vector<std::string> unchecked;
     for (std::size_t i = 0; i < images.GetSize(); ++i) {
         const std::string& path = images.GetPathAt(i);
@@ -137,20 +234,21 @@ void CTrelliqImageSentence::FillList() {
     ShowCount();
     if (m_list->topLevelItemCount() > 0) {
         SelectRow(0);
+    } else {
+        ShowPreviewOf(-1);
     }
 }
 
 // The selected picture stays selected in its new place.
 void CTrelliqImageSentence::OnSortByDate() {
     const int row = FocusedRow();
-    const std::string selected =
-        row >= 0 ? m_publisher.m_imageList.GetPathAt(static_cast<std::size_t>(row)) : "";
+    const std::string selected = row >= 0 ? ChosenList().GetPathAt(static_cast<std::size_t>(row)) : "";
     {
         WaitCursor wait;
-        m_words.SortByDate(m_publisher.m_imageList);
+        m_words.SortByDate(ChosenList());
     }
     FillList();
-    const ImageList& images = m_publisher.m_imageList;
+    const ImageList& images = ChosenList();
     for (std::size_t i = 0; i < images.GetSize(); ++i) {
         if (images.GetPathAt(i) == selected) {
             SelectRow(static_cast<int>(i));
@@ -163,13 +261,22 @@ void CTrelliqImageSentence::OnSortByDate() {
 }
 
 void CTrelliqImageSentence::ShowCount() {
-    m_count->setText(CountText(m_publisher.m_imageList.GetSize()));
+    QString text = CountText(ChosenList().GetSize());
+    if (!m_strScannedAlbums.empty()) {
+        std::size_t all = 0;
+        for (std::size_t i = 0; i < m_albums.size(); ++i) {
+            all += ListOf(static_cast<int>(i)).GetSize();
+        }
+        text += QString(" in this album, %1 in all %2").arg(all).arg(AlbumCountText(m_albums.size()));
+        ShowChoiceCounts(m_chosen);
+    }
+    m_count->setText(text);
 }
 
 // A picture that cannot be read carries a warning sign and, as its tool tip, the reason.
 void CTrelliqImageSentence::MarkRow(int row) {
     QTreeWidgetItem* item = m_list->topLevelItem(row);
-    const auto found = m_problems.find(m_publisher.m_imageList.GetPathAt(static_cast<std::size_t>(row)));
+    const auto found = m_problems.find(ChosenList().GetPathAt(static_cast<std::size_t>(row)));
     if (found != m_problems.end() && !found->second.isEmpty()) {
         item->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
         item->setToolTip(0, "This picture cannot be read: " + found->second + ".");
@@ -182,8 +289,7 @@ void CTrelliqImageSentence::MarkRow(int row) {
 void CTrelliqImageSentence::ShowProblemOfSelection() {
     const int row = FocusedRow();
     const auto found =
-        row < 0 ? m_problems.end()
-                : m_problems.find(m_publisher.m_imageList.GetPathAt(static_cast<std::size_t>(row)));
+        row < 0 ? m_problems.end() : m_problems.find(ChosenList().GetPathAt(static_cast<std::size_t>(row)));
     m_problem->setText(found != m_problems.end() && !found->second.isEmpty()
                            ? "This picture cannot be read: " + found->second + "."
                            : QString());
@@ -197,7 +303,7 @@ void CTrelliqImageSentence::OnPictureProblem(const QString& path, const QString&
         return;
     }
     known = problem;
-    const ImageList& images = m_publisher.m_imageList;
+    const ImageList& images = ChosenList();
     for (std::size_t i = 0; i < images.GetSize(); ++i) {
         if (images.GetPathAt(i) == key) {
             MarkRow(static_cast<int>(i));
@@ -235,7 +341,19 @@ void CTrelliqImageSentence::OnCurrentRowChanged() {
     if (current == nullptr || !current->isSelected()) {
         return;
     }
-    const std::string path = m_publisher.m_imageList.GetPathAt(static_cast<std::size_t>(FocusedRow()));
+    ShowPreviewOf(FocusedRow());
+}
+
+// A row below 0: no picture (an album that shows only its albums).
+void CTrelliqImageSentence::ShowPreviewOf(int row) {
+    if (row < 0) {
+        m_preview->SetPicture(std::string());
+        m_words.captionLabel()->clear();
+        m_words.captionLabel()->setToolTip(QString());
+        ShowProblemOfSelection();
+        return;
+    }
+    const std::string path = ChosenList().GetPathAt(static_cast<std::size_t>(row));
     if (path != m_preview->path()) {
         m_preview->SetPicture(path);
         m_words.ShowCaptionOf(path);
@@ -244,7 +362,7 @@ void CTrelliqImageSentence::OnCurrentRowChanged() {
 }
 
 void CTrelliqImageSentence::SwapRows(int first, int second) {
-    ImageList& images = m_publisher.m_imageList;
+    ImageList& images = ChosenList();
     std::swap(images.ElementAt(static_cast<std::size_t>(first)).path,
               images.ElementAt(static_cast<std::size_t>(second)).path);
     for (const int row : {first, second}) {
@@ -273,18 +391,24 @@ void CTrelliqImageSentence::OnMoveDown() {
 }
 
 // The row that takes the deleted one's place is selected next: the following picture, or the one
-// before when the last was deleted.
+// before when the last was deleted. An album keeps its last picture unless it holds albums: then
+// it still has something to show, and shows only its albums; so no album is ever left empty.
 void CTrelliqImageSentence::OnDelete() {
     const int row = FocusedRow();
     if (row < 0) {
         return;
     }
-    if (m_publisher.m_imageList.GetSize() < 2) {
+    ImageList& images = ChosenList();
+    if (images.GetSize() < 2 && m_albums[static_cast<std::size_t>(m_chosen)].albums == 0) {
         ShowMessageBox(this, "Last file can not be removed", "Information", QMessageBox::NoIcon);
         return;
     }
     delete m_list->takeTopLevelItem(row);
-    m_publisher.m_imageList.RemoveAt(static_cast<std::size_t>(row), 1);
+    images.RemoveAt(static_cast<std::size_t>(row), 1);
     ShowCount();
+    if (m_list->topLevelItemCount() == 0) {
+        ShowPreviewOf(-1);
+        return;
+    }
     SelectRow(std::min(row, m_list->topLevelItemCount() - 1));
 }
