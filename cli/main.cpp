@@ -163,7 +163,7 @@ int DryRun(const PublishOptions& options, GalleryJob& job) {
 
 int Publish(const PublishOptions& options, GalleryJob& job) {
     std::string reason;
-    const SourceState source = CheckSourcePictures(job.m_strSourceFolder, reason);
+    const SourceState source = CheckSourcePictures(job.m_strSourceFolder, reason, job.m_bAlbums);
     if (source != SourceState::HoldsPictures) {
         return BadInput("the source \"" + job.m_strSourceFolder + "\" " +
                         (source == SourceState::NoPictures ? std::string("holds no pictures")

@@ -8,14 +8,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/album_tree.h"
 #include "engine/directory.h"
 #include "engine/source_scan.h"
 
 namespace {
-
-std::string SystemReason(int error) {
-    return std::strerror(error);
-}
 
 std::string ProbeName(const std::string& folder) {
     static std::atomic<unsigned> counter{0};
@@ -58,7 +55,7 @@ bool CanWriteIntoFolder(const std::string& folder, std::string& reason) {
     return true;
 }
 
-SourceState CheckSourcePictures(const std::string& folder, std::string& reason) {
+SourceState CheckSourcePictures(const std::string& folder, std::string& reason, bool albums) {
     // ListDirectory hides why a folder cannot be read; opening it once more tells.
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
@@ -68,5 +65,8 @@ SourceState CheckSourcePictures(const std::string& folder, std::string& reason) 
     ::closedir(dir);
     ImageList pictures;
     ScanSourceFolder(folder, pictures);
-    return pictures.GetSize() > 0 ? SourceState::HoldsPictures : SourceState::NoPictures;
+    if (pictures.GetSize() > 0 || (albums && ScanAlbums(folder).top.PicturesInTree() > 0)) {
+        return SourceState::HoldsPictures;
+    }
+    return SourceState::NoPictures;
 }

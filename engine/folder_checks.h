@@ -15,6 +15,7 @@ bool CanWriteIntoFolder(const std::string& folder, std::string& reason);
 
 enum class SourceState { HoldsPictures, NoPictures, Unreadable };
 
-// Whether `folder` holds at least one picture that the scan would list. Unreadable comes with the
-// system's reason ("Permission denied", "Not a directory", ...).
-SourceState CheckSourcePictures(const std::string& folder, std::string& reason);
+// Whether `folder` holds at least one picture that the scan would list; with `albums`, one in
+// any of its albums counts too (a folder of folders). Unreadable comes with the system's reason
+// ("Permission denied", "Not a directory", ...).
+SourceState CheckSourcePictures(const std::string& folder, std::string& reason, bool albums = false);

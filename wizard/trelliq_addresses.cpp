@@ -251,7 +251,7 @@ bool CTrelliqAddresses::CheckFolders() {
 // A source without pictures would publish an empty gallery and call it done.
 bool CTrelliqAddresses::SourceHoldsPictures(const std::string& folder) {
     std::string reason;
-    const SourceState state = CheckSourcePictures(folder, reason);
+    const SourceState state = CheckSourcePictures(folder, reason, Job().m_bAlbums);
     if (state == SourceState::HoldsPictures) {
         return true;
     }

@@ -318,6 +318,19 @@ TEST_F(Albums, WithoutTheSwitchSubfoldersStayOutOfTheGallery) {
     EXPECT_FALSE(Contains(ReadFile(dest + "/main.htm"), "2026"));
 }
 
+// A source holding only albums has no pictures of its own: refused without the switch, the
+// gallery of its albums with it.
+TEST_F(Albums, ASourceOfOnlyAlbumsIsPublishedWithTheSwitch) {
+    source += "/Only albums";
+    const std::string dest = out / "only";
+    const Outcome flat = Publish(dest, "Classic");
+    EXPECT_NE(flat.exitCode, 0);
+    EXPECT_TRUE(Contains(flat.output, "holds no pictures")) << flat.output;
+    const Outcome run = Publish(dest, "Classic", {"--albums"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(FileExists(dest + "/Inner/thn_i.jpg"));
+    EXPECT_TRUE(Contains(ReadFile(dest + "/main.htm"), "Inner/main.htm"));
+}
 
 // The words of a picture in an album reach that album's picture page, as in a flat gallery.
 TEST_F(Albums, CaptionsOfAlbumPicturesReachTheirPages) {
@@ -327,7 +340,8 @@ TEST_F(Albums, CaptionsOfAlbumPicturesReachTheirPages) {
     bool found = false;
     for (const auto& entry : fs::directory_iterator(dest + "/2026")) {
         if (entry.path().filename().string().starts_with("imagepage")) {
-            found = found || ReadFile(entry.path().string()).find("Rome &amp; the river") != std::string::npos;
+            found =
+                found || ReadFile(entry.path().string()).find("Rome &amp; the river") != std::string::npos;
         }
     }
     EXPECT_TRUE(found);

@@ -64,7 +64,21 @@ TEST(CheckSourcePictures, CountsWhatTheScanWouldList) {
     EXPECT_EQ(CheckSourcePictures(folder.path(), reason), SourceState::HoldsPictures);
 
     EXPECT_EQ(CheckSourcePictures(folder / "missing", reason), SourceState::Unreadable);
+    EXPECT_EQ(CheckSourcePictures(folder / "missing", reason, true), SourceState::Unreadable);
     EXPECT_EQ(reason, "No such file or directory");
     EXPECT_EQ(CheckSourcePictures(folder / "notes.txt", reason), SourceState::Unreadable);
     EXPECT_EQ(reason, "Not a directory");
+}
+
+// With albums, a folder of folders holds pictures when one of its albums does, at any depth;
+// a hidden folder's pictures do not count.
+TEST(CheckSourcePictures, WithAlbumsAPictureInAnyAlbumCounts) {
+    TempFolder folder;
+    std::string reason;
+    folder.Write(".hidden/h.jpg", "x");
+    folder.MakeFolder("2026/Empty");
+    EXPECT_EQ(CheckSourcePictures(folder.path(), reason, true), SourceState::NoPictures);
+    folder.Write("2026/Rome/Day 1/a.jpg", "x");
+    EXPECT_EQ(CheckSourcePictures(folder.path(), reason, false), SourceState::NoPictures);
+    EXPECT_EQ(CheckSourcePictures(folder.path(), reason, true), SourceState::HoldsPictures);
 }

@@ -71,6 +71,24 @@ TEST_F(AddressesPageTest, AlbumsCheckBoxIsOffByDefaultAndGoesIntoTheJob) {
     EXPECT_FALSE(job.m_bAlbums);
 }
 
+// A folder of folders holds no pictures of its own: with albums off it is refused as ever, with
+// albums on it is the gallery of its albums.
+TEST_F(AddressesPageTest, AFolderOfAlbumsIsASourceOnlyWithAlbumsOn) {
+    TempFolder folders;
+    folders.Write("2026/Rome/a.jpg", "x");
+    MessageBoxAnswerer boxes;
+    Type(Source(), folders.path());
+    Type(Dest(), dest.path());
+    Press(WizardButton::Next);
+    EXPECT_EQ(Page(), CTrelliqSheet::kAddresses);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_TRUE(boxes.seen()[0].text.contains("holds no pictures")) << boxes.seen()[0].text.toStdString();
+    Find<QCheckBox>("albumsCheck")->click();
+    Press(WizardButton::Next);
+    EXPECT_EQ(Page(), CTrelliqSheet::kTitles);
+    EXPECT_EQ(boxes.seen().size(), 1u);
+}
+
 TEST_F(AddressesPageTest, BrowseFillsTheFieldsAndCancelledBrowseKeepsThem) {
     std::vector<QString> titles;
     QString answer = QString::fromStdString(source.path());
