@@ -137,16 +137,33 @@ void PrintDryRun(const RunReport& report) {
                 report.wouldWrite.size(), report.wouldReplace.size(), report.removed.size());
 }
 
+// The pictures to publish, in the order asked for: with albums, each album's pictures are sorted
+// among themselves.
+void ScanInOrder(GalleryPublisher& publisher, const GalleryJob& job, const PublishOptions& options,
+                 VimbralConverter& converter) {
+    publisher.ScanSourceFolder();
+    if (!options.sortByDate) {
+        return;
+    }
+    SortByDateTaken(publisher.m_imageList, converter.Metadata());
+    if (job.m_bAlbums) {
+        AlbumScan scan = publisher.ScanAlbumTree();
+        for (Album* album : scan.top.Walk()) {
+            if (!album->relativePath.empty()) {
+                SortByDateTaken(album->pictures, converter.Metadata());
+                publisher.m_albumLists[album->relativePath] = std::move(album->pictures);
+            }
+        }
+    }
+}
+
 int DryRun(const PublishOptions& options, GalleryJob& job) {
     VimbralConverter converter;
     converter.SetRebuild(options.rebuild);
     GalleryPublisher publisher(job, converter);
     publisher.SetDryRun(true);
     publisher.SetKeepStale(options.keepStale);
-    publisher.ScanSourceFolder();
-    if (options.sortByDate) {
-        SortByDateTaken(publisher.m_imageList, converter.Metadata());
-    }
+    ScanInOrder(publisher, job, options, converter);
     NoProgress progress;
     publisher.RunPublication(progress);
     const RunReport& report = publisher.Report();
@@ -187,10 +204,7 @@ int Publish(const PublishOptions& options, GalleryJob& job) {
     converter.SetRebuild(options.rebuild);
     GalleryPublisher publisher(job, converter);
     publisher.SetKeepStale(options.keepStale);
-    publisher.ScanSourceFolder();
-    if (options.sortByDate) {
-        SortByDateTaken(publisher.m_imageList, converter.Metadata());
-    }
+    ScanInOrder(publisher, job, options, converter);
     {
         CancelOnSignals signals(publisher);
         TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO));

@@ -11,6 +11,7 @@
 
 #include "engine/directory.h"
 #include "tests/cli/publish_runner.h"
+#include "tests/support/exiftool.h"
 #include "tests/support/gallery_links.h"
 #include "tests/support/temp_folder.h"
 
@@ -330,6 +331,35 @@ TEST_F(Albums, ASourceOfOnlyAlbumsIsPublishedWithTheSwitch) {
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_TRUE(FileExists(dest + "/Inner/thn_i.jpg"));
     EXPECT_TRUE(Contains(ReadFile(dest + "/main.htm"), "Inner/main.htm"));
+}
+
+// Sorting by date sorts each album's pictures among themselves, at every depth.
+TEST_F(Albums, SortByDateOrdersEveryAlbum) {
+    ASSERT_TRUE(WriteTags(source + "/2026/Rome/r.jpg", {"-EXIF:DateTimeOriginal=2020:01:01 00:00:00"}));
+    ASSERT_TRUE(WriteTags(source + "/2026/Rome/cover.jpg", {"-EXIF:DateTimeOriginal=2021:01:01 00:00:00"}));
+    ASSERT_TRUE(WriteTags(source + "/2026/Rome/Day 1/a.jpg", {"-EXIF:DateTimeOriginal=2022:01:01 00:00:00"}));
+    ASSERT_TRUE(WriteTags(source + "/2026/Rome/Day 1/b.jpg", {"-EXIF:DateTimeOriginal=2019:01:01 00:00:00"}));
+    const std::string byName = out / "names";
+    const std::string byDate = out / "dates";
+    ASSERT_EQ(Publish(byName, "Classic", {"--albums"}).exitCode, 0);
+    ASSERT_EQ(Publish(byDate, "Classic", {"--albums", "--sort", "date"}).exitCode, 0);
+    const auto order = [](const std::string& page) {
+        std::vector<std::string> thumbnails;
+        for (const std::string& link : LocalLinksOf(ReadFile(page))) {
+            if (link.starts_with("thn_") && link.ends_with(".jpg")) {
+                thumbnails.push_back(link);
+            }
+        }
+        return thumbnails;
+    };
+    EXPECT_EQ(order(byName + "/2026/Rome/indexpage1.htm"),
+              (std::vector<std::string>{"thn_cover.jpg", "thn_r.jpg"}));
+    EXPECT_EQ(order(byDate + "/2026/Rome/indexpage1.htm"),
+              (std::vector<std::string>{"thn_r.jpg", "thn_cover.jpg"}));
+    EXPECT_EQ(order(byName + "/2026/Rome/Day 1/indexpage1.htm"),
+              (std::vector<std::string>{"thn_a.jpg", "thn_b.jpg"}));
+    EXPECT_EQ(order(byDate + "/2026/Rome/Day 1/indexpage1.htm"),
+              (std::vector<std::string>{"thn_b.jpg", "thn_a.jpg"}));
 }
 
 // The words of a picture in an album reach that album's picture page, as in a flat gallery.
