@@ -34,7 +34,7 @@ QString AlbumCountText(std::size_t count) {
 
 CTrelliqImageSentence::CTrelliqImageSentence(GalleryPublisher& publisher, QWidget* parent)
     : CPropertyPageExt("imageOrderPage", parent),
-      m_albumLabel(new QLabel("Album:", this)),
+      m_albumLabel(new QLabel("&Album:", this)),
       m_albumChooser(new QComboBox(this)),
       m_count(new QLabel(this)),
       m_list(new QTreeWidget(this)),
