@@ -130,6 +130,10 @@ bool CTrelliqImageSentence::OnSetActive() {
         const std::string albums =
             job.m_bAlbums ? "on\n" + job.m_strDestFolder + "\n" + job.m_strStylePath : std::string();
         if (sourceChanged || albums != m_strScannedAlbums) {
+            // A top album emptied because it held albums would be a gallery of nothing without them.
+            if (!sourceChanged && albums.empty() && m_publisher.m_imageList.GetSize() == 0) {
+                m_publisher.ScanSourceFolder();
+            }
             m_strScannedAlbums = albums;
             ScanAlbums();
         }

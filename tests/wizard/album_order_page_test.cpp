@@ -243,6 +243,20 @@ TEST_F(AlbumOrderPageTest, TheCheckBoxAndTheSourceRebuildTheView) {
     EXPECT_EQ(Previewed(), "");
 }
 
+// A top album left without pictures because it held albums gets them back when albums are
+// switched off: the last-picture rule of the one list holds again.
+TEST_F(AlbumOrderPageTest, AnEmptiedTopAlbumIsFilledAgainWithAlbumsOff) {
+    Open();
+    Click("deleteButton");
+    Click("deleteButton");
+    ASSERT_EQ(List()->topLevelItemCount(), 0);
+    sheet->SetActivePage(CTrelliqSheet::kAddresses);
+    Find<QCheckBox>("albumsCheck")->click();
+    sheet->SetActivePage(CTrelliqSheet::kImageOrder);
+    EXPECT_EQ(Rows(), (Names{"t1.jpg", "t2.jpg"}));
+    EXPECT_EQ(Previewed(), source / "t1.jpg");
+}
+
 // The progress page counts every picture of every album, in one run.
 TEST_F(AlbumOrderPageTest, TheProgressPageCountsThePicturesOfAllAlbums) {
     Open();
