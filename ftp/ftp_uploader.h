@@ -135,6 +135,7 @@ private:
     bool ReadRemoteTree(ServerState& state);
     bool ReadRemoteFolder(const std::string& below, ServerState& state);
     bool MakeRemoteFolders(const ServerState& state);
+    void RemoveDroppedFolders(const ServerState& state);
     void ReadSentListings(const Batch& batch, std::map<std::string, RemoteEntry>& listed);
     bool ReadAttributes(std::map<std::string, RemoteEntry>& remote, const UploadRecord& record);
     std::vector<PlannedFile> HashLocalFiles() const;
@@ -176,6 +177,7 @@ private:
     std::string m_trustedHostKey;        // the fingerprint the one question was answered Yes for
     std::vector<UploadFile> m_files;     // the run's file list
     std::vector<std::string> m_folders;  // the folders below the local folder, parents first
+    MadeFolders m_madeFolders;           // the remote folders Galvane made, for the next record
     std::atomic<int> m_filesSent{0};
     std::atomic<int> m_filesFailed{0};
     std::atomic<int> m_filesSkipped{0};

@@ -25,6 +25,7 @@ void FtpUploader::SendFiles() {
     UploadTree tree = ListUploadTree(m_inputs.localFolder);
     m_files = std::move(tree.files);
     m_folders = std::move(tree.folders);
+    m_madeFolders.clear();
     const int count = static_cast<int>(m_files.size());
     // An empty local folder reads and removes nothing: more likely a wrong folder than a gallery
     // whose every file was dropped.
@@ -76,9 +77,11 @@ bool FtpUploader::ReadRecord(ServerState& state) {
         return false;
     }
     if (read == FtpOutcome::Done) {
-        if (auto record = ParseUploadRecord(text)) {
+        MadeFolders made;
+        if (auto record = ParseUploadRecord(text, &made)) {
             state.hasRecord = true;
             state.record = std::move(*record);
+            state.madeFolders = std::move(made);
         }
     }
     return true;
@@ -149,10 +152,11 @@ void FtpUploader::NoteSentFiles(const Batch& batch, UploadRecord& next) {
 // Last, and only when it says something new. A record that cannot be written leaves the files as
 // sent: the next upload, finding the old record, sends what it cannot vouch for.
 void FtpUploader::WriteRecord(const UploadRecord& next, const ServerState& previous) {
-    if (Main().reconnectFailed || IsAborted() || (previous.hasRecord && next == previous.record)) {
+    if (Main().reconnectFailed || IsAborted() ||
+        (previous.hasRecord && next == previous.record && m_madeFolders == previous.madeFolders)) {
         return;
     }
-    const std::string text = FormatUploadRecord(next);
+    const std::string text = FormatUploadRecord(next, m_madeFolders);
     const FtpOutcome written = Request(Main(), [&] { return Session().PutBytes(text, kUploadRecordName); });
     if (written != FtpOutcome::Done && written != FtpOutcome::Aborted && !IsAborted()) {
         ReportFailure(std::string(kUploadRecordName) + ": " + Session().LastFailure());

@@ -33,6 +33,9 @@ bool FtpUploader::ReadRemoteTree(ServerState& state) {
         for (const auto& entry : state.record) {
             AddWithParents(FolderOfName(entry.first), wanted);
         }
+        for (const std::string& folder : state.madeFolders) {
+            AddWithParents(folder, wanted);
+        }
     }
     if (!ReadRemoteFolder("", state)) {
         return false;
@@ -72,6 +75,7 @@ bool FtpUploader::ReadRemoteFolder(const std::string& below, ServerState& state)
 // Each local folder the server does not have, parents first, on the first login before any file.
 // One the server refuses is named; its files then fail one by one with their own texts.
 bool FtpUploader::MakeRemoteFolders(const ServerState& state) {
+    m_madeFolders = state.madeFolders;
     for (const std::string& folder : m_folders) {
         if (state.folders.count(folder)) {
             continue;
@@ -81,11 +85,33 @@ bool FtpUploader::MakeRemoteFolders(const ServerState& state) {
             EndAfterFailure(made);
             return false;
         }
-        if (made != FtpOutcome::Done) {
+        if (made == FtpOutcome::Done) {
+            m_madeFolders.insert(folder);
+        } else {
             ReportFailure(folder + ": folder not created: " + Session().LastFailure());
         }
     }
     return true;
+}
+
+// After the dropped files are deleted: a folder Galvane made that is no longer local goes too, the
+// deepest first, if the server finds it empty. One that still holds anything (someone else's file)
+// is refused by the server and stays, still Galvane's for a later upload; one no longer on the
+// server is forgotten. A folder Galvane did not make is never removed.
+void FtpUploader::RemoveDroppedFolders(const ServerState& state) {
+    if (m_settings.keepRemote || m_filesFailed > 0) {
+        return;
+    }
+    const std::set<std::string> local(m_folders.begin(), m_folders.end());
+    for (auto folder = state.madeFolders.rbegin(); folder != state.madeFolders.rend(); ++folder) {
+        if (local.count(*folder) || Main().reconnectFailed || IsAborted()) {
+            continue;
+        }
+        if (!state.folders.count(*folder) ||
+            Request(Main(), [&] { return Session().RemoveFolderBelow(*folder); }) == FtpOutcome::Done) {
+            m_madeFolders.erase(*folder);
+        }
+    }
 }
 
 // One listing of each folder a file was sent to.

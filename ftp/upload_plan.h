@@ -33,6 +33,7 @@ struct ServerState {
     UploadRecord record;
     std::map<std::string, RemoteEntry> listing;  // by path below the uploaded folder
     std::set<std::string> folders;               // the folders below it that the listings showed
+    MadeFolders madeFolders;                     // the folders Galvane made, as the record says
 };
 
 struct UploadPlan {

@@ -175,14 +175,22 @@ TEST_P(EveryTreeServer, RemovingALocalSubfolderRemovesExactlyItsFilesOnTheServer
     }
     files[foreign] = "mine";
     EXPECT_TRUE(Arrived() == files);
-    // Folders stay: one that still holds the other tool's file, and the emptied one below it.
-    EXPECT_TRUE(std::filesystem::is_directory(server.root + "/" + kDeep));
+    // The emptied folder the upload made goes; the one holding the other tool's file stays.
+    EXPECT_FALSE(std::filesystem::exists(server.root + "/" + kDeep));
+    EXPECT_TRUE(std::filesystem::is_directory(server.root + "/" + kDay));
 
     // The record no longer names the removed files: nothing more to do.
     Run();
     EXPECT_EQ(result.sent, 0);
     EXPECT_EQ(result.removed, 0);
     EXPECT_EQ(ReadFile(server.root + "/" + foreign), "mine");
+
+    // Once the other tool's file is gone, the folder the upload made is taken down too.
+    std::filesystem::remove(server.root + "/" + foreign);
+    Run();
+    EXPECT_TRUE(result.completed);
+    EXPECT_FALSE(std::filesystem::exists(server.root + "/" + kDay));
+    EXPECT_TRUE(std::filesystem::is_directory(server.root + "/" + kAlbum));
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, EveryTreeServer, ::testing::ValuesIn(TreeServerKinds()),
@@ -237,6 +245,45 @@ TEST_F(TreeUploadTest, FoldersAreMadeOnceBeforeAnyFileAndEachFolderIsListedOnce)
     EXPECT_EQ(CountIn(second, "MLSD"), 6);
     EXPECT_EQ(CountIn(second, "MKD"), 0);
     EXPECT_EQ(CountIn(second, "STOR"), 0);
+}
+
+TEST_F(TreeUploadTest, OnlyFoldersTheUploadMadeAreRemovedAndOnlyOnceEmpty) {
+    StartServer();
+    WriteTree(local);
+    std::filesystem::create_directory(Remote("Rome"));  // the user's own folder
+    Upload(Inputs());
+    ASSERT_TRUE(uploader.Completed());
+    const std::string record = ReadFile(Remote(".galvane-upload-record"));
+    for (const std::string& folder : {kAlbum, kDay, kDeep, std::string("Empty")}) {
+        EXPECT_NE(record.find("\nfolder " + folder + "\n"), std::string::npos) << folder;
+    }
+    EXPECT_EQ(record.find("\nfolder Rome\n"), std::string::npos);
+
+    std::filesystem::remove_all(local / "Rome");
+    std::filesystem::remove_all(local / "Empty");
+    const std::size_t before = server->Commands().size();
+    Upload(Inputs());
+
+    EXPECT_TRUE(uploader.Completed());
+    EXPECT_EQ(uploader.FilesRemoved(), 1);
+    EXPECT_FALSE(FileExists(Remote("Rome/r.jpg")));
+    EXPECT_TRUE(std::filesystem::is_directory(Remote("Rome")));
+    EXPECT_FALSE(std::filesystem::exists(Remote("Empty")));
+    const Calls commands = CommandsFrom(before);
+    EXPECT_EQ(CountIn(commands, "RMD"), 1);
+    EXPECT_EQ(CountIn(commands, "RMD Empty"), 1);
+    EXPECT_EQ(ReadFile(Remote(".galvane-upload-record")).find("\nfolder Empty\n"), std::string::npos);
+
+    // --keep-remote takes nothing down, folders included.
+    std::filesystem::remove_all(local / kAlbum);
+    uploader.SetSettings([] {
+        FtpUploadSettings settings = OneConnection();
+        settings.keepRemote = true;
+        return settings;
+    }());
+    Upload(Inputs());
+    EXPECT_EQ(uploader.FilesRemoved(), 0);
+    EXPECT_TRUE(FileExists(Remote(kDeep + "/z%20.bin")));
 }
 
 TEST_F(TreeUploadTest, AFileFailingInASubfolderIsNamedByItsPathAndADropThereIsMadeGood) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "ftp/remote_folder_names.h"
+#include "ftp/upload_record.h"
 #include "ftp/upload_tree.h"
 #include "tests/support/temp_folder.h"
 
@@ -81,6 +82,26 @@ TEST(FolderOfName, IsThePartBeforeTheLastSlash) {
     EXPECT_EQ(FolderOfName("a.jpg"), "");
     EXPECT_EQ(FolderOfName("Rome/a.jpg"), "Rome");
     EXPECT_EQ(FolderOfName("Rome/Day 1/a b.jpg"), "Rome/Day 1");
+}
+
+TEST(UploadRecord, KeepsTheFoldersGalvaneMadeAfterTheFilesAndNoneForAFlatUpload) {
+    const std::string hash(64, 'a');
+    const UploadRecord files = {{"a.jpg", {hash, 1, 2}}, {"Rome/b c.jpg", {hash, 3, 4}}};
+    EXPECT_EQ(FormatUploadRecord(files, {}), FormatUploadRecord(files));
+    EXPECT_EQ(FormatUploadRecord({{"a.jpg", {hash, 1, 2}}}),
+              "galvane-upload-record 1\n" + hash + " 1 2 a.jpg\n");
+
+    const MadeFolders folders = {"Rome", "Rome/Day 1", "folder x"};
+    const std::string text = FormatUploadRecord(files, folders);
+    const std::string lines = "folder Rome\nfolder Rome/Day 1\nfolder folder x\n";
+    EXPECT_EQ(text, FormatUploadRecord(files) + lines);
+    MadeFolders read;
+    ASSERT_TRUE(ParseUploadRecord(text, &read).has_value());
+    EXPECT_EQ(*ParseUploadRecord(text), files);
+    EXPECT_EQ(read, folders);
+    // A folder line without a name is damage like any other.
+    EXPECT_FALSE(ParseUploadRecord("galvane-upload-record 1\nfolder \n").has_value());
+    EXPECT_EQ(*ParseUploadRecord(FormatUploadRecord(files, {"bad\nname"})), files);
 }
 
 TEST(ParseFolderNames, TakesTheFoldersOfMlsdAndListAnswersAndNothingElse) {
