@@ -90,6 +90,24 @@ std::vector<TreeServerKind> TreeServerKinds() {
                  {},
                  server};
          }},
+        {"VsftpdFtps",
+         [](const std::string& folder) {
+             auto certificates = std::make_shared<TempFolder>();
+             const std::string certificate = *certificates / "server.pem";
+             EXPECT_TRUE(MakeTestCertificate(certificate, "127.0.0.1", false));
+             auto server = std::make_shared<VsftpdTestServer>(VsftpdTestServerOptions{certificate});
+             FtpUploadSettings settings;
+             settings.caFile = certificate;
+             TreeServer made{server->uploads(),
+                             {folder, "ftps://" + server->address(), VsftpdTestServer::kLogin, "x",
+                              VsftpdTestServer::kUploadFolder},
+                             settings,
+                             nullptr};
+             made.running =
+                 std::make_shared<std::pair<std::shared_ptr<TempFolder>, std::shared_ptr<VsftpdTestServer>>>(
+                     certificates, server);
+             return made;
+         }},
         {"Sftp",
          [](const std::string& folder) {
              auto keys = std::make_shared<TempFolder>();
