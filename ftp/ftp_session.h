@@ -69,16 +69,23 @@ public:
     // Sends one local file, binary, into the current folder under the remote name. Nothing more: the
     // time the server gives it is what the upload's record notes.
     FtpOutcome PutFile(const std::string& localPath, const std::string& remoteName);
-    // Reads the current folder's listing: MLSD where the server has it, LIST otherwise; SFTP's
-    // directory listing. `machineReadable` tells which of the two forms came.
-    FtpOutcome ListFolder(std::string& listing, bool& machineReadable);
+    // Reads the current folder's listing (or that of a folder below it, named by its path from the
+    // current folder): MLSD where the server has it, LIST otherwise; SFTP's directory listing.
+    // `machineReadable` tells which of the two forms came.
+    FtpOutcome ListFolder(std::string& listing, bool& machineReadable, const std::string& below = {});
     // Reads a file of the current folder into memory (at most `limit` bytes, or the request fails).
     // A missing file is Refused.
     FtpOutcome ReadFile(const std::string& remoteName, std::string& content, std::size_t limit);
     // Sends bytes from memory as a file of the current folder.
     FtpOutcome PutBytes(const std::string& bytes, const std::string& remoteName);
-    // Deletes a file of the current folder (DELE; SFTP's rm).
+    // Deletes a file of the current folder, or below it (DELE; SFTP's rm).
     FtpOutcome DeleteFile(const std::string& remoteName);
+    // Makes a folder below the current folder, named by its path from it (MKD; SFTP's mkdir); its
+    // parent must exist. Unlike MakeDirectory, a refusal is Refused.
+    FtpOutcome MakeFolderBelow(const std::string& below);
+    // Removes an empty folder below the current folder (RMD; SFTP's rmdir). A folder that still holds
+    // anything is refused by the server.
+    FtpOutcome RemoveFolderBelow(const std::string& below);
     // SFTP: a file's size and modification time from its attributes, to the second. A missing file
     // is Refused.
     FtpOutcome StatFile(const std::string& remoteName, std::int64_t& size, std::time_t& modified);
@@ -112,6 +119,11 @@ private:
     FtpOutcome Store(const std::string& remoteName, curl_read_callback readFunction, void* source,
                      std::int64_t size);
     FtpOutcome RunQuote(const std::string& command);
+    // One command after curl has made the current folder the server's: a name below it means the
+    // same wherever the previous request left the server.
+    FtpOutcome RunInCurrentFolder(const std::string& command);
+    // SFTP: a quote command on a path from the login folder, the path in quotes and escaped.
+    FtpOutcome RunSftpCommand(const std::string& command, const std::string& name);
 
     static std::size_t OnListing(char* data, std::size_t size, std::size_t count, void* self) noexcept;
     static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept;

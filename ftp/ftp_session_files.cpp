@@ -68,13 +68,9 @@ FtpOutcome FtpSession::DeleteFile(const std::string& remoteName) {
         return FtpOutcome::Refused;
     }
     if (m_scheme == FtpScheme::Sftp) {
-        const std::string path = RemotePath(remoteName);
-        if (path.find('"') != std::string::npos) {
-            return FtpOutcome::Refused;  // cannot be quoted for curl's rm
-        }
-        return RunQuote("rm \"" + path + "\"");
+        return RunSftpCommand("rm", remoteName);
     }
-    return RunQuote("DELE " + remoteName);
+    return RunInCurrentFolder("DELE " + remoteName);
 }
 
 // One command on a body-less request for the current folder, which sends no CWD.

@@ -48,17 +48,18 @@ struct FtpUploadSettings {
     int connections = kDefaultUploadConnections;
 };
 
-// Sends the files of one local folder, without its subfolders, to one folder of an FTP server. Before
-// sending, it reads the server's state once (the record the previous upload left, and the folder's
-// listing) and plans each file: sent, or skipped because the server provably holds its bytes; files an
-// earlier upload sent that are no longer local are deleted after a run without failures. The files go
-// over several logins at once (FtpUploadSettings::connections), each taking the next file of the plan;
-// the first login also asks the one question, enters the subfolder, reads the server's state and, once
-// every file is through, deletes and writes the record last. A lost connection is made again and the
-// interrupted request repeated, a few times, on that login alone. It talks to the user only through its
-// host window, one call at a time: status line (one per finished file, in the order they finish),
-// progress bar (finished files), one Yes/No question and the end of the run. Used by Galvane's finish
-// page and by Skiffer, each running Run on a worker thread of its own.
+// Sends the files of one local folder and of its subfolders (not hidden ones) to one folder of an FTP
+// server, keeping the tree; folders missing on the server are made before any file is sent. Before
+// sending, it reads the server's state once (the record the previous upload left at the top, and one
+// listing of each folder) and plans each file: sent, or skipped because the server provably holds its bytes;
+// files an earlier upload sent that are no longer local are deleted after a run without failures. The files
+// go over several logins at once (FtpUploadSettings::connections), each taking the next file of the plan; the
+// first login also asks the one question, enters the subfolder, reads the server's state and, once every file
+// is through, deletes and writes the record last. A lost connection is made again and the interrupted request
+// repeated, a few times, on that login alone. It talks to the user only through its host window, one call at
+// a time: status line (one per finished file, in the order they finish), progress bar (finished files), one
+// Yes/No question and the end of the run. Used by Galvane's finish page and by Skiffer, each running Run on a
+// worker thread of its own.
 class FtpUploader {
 public:
     explicit FtpUploader(UploadWindow& window);
@@ -131,7 +132,11 @@ private:
     void FinishFile(Batch& batch, const std::string& status, const std::string& failure);
     bool ReadServerState(ServerState& state);
     bool ReadRecord(ServerState& state);
-    bool ReadRemoteFolder(std::map<std::string, RemoteEntry>& remote);
+    bool ReadRemoteTree(ServerState& state);
+    bool ReadRemoteFolder(const std::string& below, ServerState& state);
+    bool MakeRemoteFolders(const ServerState& state);
+    void RemoveDroppedFolders(const ServerState& state);
+    void ReadSentListings(const Batch& batch, std::map<std::string, RemoteEntry>& listed);
     bool ReadAttributes(std::map<std::string, RemoteEntry>& remote, const UploadRecord& record);
     std::vector<PlannedFile> HashLocalFiles() const;
     void RemoveDropped(const UploadPlan& plan, const UploadRecord& previous, UploadRecord& next);
@@ -171,6 +176,8 @@ private:
     std::recursive_mutex m_reportMutex;  // one window call, and one change of the counts, at a time
     std::string m_trustedHostKey;        // the fingerprint the one question was answered Yes for
     std::vector<UploadFile> m_files;     // the run's file list
+    std::vector<std::string> m_folders;  // the folders below the local folder, parents first
+    MadeFolders m_madeFolders;           // the remote folders Galvane made, for the next record
     std::atomic<int> m_filesSent{0};
     std::atomic<int> m_filesFailed{0};
     std::atomic<int> m_filesSkipped{0};

@@ -6,6 +6,7 @@
 #include "ftp/file_hash.h"
 #include "ftp/ftp_uploader.h"
 #include "ftp/upload_status_texts.h"
+#include "ftp/upload_tree.h"
 
 using namespace upload_status;
 
@@ -21,7 +22,10 @@ constexpr std::size_t kRecordLimit = 64u << 20;
 }  // namespace
 
 void FtpUploader::SendFiles() {
-    m_files = ListUploadFiles(m_inputs.localFolder);
+    UploadTree tree = ListUploadTree(m_inputs.localFolder);
+    m_files = std::move(tree.files);
+    m_folders = std::move(tree.folders);
+    m_madeFolders.clear();
     const int count = static_cast<int>(m_files.size());
     // An empty local folder reads and removes nothing: more likely a wrong folder than a gallery
     // whose every file was dropped.
@@ -31,6 +35,9 @@ void FtpUploader::SendFiles() {
     }
     const UploadPlan plan = MakeUploadPlan(HashLocalFiles(), state, {m_settings.full, m_settings.keepRemote});
     m_files.clear();
+    if (count > 0 && !MakeRemoteFolders(state)) {
+        return;
+    }
     SetProgressRange(count);
     SetProgressPosition(0);
     UploadRecord next = plan.carried;
@@ -52,10 +59,11 @@ std::vector<PlannedFile> FtpUploader::HashLocalFiles() const {
     return planned;
 }
 
-// The record with one request, the listing with one more; over SFTP, the attributes of the files
-// the record names, to the second. A lost connection that cannot be made again ends the run.
+// The record with one request, the listings with one more for each folder; over SFTP, the attributes
+// of the files the record names, to the second. A lost connection that cannot be made again ends the
+// run.
 bool FtpUploader::ReadServerState(ServerState& state) {
-    return ReadRecord(state) && ReadRemoteFolder(state.listing) &&
+    return ReadRecord(state) && ReadRemoteTree(state) &&
            (Session().Scheme() != FtpScheme::Sftp || !state.hasRecord ||
             ReadAttributes(state.listing, state.record));
 }
@@ -69,30 +77,12 @@ bool FtpUploader::ReadRecord(ServerState& state) {
         return false;
     }
     if (read == FtpOutcome::Done) {
-        if (auto record = ParseUploadRecord(text)) {
+        MadeFolders made;
+        if (auto record = ParseUploadRecord(text, &made)) {
             state.hasRecord = true;
             state.record = std::move(*record);
+            state.madeFolders = std::move(made);
         }
-    }
-    return true;
-}
-
-// One listing of the remote folder, not one request per file. A server that gives none (or none
-// that can be read) gets every file.
-bool FtpUploader::ReadRemoteFolder(std::map<std::string, RemoteEntry>& remote) {
-    std::string listing;
-    bool machineReadable = false;
-    const FtpOutcome listed = Request(Main(), [&] { return Session().ListFolder(listing, machineReadable); });
-    switch (listed) {
-        case FtpOutcome::Done:
-            remote = machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr));
-            return true;
-        case FtpOutcome::Refused:
-            return true;
-        case FtpOutcome::ConnectionLost:
-        case FtpOutcome::Aborted:
-            EndAfterFailure(listed);
-            return false;
     }
     return true;
 }
@@ -141,20 +131,15 @@ void FtpUploader::RemoveDropped(const UploadPlan& plan, const UploadRecord& prev
 
 // What the server lists for each file just sent goes into the record; a file listed with another
 // size than was sent (or not at all) is left out, so the next upload sends it again. Over FTP one
-// listing after every file; over SFTP each login read the attributes of its file right after sending
-// it (to the second, which the listing's text does not have).
+// listing of each folder a file went to, after every file; over SFTP each login read the attributes of its
+// file right after sending it (to the second, which the listing's text does not have).
 void FtpUploader::NoteSentFiles(const Batch& batch, UploadRecord& next) {
     if (batch.sent.empty() || Main().reconnectFailed || IsAborted()) {
         return;
     }
     std::map<std::string, RemoteEntry> listed = batch.attributes;
     if (Session().Scheme() != FtpScheme::Sftp) {
-        std::string listing;
-        bool machineReadable = false;
-        if (Request(Main(), [&] { return Session().ListFolder(listing, machineReadable); }) ==
-            FtpOutcome::Done) {
-            listed = machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr));
-        }
+        ReadSentListings(batch, listed);
     }
     for (const auto& [name, planned] : batch.sent) {
         const auto entry = listed.find(name);
@@ -167,10 +152,11 @@ void FtpUploader::NoteSentFiles(const Batch& batch, UploadRecord& next) {
 // Last, and only when it says something new. A record that cannot be written leaves the files as
 // sent: the next upload, finding the old record, sends what it cannot vouch for.
 void FtpUploader::WriteRecord(const UploadRecord& next, const ServerState& previous) {
-    if (Main().reconnectFailed || IsAborted() || (previous.hasRecord && next == previous.record)) {
+    if (Main().reconnectFailed || IsAborted() ||
+        (previous.hasRecord && next == previous.record && m_madeFolders == previous.madeFolders)) {
         return;
     }
-    const std::string text = FormatUploadRecord(next);
+    const std::string text = FormatUploadRecord(next, m_madeFolders);
     const FtpOutcome written = Request(Main(), [&] { return Session().PutBytes(text, kUploadRecordName); });
     if (written != FtpOutcome::Done && written != FtpOutcome::Aborted && !IsAborted()) {
         ReportFailure(std::string(kUploadRecordName) + ": " + Session().LastFailure());

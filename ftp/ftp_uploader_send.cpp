@@ -58,6 +58,7 @@ bool FtpUploader::SendPlanned(const UploadPlan& plan, const ServerState& state, 
     }
     if (m_filesFailed == 0) {
         RemoveDropped(plan, state.record, next);
+        RemoveDroppedFolders(state);
     } else {
         for (const std::string& name : plan.removals) {
             next[name] = state.record.at(name);  // a run with failures deletes nothing

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,14 @@ struct PlannedFile {
     PlanReason reason = PlanReason::NotOnServer;
 };
 
-// The server's state as read once before the upload: the record (if any) and the listing.
+// The server's state as read once before the upload: the record (if any) and the listings, one of
+// each folder concerned.
 struct ServerState {
     bool hasRecord = false;
     UploadRecord record;
-    std::map<std::string, RemoteEntry> listing;
+    std::map<std::string, RemoteEntry> listing;  // by path below the uploaded folder
+    std::set<std::string> folders;               // the folders below it that the listings showed
+    MadeFolders madeFolders;                     // the folders Galvane made, as the record says
 };
 
 struct UploadPlan {

@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::string_view kHeader = "galvane-upload-record 1";
 constexpr std::size_t kHashLength = 64;
+constexpr std::string_view kFolderMark = "folder ";
 
 bool IsHexHash(std::string_view text) {
     if (text.size() != kHashLength) {
@@ -40,7 +41,7 @@ bool ReadNumber(std::string_view text, Number& value) {
 
 }  // namespace
 
-std::string FormatUploadRecord(const UploadRecord& record) {
+std::string FormatUploadRecord(const UploadRecord& record, const MadeFolders& folders) {
     std::string text(kHeader);
     text += '\n';
     for (const auto& [name, file] : record) {
@@ -50,10 +51,15 @@ std::string FormatUploadRecord(const UploadRecord& record) {
         text += file.hash + ' ' + std::to_string(file.size) + ' ' +
                 std::to_string(static_cast<long long>(file.remoteTime)) + ' ' + name + '\n';
     }
+    for (const std::string& folder : folders) {
+        if (!folder.empty() && !HasControlCharacters(folder)) {
+            text += std::string(kFolderMark) + folder + '\n';
+        }
+    }
     return text;
 }
 
-std::optional<UploadRecord> ParseUploadRecord(std::string_view text) {
+std::optional<UploadRecord> ParseUploadRecord(std::string_view text, MadeFolders* folders) {
     const auto firstEnd = text.find('\n');
     if (firstEnd == std::string_view::npos || text.substr(0, firstEnd) != kHeader) {
         return std::nullopt;
@@ -67,6 +73,12 @@ std::optional<UploadRecord> ParseUploadRecord(std::string_view text) {
         }
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end + 1);
+        if (line.substr(0, kFolderMark.size()) == kFolderMark && line.size() > kFolderMark.size()) {
+            if (folders) {
+                folders->insert(std::string(line.substr(kFolderMark.size())));
+            }
+            continue;
+        }
         std::string_view hash;
         std::string_view size;
         std::string_view time;

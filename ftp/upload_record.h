@@ -4,6 +4,7 @@
 #include <ctime>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -23,9 +24,13 @@ struct RecordedFile {
 // By remote name.
 using UploadRecord = std::map<std::string, RecordedFile>;
 
-// "galvane-upload-record 1", then one line per file: "HASH SIZE TIME NAME". Names holding a line
-// break or a control character are left out (no upload sends them).
-std::string FormatUploadRecord(const UploadRecord& record);
+// The folders below the uploaded one that an upload made on the server, by path.
+using MadeFolders = std::set<std::string>;
+
+// "galvane-upload-record 1", then one line per file: "HASH SIZE TIME NAME", then one line per folder
+// Galvane made: "folder NAME". Names holding a line break or a control character are left out (no
+// upload sends them).
+std::string FormatUploadRecord(const UploadRecord& record, const MadeFolders& folders = {});
 // Nothing when the text is not a record of a version this program knows, or any line is damaged:
-// an unreadable record is no record.
-std::optional<UploadRecord> ParseUploadRecord(std::string_view text);
+// an unreadable record is no record. The folder lines go into `folders` when given.
+std::optional<UploadRecord> ParseUploadRecord(std::string_view text, MadeFolders* folders = nullptr);

@@ -12,6 +12,7 @@
 #include "engine/directory.h"
 #include "tests/cli/publish_runner.h"
 #include "tests/support/exiftool.h"
+#include "tests/support/ftp_test_server.h"
 #include "tests/support/gallery_links.h"
 #include "tests/support/temp_folder.h"
 
@@ -375,6 +376,51 @@ TEST_F(Albums, CaptionsOfAlbumPicturesReachTheirPages) {
         }
     }
     EXPECT_TRUE(found);
+}
+
+TEST_F(Albums, AGalleryOfAlbumsUploadsWholeAndASecondUploadSendsNothing) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.IsRunning());
+    const std::string dest = out / "gallery";
+    const std::vector<std::string> login = {"--ftp-server", server.address(), "--ftp-login",
+                                            FtpTestServer::kLogin};
+    std::vector<std::string> publish = {"--albums", "--connections", "3"};
+    publish.insert(publish.end(), login.begin(), login.end());
+    const Outcome run = RunPublish(
+        [&] {
+            std::vector<std::string> args = {"--source", source,    "--dest", dest,
+                                             "--quiet",  "--style", "Frames"};
+            args.insert(args.end(), publish.begin(), publish.end());
+            return args;
+        }(),
+        FtpTestServer::kPassword);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+
+    // Every file of every album, byte for byte; Galvane's own files stay local.
+    std::map<std::string, std::string> local;
+    for (const auto& [name, file] : TreeSnapshot(dest)) {
+        if (!Contains("/" + name, "/.galvane-")) {
+            local[name] = std::get<0>(file);
+        }
+    }
+    std::map<std::string, std::string> remote;
+    for (const auto& [name, file] : TreeSnapshot(server.home())) {
+        remote[name] = std::get<0>(file);
+    }
+    ASSERT_EQ(remote.erase(".galvane-upload-record"), 1u);
+    EXPECT_TRUE(remote == local);
+    EXPECT_TRUE(local.contains(kOdd + "/main.htm"));
+    EXPECT_TRUE(local.contains("2026/Rome/Day 1/thn_a.jpg"));
+    EXPECT_TRUE(
+        Contains(run.output, std::to_string(local.size()) + " sent, 0 unchanged, 0 removed, 0 failed"))
+        << run.output;
+
+    std::vector<std::string> again = {"--upload-only", dest};
+    again.insert(again.end(), login.begin(), login.end());
+    const Outcome second = RunPublish(again, FtpTestServer::kPassword);
+    EXPECT_EQ(second.exitCode, 0) << second.output;
+    EXPECT_TRUE(Contains(second.output, "0 sent, " + std::to_string(local.size()) + " unchanged, 0 removed"))
+        << second.output;
 }
 
 }  // namespace

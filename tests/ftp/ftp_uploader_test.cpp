@@ -93,7 +93,7 @@ TEST_F(UploadTest, TwoThousandSmallFilesGoOverOneLoginIntoTheSubfolder) {
     EXPECT_EQ(Count("STOR small0.txt"), 1);
 }
 
-TEST_F(UploadTest, SubfoldersAndWhatIsNotARegularFileAreLeftOut) {
+TEST_F(UploadTest, SubfoldersGoIntoTheirFoldersAndWhatIsNotARegularFileIsLeftOut) {
     StartServer();
     local.Write("a.txt", "a");
     local.Write("inner/b.txt", "b");
@@ -104,10 +104,10 @@ TEST_F(UploadTest, SubfoldersAndWhatIsNotARegularFileAreLeftOut) {
 
     EXPECT_TRUE(FileExists(Remote("a.txt")));
     EXPECT_TRUE(FileExists(Remote("z.txt")));
-    EXPECT_FALSE(FileExists(Remote("inner")));
+    EXPECT_EQ(ReadFile(Remote("inner/b.txt")), "b");
     EXPECT_FALSE(FileExists(Remote("b.txt")));
     EXPECT_FALSE(FileExists(Remote("pipe")));
-    EXPECT_TRUE(window.Saw("range: 2"));
+    EXPECT_TRUE(window.Saw("range: 3"));
     EXPECT_EQ(window.Statuses().back(), "Disconnect");
 }
 
