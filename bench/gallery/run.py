@@ -13,7 +13,8 @@ tiles, an album's start page and a picture page 5 levels down. Pages, style shee
 nginx serve HTML out of the box; --uncompressed serves every file as it is, as a host without
 compression would. Prints performance, accessibility, best practices and SEO and the layout shift per
 page and device, then the worst of each style against the targets. --only and --device narrow the
-run to one style, gallery size, page or device; --reports keeps each Lighthouse report there.
+run to one style, gallery, page or device (--only /albums: the album galleries of every style);
+--reports keeps each Lighthouse report there.
 Needs `scripts/setup --bench`.
 """
 import argparse
@@ -199,7 +200,8 @@ def main():
     parser = argparse.ArgumentParser(description="Lighthouse scores of the bundled styles.")
     parser.add_argument("program")
     parser.add_argument("work", nargs="?")
-    parser.add_argument("--only", default="", help="STYLE, STYLE/PICTURES or STYLE/PICTURES/PAGE")
+    parser.add_argument("--only", default="", help="STYLE, STYLE/PICTURES or STYLE/PICTURES/PAGE; PICTURES is 15, "
+                        "2000 or albums; an empty part matches all (/albums: the album galleries of every style)")
     parser.add_argument("--device", choices=("phone", "desktop"))
     parser.add_argument("--reports", help="folder to keep each Lighthouse report in")
     parser.add_argument("--uncompressed", action="store_true", help="serve pages as they are, not gzip-compressed")
