@@ -5,13 +5,16 @@
                          [--reports DIR]
 
 Publishes, with each style, a gallery of 15 real photographs (Debian's wallpaper packages) with
-1600 px large pictures, and one of 2,000 pictures (the same photographs again and again, as
-originals, so only thumbnails are made), serves them on 127.0.0.1 and runs Lighthouse over each
-style's pages. Pages, style sheets and scripts are served gzip-compressed, as Debian's Apache and
+1600 px large pictures, one of 2,000 pictures (the same photographs again and again, as
+originals, so only thumbnails are made), and one of albums (--albums: 25 albums below the top,
+pictures at every level, one branch 5 levels deep, names that need escaping), serves them on
+127.0.0.1 and runs Lighthouse over each style's pages: for albums the top start page with its
+tiles, an album's start page and a picture page 5 levels down. Pages, style sheets and scripts are served gzip-compressed, as Debian's Apache and
 nginx serve HTML out of the box; --uncompressed serves every file as it is, as a host without
 compression would. Prints performance, accessibility, best practices and SEO and the layout shift per
 page and device, then the worst of each style against the targets. --only and --device narrow the
-run to one style, gallery size, page or device; --reports keeps each Lighthouse report there.
+run to one style, gallery, page or device (--only /albums: the album galleries of every style);
+--reports keeps each Lighthouse report there.
 Needs `scripts/setup --bench`.
 """
 import argparse
@@ -26,6 +29,7 @@ import shutil
 import subprocess
 import tempfile
 import threading
+import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 LIGHTHOUSE = os.path.join(HERE, "node_modules", ".bin", "lighthouse")
@@ -33,10 +37,22 @@ WALLPAPERS = ["/usr/share/backgrounds/mate/nature/*.jpg", "/usr/share/background
               "/usr/share/wallpapers/*/contents/images/*.jpg", "/usr/share/wallpapers/*/contents/images/*.png"]
 CHROME_FLAGS = ("--headless=new --no-sandbox --disable-gpu --disable-quic --no-first-run "
                 "--disable-background-networking --disable-component-update --disable-sync")
+# The album tree below the top album (which holds pictures too): 25 albums, one branch 5 levels deep.
+DEEPEST = "2026/Rome & around/Day #1/Morning 100%/Café \"Roma\" <terrace>"
+ALBUMS = ["2026", "2026/Rome & around", "2026/Rome & around/Day #1", "2026/Rome & around/Day #1/Morning 100%",
+          DEEPEST, "2026/Rome & around/Day #1/Evening", "2026/Rome & around/Day 2", "2026/Paris", "2026/Oslo",
+          "2026/Lisbon", "Family & friends", "Family & friends/Anna", "Family & friends/Ben",
+          "Family & friends/Cléo", "Family & friends/Dan's birthday", "Sea #1", "Sea #1/Boats", "Sea #1/Gulls",
+          "Sea #1/Dunes", "Mountains \"high\"", "Été à Nice", "Birthdays <2025>", "Garden",
+          "Winter", "Winter/Snow"]
+ALBUM = "Family & friends"
 PAGES = {
-    "Classic": {"15": ["main.htm", "indexpage1.htm", "imagepage1.htm"], "2000": ["indexpage1.htm", "imagepage1000.htm"]},
-    "Frames": {"15": ["main.htm", "main.htm#3", "imagepage1.htm"], "2000": ["main.htm"]},
-    "Slides": {"15": ["main.htm", "largepage1.htm", "smallpage1.htm", "listpage.htm"], "2000": ["listpage.htm"]},
+    "Classic": {"15": ["main.htm", "indexpage1.htm", "imagepage1.htm"], "2000": ["indexpage1.htm", "imagepage1000.htm"],
+                "albums": ["main.htm", ALBUM + "/main.htm", DEEPEST + "/imagepage1.htm"]},
+    "Frames": {"15": ["main.htm", "main.htm#3", "imagepage1.htm"], "2000": ["main.htm"],
+               "albums": ["main.htm", ALBUM + "/main.htm", DEEPEST + "/imagepage1.htm"]},
+    "Slides": {"15": ["main.htm", "largepage1.htm", "smallpage1.htm", "listpage.htm"], "2000": ["listpage.htm"],
+               "albums": ["main.htm", ALBUM + "/main.htm", DEEPEST + "/largepage1.htm"]},
 }
 TARGETS = {"performance": 95, "accessibility": 100, "best-practices": 95, "seo": 95}
 
@@ -66,37 +82,61 @@ def publish(program, source, dest, style, extra):
                     "--quiet", *extra], check=True, stdout=subprocess.DEVNULL)
 
 
-def galleries(program, work):
+def galleries(program, work, wanted):
+    """Publishes the galleries of the (style, size) pairs wanted that are not there yet."""
     real = os.path.join(work, "photos")
     os.makedirs(real, exist_ok=True)
-    wanted = set()
+    kept = set()
     for index, (name, path) in enumerate(photographs(15)):
         # Photographs come as JPEG files; the PNG wallpapers are turned into such.
         target = os.path.join(real, f"p{index + 1:02d}_{name}.jpg")
-        wanted.add(target)
+        kept.add(target)
         if os.path.exists(target):
             continue
         if path.lower().endswith(".png"):
             subprocess.run(["vips", "copy", path, target + "[Q=90,strip]"], check=True)
         else:
             shutil.copy(path, target)
-    for stale in set(glob.glob(os.path.join(real, "*"))) - wanted:
+    for stale in set(glob.glob(os.path.join(real, "*"))) - kept:
         os.remove(stale)
     for style in PAGES:
         dest = os.path.join(work, style + "-15")
+        if (style, "15") not in wanted and style != "Classic":
+            continue
         if not os.path.exists(os.path.join(dest, "main.htm")):
             publish(program, real, dest, style, ["--large", "1600x1600"])
     # 2,000 pictures: links to 1600 px copies of the photographs, published as they are.
     copies = sorted(glob.glob(os.path.join(work, "Classic-15", "p*.jpg")))
     for style in PAGES:
         dest = os.path.join(work, style + "-2000")
-        if os.path.exists(os.path.join(dest, "main.htm")):
+        if (style, "2000") not in wanted or os.path.exists(os.path.join(dest, "main.htm")):
             continue
         os.makedirs(dest, exist_ok=True)
         for i in range(2000):
             source = copies[i % len(copies)]
             os.link(source, os.path.join(dest, f"n{i + 1:04d}_" + os.path.basename(source)))
         publish(program, dest, dest, style, ["--use-original"])
+    # Albums: two to four pictures in each (links to the 1600 px copies), three in the top album.
+    tree = os.path.join(work, "album-photos")
+    if not os.path.isdir(tree):
+        shutil.rmtree(tree + ".part", ignore_errors=True)
+        for index, album in enumerate([""] + ALBUMS):
+            folder = os.path.join(tree + ".part", album)
+            os.makedirs(folder, exist_ok=True)
+            for i in range(3 if not album else 2 + index % 3):
+                source = copies[(index * 3 + i) % len(copies)]
+                os.link(source, os.path.join(folder, os.path.basename(source)))
+        os.rename(tree + ".part", tree)
+    for style in PAGES:
+        dest = os.path.join(work, style + "-albums")
+        if (style, "albums") in wanted and not os.path.exists(os.path.join(dest, "main.htm")):
+            publish(program, tree, dest, style, ["--albums", "--large", "1600x1600"])
+
+
+def address(page):
+    """The page's address relative to its gallery: every folder name encoded, a fragment kept."""
+    path, mark, fragment = page.partition(".htm#")
+    return urllib.parse.quote(path, safe="/") + (".htm#" + fragment if mark else "")
 
 
 # Served compressed as Debian's Apache (mod_deflate) and nginx serve them out of the box.
@@ -160,7 +200,8 @@ def main():
     parser = argparse.ArgumentParser(description="Lighthouse scores of the bundled styles.")
     parser.add_argument("program")
     parser.add_argument("work", nargs="?")
-    parser.add_argument("--only", default="", help="STYLE, STYLE/PICTURES or STYLE/PICTURES/PAGE")
+    parser.add_argument("--only", default="", help="STYLE, STYLE/PICTURES or STYLE/PICTURES/PAGE; PICTURES is 15, "
+                        "2000 or albums; an empty part matches all (/albums: the album galleries of every style)")
     parser.add_argument("--device", choices=("phone", "desktop"))
     parser.add_argument("--reports", help="folder to keep each Lighthouse report in")
     parser.add_argument("--uncompressed", action="store_true", help="serve pages as they are, not gzip-compressed")
@@ -172,29 +213,28 @@ def main():
         os.makedirs(args.reports, exist_ok=True)
     if not os.path.exists(LIGHTHOUSE):
         raise SystemExit("Lighthouse is missing: scripts/setup --bench")
-    galleries(program, work)
+    runs = [(style, size, page, device) for style, sets in PAGES.items() for size, pages in sets.items()
+            for page in pages for device in ("phone", "desktop")
+            if not any(want and want != have for want, have in zip(only, (style, size, page)))
+            and not (args.device and args.device != device)]
+    galleries(program, work, {(style, size) for style, size, _, _ in runs})
     server = serve(work, not args.uncompressed)
     base = f"http://127.0.0.1:{server.server_address[1]}/"
     print("pages served " + ("as they are, uncompressed" if args.uncompressed else "gzip-compressed"))
-    print(f"{'style':8} {'pictures':>8} {'page':18} {'device':8} {'perf':>5} {'a11y':>5} {'best':>5} {'seo':>5} {'CLS':>6}")
+    width = max([18] + [len(page) for _, _, page, _ in runs])
+    print(f"{'style':8} {'pictures':>8} {'page':{width}} {'device':8} {'perf':>5} {'a11y':>5} {'best':>5} {'seo':>5} {'CLS':>6}")
     worst = {}
-    for style, sets in PAGES.items():
-        for size, pages in sets.items():
-            for page in pages:
-                for device in ("phone", "desktop"):
-                    if any(want and want != have for want, have in zip(only, (style, size, page))) or \
-                            (args.device and args.device != device):
-                        continue
-                    keep = args.reports and os.path.join(
-                        args.reports, f"{style}-{size}-{page.replace('#', '_')}-{device}.json")
-                    scores, failed = lighthouse(f"{base}{style}-{size}/{page}", device, work, keep)
-                    print(f"{style:8} {size:>8} {page:18} {device:8} {scores['performance']:5} {scores['accessibility']:5} "
-                          f"{scores['best-practices']:5} {scores['seo']:5} {scores['cls']:6.3f}"
-                          + (f"  below 100: {' '.join(failed)}" if failed else ""), flush=True)
-                    low = worst.setdefault((style, device), dict(scores))
-                    for key in TARGETS:
-                        low[key] = min(low[key], scores[key])
-                    low["cls"] = max(low["cls"], scores["cls"])
+    for style, size, page, device in runs:
+        keep = args.reports and os.path.join(
+            args.reports, f"{style}-{size}-{re.sub(r'[^A-Za-z0-9.]+', '_', page)}-{device}.json")
+        scores, failed = lighthouse(f"{base}{style}-{size}/{address(page)}", device, work, keep)
+        print(f"{style:8} {size:>8} {page:{width}} {device:8} {scores['performance']:5} {scores['accessibility']:5} "
+              f"{scores['best-practices']:5} {scores['seo']:5} {scores['cls']:6.3f}"
+              + (f"  below 100: {' '.join(failed)}" if failed else ""), flush=True)
+        low = worst.setdefault((style, device), dict(scores))
+        for key in TARGETS:
+            low[key] = min(low[key], scores[key])
+        low["cls"] = max(low["cls"], scores["cls"])
     server.shutdown()
     print("\nworst page of each style (targets: performance >= 95 on a phone, accessibility 100, "
           "best practices and SEO >= 95, CLS < 0.1)")

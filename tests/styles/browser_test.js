@@ -360,9 +360,27 @@ async function captionsShown(browser, root) {
 }
 
 // A gallery of 200 albums and a 5-level tree on a phone: the tiles fit the screen and load as they
-// come into view, the path from the top fits or scrolls in its strip, and the keys and the way up
-// work in the deepest album.
-const DEEP = ["L1", "L2", "L3", "L4", "L5"];
+// come into view, the path from the top wraps (Frames: scrolls in its strip), every tile, step of the
+// path and way up takes taps 48 px across, and the keys and the way up work in the deepest album.
+// The folder names are long enough that the path cannot fit one line of a phone.
+const DEEP = ["L1-holidays-in-the-mountains", "L2-rome-and-around", "L3-first-day-at-the-forum", "L4-morning-walk",
+    "L5-cafe-on-the-terrace"];
+
+// Album links of a frame whose tap area is smaller than 48 px: a tap 23 px off the centre, in each
+// direction, must still reach the link.
+function smallTargets(frame) {
+    return frame.evaluate(() => Array.from(document.querySelectorAll(".trail a, .album-up, .album-tiles a")).filter((a) => {
+        const box = a.getBoundingClientRect();
+        if (box.top < 30 || box.bottom > innerHeight - 30) a.scrollIntoView({ block: "center", behavior: "instant" });
+        const r = a.getBoundingClientRect();
+        const x = r.left + r.width / 2;
+        const y = r.top + r.height / 2;
+        return ![[x, y - 23], [x, y + 23], [x - 23, y], [x + 23, y]].every(([px, py]) => {
+            const hit = document.elementFromPoint(px, py);
+            return hit && hit.closest("a") === a;
+        });
+    }).map((a) => a.textContent));
+}
 
 function makeAlbums(picture, folder) {
     fs.mkdirSync(folder);
@@ -397,6 +415,10 @@ async function albumsOnPhone(browser, root) {
         check(tiles.count === 201 && tiles.lazy === 201 && tiles.first > 0,
             `${label}: 201 album tiles, all lazy, the first cover shown: ${JSON.stringify(tiles)}`);
         check(await fits(page.mainFrame()), `${label}: the tiles fit the phone's width`);
+        const columns = await page.evaluate(() => getComputedStyle(document.querySelector(".album-tiles")).gridTemplateColumns.split(" ").length);
+        check(columns >= 2, `${label}: the tiles wrap in ${columns} columns`);
+        const small = await smallTargets(page.mainFrame());
+        check(small.length === 0, `${label}: tiles smaller than a 48 px tap: ${small.slice(0, 3)}`);
         await page.evaluate(() => document.querySelector(".album-tiles li:last-child").scrollIntoView());
         check(await until(() => page.evaluate(() => document.querySelector(".album-tiles li:last-child img").naturalWidth > 0)),
             `${label}: the last album's cover loads once it is in view`);
@@ -407,18 +429,32 @@ async function albumsOnPhone(browser, root) {
             const steps = top ? await top.evaluate(() => Array.from(document.querySelectorAll(".trail a")).map((a) => a.getAttribute("href"))) : [];
             check(steps.length === 5 && steps[4] === "../main.htm", `${label}: the strip shows the path from the top: ${steps}`);
             check(top && await fits(top), `${label}: the path keeps to its strip`);
+            const name = top && await top.evaluate(() => document.querySelector(".strip h1").getBoundingClientRect().width);
+            check(name > 40, `${label}: the gallery's name keeps its room beside the path: ${name} px`);
+            const small = top ? await smallTargets(top) : ["no strip"];
+            check(small.length === 0, `${label}: steps of the path smaller than a 48 px tap: ${small}`);
             continue;
         }
         await visit(page, `${deep}${picture}2.htm`, `${label} deepest`);
         const steps = await page.evaluate(() => Array.from(document.querySelectorAll(".trail a, .album-up")).map((a) => a.getAttribute("href")));
         check(steps.length >= 1 && steps.includes("../main.htm"), `${label}: the way up from a picture page: ${steps}`);
         check(await fits(page.mainFrame()), `${label}: the deepest album's page fits the phone's width`);
+        const way = await smallTargets(page.mainFrame());
+        check(way.length === 0, `${label}: the way up smaller than a 48 px tap on a picture page: ${way}`);
         await pressAndWait(page, "ArrowRight", label, `${DEEP.join("/")}/${picture}3.htm`);
         await page.goto(deep + "main.htm", { waitUntil: "load" });
         const trail = await page.evaluate(() => Array.from(document.querySelectorAll(".trail a")).map((a) => a.getAttribute("href")));
         check(trail.length === 5 && trail[0] === "../../../../../main.htm", `${label}: the path from the top: ${trail}`);
         check(await fits(page.mainFrame()), `${label}: the path fits the phone's width`);
-        check(await leadsTo(page, () => page.click(".trail li:nth-last-child(2) a"), `L4/${up}`), `${label}: the path leads up, got ${page.url()}`);
+        const rows = await page.evaluate(() => {
+            const tops = new Set(Array.from(document.querySelectorAll(".trail li")).map((li) => Math.round(li.getBoundingClientRect().top)));
+            const list = document.querySelector(".trail ol");
+            return list.scrollWidth <= list.clientWidth + 1 ? tops.size : 0;
+        });
+        check(rows >= 2, `${label}: the path wraps onto ${rows} lines without being cut`);
+        const steps48 = await smallTargets(page.mainFrame());
+        check(steps48.length === 0, `${label}: steps of the path smaller than a 48 px tap: ${steps48}`);
+        check(await leadsTo(page, () => page.click(".trail li:nth-last-child(2) a"), `${DEEP[3]}/${up}`), `${label}: the path leads up, got ${page.url()}`);
     }
     await page.close();
 }

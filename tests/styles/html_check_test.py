@@ -2,7 +2,7 @@
 """Publishes a gallery with each bundled style and runs the Nu Html Checker over every page it
 wrote; any error fails. Galleries of one picture and of the sample set cover every page role, one
 of pictures with awkward names the escaping of names, and one of albums (--albums) the album
-tiles, the path from the top and the way up.
+tiles, the path from the top (three levels down) and the way up.
 
     html_check_test.py GALVANE_PUBLISH MAKE_SAMPLE_PICTURES VNU_JAR
 """
@@ -51,13 +51,14 @@ def main():
                           "<rdf:li xml:lang='x-default'>A &amp; B</rdf:li></rdf:Alt></dc:title>"
                           "</rdf:Description></rdf:RDF></x:xmpmeta>")
         tree = os.path.join(work, "tree")
-        for folder in ("", "Year & \"more\" #1 100%", "Year & \"more\" #1 100%/Day <1>", "Only albums/Inner"):
+        for folder in ("", "Year & \"more\" #1 100%", "Year & \"more\" #1 100%/Day <1>",
+                       "Year & \"more\" #1 100%/Day <1>/\u00c9vening 'late'", "Only albums/Inner"):
             os.makedirs(os.path.join(tree, folder), exist_ok=True)
             if folder != "Only albums":
                 shutil.copy(os.path.join(photos, "Meadow.gif"), os.path.join(tree, folder, "p.gif"))
         pages = []
         for style in STYLES:
-            dest = os.path.join(work, style + "-albums")
+            dest = os.path.join(work, os.path.basename(style).lstrip("#") + "-albums")
             subprocess.run([publish, "--source", tree, "--dest", dest, "--style", style, "--albums",
                             "--large", "320x240", "--title", "Summer & sea", "--quiet"],
                            check=True, stdout=subprocess.DEVNULL)
