@@ -249,10 +249,12 @@ FtpOutcome FtpSession::Store(const std::string& remoteName, curl_read_callback r
     return outcome;
 }
 
-FtpOutcome FtpSession::ListFolder(std::string& listing, bool& machineReadable) {
+FtpOutcome FtpSession::ListFolder(std::string& listing, bool& machineReadable, const std::string& below) {
     listing.clear();
     machineReadable = m_scheme != FtpScheme::Sftp;
-    if (!SetBodyless(FolderUrl()) || curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L) != CURLE_OK) {
+    if (HasControlCharacters(below) ||
+        !SetBodyless(below.empty() ? FolderUrl() : FolderUrl() + EncodeUrlPath(below) + "/") ||
+        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L) != CURLE_OK) {
         return FtpOutcome::Refused;
     }
     curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::OnListing);
@@ -466,6 +468,9 @@ int FtpSession::OnDebug(CURL*, curl_infotype type, char* data, std::size_t size,
             const std::string& line = session.m_replyLine;
             if (line.size() >= 4 && (line[0] == '4' || line[0] == '5') && line[3] == ' ') {
                 session.m_errorReply = line;
+            }
+            if (session.m_replies && line.size() >= 4 && line[0] >= '1' && line[0] <= '5' && line[3] == ' ') {
+                session.m_replies->push_back(line);
             }
             session.m_replyLine.clear();
         }

@@ -6,8 +6,11 @@
 #include <chrono>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ftp/failure_reason.h"
 #include "ftp/ftp_address.h"
@@ -69,9 +72,9 @@ public:
     // Sends one local file, binary, into the current folder under the remote name. Nothing more: the
     // time the server gives it is what the upload's record notes.
     FtpOutcome PutFile(const std::string& localPath, const std::string& remoteName);
-    // Reads the current folder's listing: MLSD where the server has it, LIST otherwise; SFTP's
-    // directory listing. `machineReadable` tells which of the two forms came.
-    FtpOutcome ListFolder(std::string& listing, bool& machineReadable);
+    // Reads the current folder's listing (or that of a folder below it): MLSD where the server has
+    // it, LIST otherwise; SFTP's directory listing. `machineReadable` tells which of the two forms came.
+    FtpOutcome ListFolder(std::string& listing, bool& machineReadable, const std::string& below = {});
     // Reads a file of the current folder into memory (at most `limit` bytes, or the request fails).
     // A missing file is Refused.
     FtpOutcome ReadFile(const std::string& remoteName, std::string& content, std::size_t limit);
@@ -82,6 +85,11 @@ public:
     // SFTP: a file's size and modification time from its attributes, to the second. A missing file
     // is Refused.
     FtpOutcome StatFile(const std::string& remoteName, std::int64_t& size, std::time_t& modified);
+    // The modification times (to the second) of files of the current folder, with their sizes where
+    // the server tells them: SFTP reads each file's attributes (size too); FTP sends one MDTM per
+    // file in a single request (size -1). A file the server gives no time for is left out.
+    FtpOutcome ReadModifiedTimes(const std::vector<std::string>& remoteNames,
+                                 std::map<std::string, std::pair<std::int64_t, std::time_t>>& found);
     // Logs out and frees the handles; after an abort, drops the connection without a word.
     void Close();
 
@@ -112,6 +120,7 @@ private:
     FtpOutcome Store(const std::string& remoteName, curl_read_callback readFunction, void* source,
                      std::int64_t size);
     FtpOutcome RunQuote(const std::string& command);
+    FtpOutcome RunQuotes(const std::vector<std::string>& commands);
 
     static std::size_t OnListing(char* data, std::size_t size, std::size_t count, void* self) noexcept;
     static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept;
@@ -139,6 +148,7 @@ private:
     std::string m_hostKeyProblem;
     std::string m_lastFailure;
     bool m_activeModeFailed = false;
-    std::string* m_listing = nullptr;  // where a listing or a file read writes
-    std::size_t m_listingLimit = 0;    // how much it may write; 0 for no limit
+    std::string* m_listing = nullptr;               // where a listing or a file read writes
+    std::vector<std::string>* m_replies = nullptr;  // where the server's final reply lines go, if anywhere
+    std::size_t m_listingLimit = 0;                 // how much it may write; 0 for no limit
 };

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,7 @@ private:
         bool lost = false;                   // the next request makes the connection again first
         bool reconnectFailed = false;        // the latest attempt to make it again failed: it sends no more
         std::atomic<bool> loggingIn{false};  // a login beside the first, not through yet
+        bool ready = false;                  // a login beside the first, logged in and in the folder
     };
     // The files being sent: the plan, which file is next, and what came back.
     struct Batch {
@@ -115,7 +117,6 @@ private:
         int shownPosition = -1;
         UploadRecord unchanged;                          // record entries of the files skipped
         std::map<std::string, const PlannedFile*> sent;  // files sent
-        std::map<std::string, RemoteEntry> attributes;   // SFTP: what was read of each after sending
     };
 
     void RunSteps();
@@ -132,7 +133,10 @@ private:
     bool ReadServerState(ServerState& state);
     bool ReadRecord(ServerState& state);
     bool ReadRemoteFolder(std::map<std::string, RemoteEntry>& remote);
-    bool ReadAttributes(std::map<std::string, RemoteEntry>& remote, const UploadRecord& record);
+    bool VerifyRecorded(ServerState& state);
+    std::map<std::string, std::pair<std::int64_t, std::time_t>> ReadAttributesSpread(
+        const std::vector<std::string>& names);
+    bool LogIn(Connection& connection);
     std::vector<PlannedFile> HashLocalFiles() const;
     void RemoveDropped(const UploadPlan& plan, const UploadRecord& previous, UploadRecord& next);
     void NoteSentFiles(const Batch& batch, UploadRecord& next);
@@ -177,6 +181,8 @@ private:
     std::atomic<int> m_filesRemoved{0};
     std::vector<std::string> m_replacedChanged;
     std::vector<std::string> m_keptChanged;
+    // When the latest file arrived whole: the record is written at least a second later.
+    std::optional<std::chrono::steady_clock::time_point> m_lastArrival;
     std::atomic<bool> m_stopSending{false};  // the run is aborted: no login takes another file
     std::atomic<bool> m_completed{false};
     std::atomic<bool> m_fellBack{false};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/support/server_process.h"
 #include "tests/support/temp_folder.h"
@@ -20,11 +21,14 @@ public:
     // "sftp://127.0.0.1:port", as typed in an upload's server field.
     std::string address() const;
     const std::string& home() const { return m_home; }
+    // The requests for a file's attributes so far, "STAT NAME" each, in order of arrival.
+    std::vector<std::string> Requests() const;
     void Stop();
 
 private:
     TempFolder m_folder;
     std::string m_home;
+    std::string m_log;
     ServerProcess m_process;
 };
 
