@@ -5,7 +5,8 @@ Listens on 127.0.0.1 at a free port, prints that port on its first line of outpu
 user, by password only (from the environment variable FTP_FIXTURE_PASSWORD), an SFTP view rooted at
 --home. --host-key FILE is the server's key; it is made (ECDSA P-256) when the file does not exist,
 so a test can keep a key, or make a new one to play a server whose key has changed. --log FILE
-writes a line "STAT NAME" for every request for a file's attributes by name, as it arrives.
+writes a line for every request as it arrives: "OPEN NAME", "CLOSE", "STAT NAME",
+"FSTAT", "LISTDIR NAME", "REMOVE NAME" (writes and reads are not written down).
 """
 
 import argparse
@@ -29,12 +30,36 @@ def parse_arguments():
 
 
 def make_sftp_class(log_file):
+    def note(kind, path=None):
+        if log_file is not None:
+            log_file.write(kind + ("" if path is None else " " + os.fsdecode(os.path.basename(path))) + "\n")
+            log_file.flush()
+
     class LoggingSFTPServer(asyncssh.SFTPServer):
+        def open(self, path, pflags, attrs):
+            note("OPEN", path)
+            return super().open(path, pflags, attrs)
+
+        def close(self, file_obj):
+            note("CLOSE")
+            return super().close(file_obj)
+
         def stat(self, path):
-            if log_file is not None:
-                log_file.write("STAT " + os.fsdecode(os.path.basename(path)) + "\n")
-                log_file.flush()
+            note("STAT", path)
             return super().stat(path)
+
+
+        def fstat(self, file_obj):
+            note("FSTAT")
+            return super().fstat(file_obj)
+
+        def listdir(self, path):
+            note("LISTDIR", path)
+            return super().listdir(path)
+
+        def remove(self, path):
+            note("REMOVE", path)
+            return super().remove(path)
 
     return LoggingSFTPServer
 

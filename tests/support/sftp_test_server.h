@@ -21,7 +21,8 @@ public:
     // "sftp://127.0.0.1:port", as typed in an upload's server field.
     std::string address() const;
     const std::string& home() const { return m_home; }
-    // The requests for a file's attributes so far, "STAT NAME" each, in order of arrival.
+    // The requests so far, in order of arrival: "OPEN NAME", "CLOSE", "STAT NAME",
+    // "FSTAT", "LISTDIR NAME", "REMOVE NAME" (no reads nor writes).
     std::vector<std::string> Requests() const;
     void Stop();
 
