@@ -196,10 +196,19 @@ FtpOutcome FtpSession::ChangeDirectory(const std::string& folder) {
         return FtpOutcome::Refused;
     }
     if (m_scheme == FtpScheme::Sftp) {
-        // No folder to change to: reading the folder is what shows that it is there.
-        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 0L);
+        // No folder to change to: its attributes show that it is there, with one request and
+        // without reading what it holds (a body-less request for a folder reads nothing).
+        curl_easy_setopt(m_easy, CURLOPT_FILETIME, 1L);
     }
-    const FtpOutcome outcome = Outcome(Perform());
+    FtpOutcome outcome = Outcome(Perform());
+    if (m_scheme == FtpScheme::Sftp) {
+        curl_easy_setopt(m_easy, CURLOPT_FILETIME, 0L);
+        curl_off_t time = -1;
+        if (outcome == FtpOutcome::Done &&
+            (curl_easy_getinfo(m_easy, CURLINFO_FILETIME_T, &time) != CURLE_OK || time < 0)) {
+            outcome = FtpOutcome::Refused;
+        }
+    }
     if (outcome == FtpOutcome::Done) {
         m_currentFolder = folder;
     }
@@ -468,6 +477,9 @@ int FtpSession::OnDebug(CURL*, curl_infotype type, char* data, std::size_t size,
             const std::string& line = session.m_replyLine;
             if (line.size() >= 4 && (line[0] == '4' || line[0] == '5') && line[3] == ' ') {
                 session.m_errorReply = line;
+            }
+            if (session.m_replies && line.size() >= 4 && line[0] >= '1' && line[0] <= '5' && line[3] == ' ') {
+                session.m_replies->push_back(line);
             }
             session.m_replyLine.clear();
         }

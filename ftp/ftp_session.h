@@ -6,8 +6,11 @@
 #include <chrono>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ftp/failure_reason.h"
 #include "ftp/ftp_address.h"
@@ -89,6 +92,11 @@ public:
     // SFTP: a file's size and modification time from its attributes, to the second. A missing file
     // is Refused.
     FtpOutcome StatFile(const std::string& remoteName, std::int64_t& size, std::time_t& modified);
+    // The modification times (to the second) of files of the current folder, with their sizes where
+    // the server tells them: SFTP reads each file's attributes (size too); FTP sends one MDTM per
+    // file in a single request (size -1). A file the server gives no time for is left out.
+    FtpOutcome ReadModifiedTimes(const std::vector<std::string>& remoteNames,
+                                 std::map<std::string, std::pair<std::int64_t, std::time_t>>& found);
     // Logs out and frees the handles; after an abort, drops the connection without a word.
     void Close();
 
@@ -124,6 +132,7 @@ private:
     FtpOutcome RunInCurrentFolder(const std::string& command);
     // SFTP: a quote command on a path from the login folder, the path in quotes and escaped.
     FtpOutcome RunSftpCommand(const std::string& command, const std::string& name);
+    FtpOutcome RunQuotes(const std::vector<std::string>& commands, CURLoption when = CURLOPT_QUOTE);
 
     static std::size_t OnListing(char* data, std::size_t size, std::size_t count, void* self) noexcept;
     static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept;
@@ -151,6 +160,7 @@ private:
     std::string m_hostKeyProblem;
     std::string m_lastFailure;
     bool m_activeModeFailed = false;
-    std::string* m_listing = nullptr;  // where a listing or a file read writes
-    std::size_t m_listingLimit = 0;    // how much it may write; 0 for no limit
+    std::string* m_listing = nullptr;               // where a listing or a file read writes
+    std::vector<std::string>* m_replies = nullptr;  // where the server's final reply lines go, if anywhere
+    std::size_t m_listingLimit = 0;                 // how much it may write; 0 for no limit
 };

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ftp/ftp_session.h"
+#include "ftp/remote_listing.h"
 
 namespace {
 
@@ -75,17 +76,28 @@ FtpOutcome FtpSession::DeleteFile(const std::string& remoteName) {
 
 // One command on a body-less request for the current folder, which sends no CWD.
 FtpOutcome FtpSession::RunQuote(const std::string& command) {
+    return RunQuotes({command});
+}
+
+// Commands one after another on one body-less request: one round trip each, nothing more. As
+// CURLOPT_QUOTE they go before curl changes folder, as CURLOPT_POSTQUOTE after it.
+FtpOutcome FtpSession::RunQuotes(const std::vector<std::string>& commands, CURLoption when) {
     if (!SetBodyless(FolderUrl())) {
         return FtpOutcome::Refused;
     }
-    curl_slist* quote = curl_slist_append(nullptr, command.c_str());
-    if (!quote) {
-        return FtpOutcome::Refused;
+    curl_slist* quote = nullptr;
+    for (const std::string& command : commands) {
+        curl_slist* longer = curl_slist_append(quote, command.c_str());
+        if (!longer) {
+            curl_slist_free_all(quote);
+            return FtpOutcome::Refused;
+        }
+        quote = longer;
     }
     m_quote = quote;
-    curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+    curl_easy_setopt(m_easy, when, m_quote);
     const FtpOutcome outcome = Outcome(Perform());
-    curl_easy_setopt(m_easy, CURLOPT_QUOTE, nullptr);
+    curl_easy_setopt(m_easy, when, nullptr);
     curl_slist_free_all(std::exchange(m_quote, nullptr));
     return outcome;
 }
@@ -123,4 +135,56 @@ std::size_t FtpSession::OnReadBytes(char* buffer, std::size_t size, std::size_t 
     std::memcpy(buffer, source.bytes.data() + source.offset, length);
     source.offset += length;
     return length;
+}
+
+FtpOutcome FtpSession::ReadModifiedTimes(const std::vector<std::string>& remoteNames,
+                                         std::map<std::string, std::pair<std::int64_t, std::time_t>>& found) {
+    found.clear();
+    if (m_aborted) {
+        return FtpOutcome::Aborted;
+    }
+    if (m_scheme == FtpScheme::Sftp) {
+        for (const std::string& name : remoteNames) {
+            std::int64_t size = 0;
+            std::time_t modified = 0;
+            const FtpOutcome outcome = StatFile(name, size, modified);
+            if (outcome == FtpOutcome::ConnectionLost || outcome == FtpOutcome::Aborted) {
+                return outcome;
+            }
+            if (outcome == FtpOutcome::Done) {
+                found[name] = {size, modified};
+            }
+        }
+        return FtpOutcome::Done;
+    }
+    // '*': a file the server has no time for (550) does not end the request. Each command gets one
+    // final reply, the last ones of the request, in order. After curl has changed folder, so that a
+    // path below the uploaded folder means the same wherever the last request left the server.
+    std::vector<std::string> asked;
+    std::vector<std::string> commands;
+    for (const std::string& name : remoteNames) {
+        if (!name.empty() && !HasControlCharacters(name)) {
+            asked.push_back(name);
+            commands.push_back("*MDTM " + name);
+        }
+    }
+    if (commands.empty()) {
+        return FtpOutcome::Done;
+    }
+    std::vector<std::string> replies;
+    m_replies = &replies;
+    const FtpOutcome outcome = RunQuotes(commands, CURLOPT_POSTQUOTE);
+    m_replies = nullptr;
+    if (outcome != FtpOutcome::Done || replies.size() < asked.size()) {
+        return outcome == FtpOutcome::Done ? FtpOutcome::Refused : outcome;
+    }
+    const std::size_t first = replies.size() - asked.size();
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        const std::string& reply = replies[first + i];
+        std::time_t modified = 0;
+        if (reply.compare(0, 4, "213 ") == 0 && ParseFtpTime(std::string_view(reply).substr(4), modified)) {
+            found[asked[i]] = {-1, modified};
+        }
+    }
+    return FtpOutcome::Done;
 }

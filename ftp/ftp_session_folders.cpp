@@ -43,19 +43,7 @@ FtpOutcome FtpSession::RemoveFolderBelow(const std::string& below) {
 // QUOTE commands run before curl changes the folder, POSTQUOTE ones after it: a body-less request
 // for the current folder's URL first takes the server there (no CWD when it is there already).
 FtpOutcome FtpSession::RunInCurrentFolder(const std::string& command) {
-    if (!SetBodyless(FolderUrl())) {
-        return FtpOutcome::Refused;
-    }
-    curl_slist* quote = curl_slist_append(nullptr, command.c_str());
-    if (!quote) {
-        return FtpOutcome::Refused;
-    }
-    m_quote = quote;
-    curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, m_quote);
-    const FtpOutcome outcome = Outcome(Perform());
-    curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, nullptr);
-    curl_slist_free_all(std::exchange(m_quote, nullptr));
-    return outcome;
+    return RunQuotes({command}, CURLOPT_POSTQUOTE);
 }
 
 // SFTP has no current folder on the server: the path goes from the login folder.

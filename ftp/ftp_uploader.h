@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,7 @@ private:
         bool lost = false;                   // the next request makes the connection again first
         bool reconnectFailed = false;        // the latest attempt to make it again failed: it sends no more
         std::atomic<bool> loggingIn{false};  // a login beside the first, not through yet
+        bool ready = false;                  // a login beside the first, logged in and in the folder
     };
     // The files being sent: the plan, which file is next, and what came back.
     struct Batch {
@@ -116,7 +118,6 @@ private:
         int shownPosition = -1;
         UploadRecord unchanged;                          // record entries of the files skipped
         std::map<std::string, const PlannedFile*> sent;  // files sent
-        std::map<std::string, RemoteEntry> attributes;   // SFTP: what was read of each after sending
     };
 
     void RunSteps();
@@ -137,7 +138,10 @@ private:
     bool MakeRemoteFolders(const ServerState& state);
     void RemoveDroppedFolders(const ServerState& state);
     void ReadSentListings(const Batch& batch, std::map<std::string, RemoteEntry>& listed);
-    bool ReadAttributes(std::map<std::string, RemoteEntry>& remote, const UploadRecord& record);
+    bool VerifyRecorded(ServerState& state);
+    std::map<std::string, std::pair<std::int64_t, std::time_t>> ReadAttributesSpread(
+        const std::vector<std::string>& names);
+    bool LogIn(Connection& connection);
     std::vector<PlannedFile> HashLocalFiles() const;
     void RemoveDropped(const UploadPlan& plan, const UploadRecord& previous, UploadRecord& next);
     void NoteSentFiles(const Batch& batch, UploadRecord& next);
@@ -184,6 +188,8 @@ private:
     std::atomic<int> m_filesRemoved{0};
     std::vector<std::string> m_replacedChanged;
     std::vector<std::string> m_keptChanged;
+    // When the latest file arrived whole: the record is written at least a second later.
+    std::optional<std::chrono::steady_clock::time_point> m_lastArrival;
     std::atomic<bool> m_stopSending{false};  // the run is aborted: no login takes another file
     std::atomic<bool> m_completed{false};
     std::atomic<bool> m_fellBack{false};

@@ -1,5 +1,8 @@
 // The file part of an upload: the server's state read once, the plan, the dropped files deleted and
 // the record written last; and making a lost connection again.
+#include <algorithm>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -26,11 +29,14 @@ void FtpUploader::SendFiles() {
     m_files = std::move(tree.files);
     m_folders = std::move(tree.folders);
     m_madeFolders.clear();
+    m_lastArrival.reset();
     const int count = static_cast<int>(m_files.size());
     // An empty local folder reads and removes nothing: more likely a wrong folder than a gallery
     // whose every file was dropped.
     ServerState state;
     if (count > 0 && !ReadServerState(state)) {
+        std::lock_guard lock(m_extraMutex);
+        m_extra.clear();  // logins made to read attributes
         return;
     }
     const UploadPlan plan = MakeUploadPlan(HashLocalFiles(), state, {m_settings.full, m_settings.keepRemote});
@@ -59,13 +65,11 @@ std::vector<PlannedFile> FtpUploader::HashLocalFiles() const {
     return planned;
 }
 
-// The record with one request, the listings with one more for each folder; over SFTP, the attributes
-// of the files the record names, to the second. A lost connection that cannot be made again ends the
-// run.
+// The record with one request, the listings with one more for each folder; where a listing shows
+// minutes only, the attributes of the files it cannot vouch for. A lost connection that cannot be
+// made again ends the run.
 bool FtpUploader::ReadServerState(ServerState& state) {
-    return ReadRecord(state) && ReadRemoteTree(state) &&
-           (Session().Scheme() != FtpScheme::Sftp || !state.hasRecord ||
-            ReadAttributes(state.listing, state.record));
+    return ReadRecord(state) && ReadRemoteTree(state) && VerifyRecorded(state);
 }
 
 bool FtpUploader::ReadRecord(ServerState& state) {
@@ -87,28 +91,93 @@ bool FtpUploader::ReadRecord(ServerState& state) {
     return true;
 }
 
-// SFTP's listing is ls-style text without seconds; the attributes carry them.
-bool FtpUploader::ReadAttributes(std::map<std::string, RemoteEntry>& remote, const UploadRecord& record) {
-    for (auto entry = remote.begin(); entry != remote.end();) {
-        if (!record.count(entry->first)) {
-            ++entry;
-            continue;
-        }
-        RemoteEntry attributes;
-        const FtpOutcome read = Request(
-            Main(), [&] { return Session().StatFile(entry->first, attributes.size, attributes.modified); });
-        if (read == FtpOutcome::ConnectionLost || read == FtpOutcome::Aborted) {
-            EndAfterFailure(read);
-            return false;
-        }
-        if (read == FtpOutcome::Done) {
-            entry->second = attributes;
-            ++entry;
-        } else {
-            entry = remote.erase(entry);
+// The files a listing to the minute cannot vouch for (those of the minute the record was written in),
+// by their attributes: first the record's own time, then theirs, spread over the logins. Usually few:
+// a file is in doubt only until an upload in a later minute has seen it.
+bool FtpUploader::VerifyRecorded(ServerState& state) {
+    if (NeedVerifying(state).empty()) {
+        return true;
+    }
+    std::map<std::string, std::pair<std::int64_t, std::time_t>> own;
+    const FtpOutcome read =
+        Request(Main(), [&] { return Session().ReadModifiedTimes({kUploadRecordName}, own); });
+    if (read == FtpOutcome::ConnectionLost || read == FtpOutcome::Aborted) {
+        EndAfterFailure(read);
+        return false;
+    }
+    if (read != FtpOutcome::Done || !own.count(kUploadRecordName)) {
+        return true;  // no attributes to be had: the files in doubt are sent
+    }
+    const std::time_t recordTime = own.at(kUploadRecordName).second;
+    state.recordTime = recordTime;
+    const std::vector<std::string> names = NeedVerifying(state);  // fewer, now the record's minute is known
+    const auto found = ReadAttributesSpread(names);
+    if (Main().reconnectFailed || IsAborted()) {
+        EndAfterFailure(IsAborted() ? FtpOutcome::Aborted : FtpOutcome::ConnectionLost);
+        return false;
+    }
+    for (const auto& [name, attributes] : found) {
+        state.checked.insert(name);
+        if (AttributesAsRecorded(state.record.at(name), attributes.first, attributes.second, recordTime)) {
+            state.verified.insert(name);
         }
     }
     return true;
+}
+
+// Each login takes the next few names until none are left; logins made for it stay for the sending.
+std::map<std::string, std::pair<std::int64_t, std::time_t>> FtpUploader::ReadAttributesSpread(
+    const std::vector<std::string>& names) {
+    // A login costs a few round trips; an SFTP attribute read four or five, an MDTM one.
+    const int perLogin = Session().Scheme() == FtpScheme::Sftp ? 4 : 16;
+    const int logins = std::min(ConnectionCount(), 1 + static_cast<int>(names.size()) / perLogin);
+    const std::size_t chunk = std::max<std::size_t>(1, names.size() / static_cast<std::size_t>(logins * 4));
+    std::mutex mutex;
+    std::size_t next = 0;
+    std::map<std::string, std::pair<std::int64_t, std::time_t>> found;
+    const auto work = [&](Connection& connection) {
+        while (!connection.reconnectFailed && !IsAborted()) {
+            std::vector<std::string> part;
+            {
+                std::lock_guard lock(mutex);
+                for (; next < names.size() && part.size() < chunk; ++next) {
+                    part.push_back(names[next]);
+                }
+            }
+            if (part.empty()) {
+                return;
+            }
+            std::map<std::string, std::pair<std::int64_t, std::time_t>> read;
+            if (Request(connection, [&] { return connection.session.ReadModifiedTimes(part, read); }) ==
+                FtpOutcome::Done) {
+                std::lock_guard lock(mutex);
+                found.insert(read.begin(), read.end());
+            }
+        }
+    };
+    {
+        std::lock_guard lock(m_extraMutex);
+        m_extra.clear();
+        for (int k = 1; k < logins && !IsAborted(); ++k) {
+            m_extra.push_back(std::make_unique<Connection>());
+        }
+    }
+    {
+        std::vector<std::jthread> threads;
+        for (const auto& connection : m_extra) {
+            threads.emplace_back([this, &connection, &work] {
+                try {
+                    if (LogIn(*connection)) {
+                        work(*connection);
+                    }
+                } catch (...) {
+                    connection->reconnectFailed = true;  // out of memory or the like: this login stops
+                }
+            });
+        }
+        work(Main());
+    }
+    return found;
 }
 
 // A file not removed stays in the record: it is still Galvane's.
@@ -130,17 +199,14 @@ void FtpUploader::RemoveDropped(const UploadPlan& plan, const UploadRecord& prev
 }
 
 // What the server lists for each file just sent goes into the record; a file listed with another
-// size than was sent (or not at all) is left out, so the next upload sends it again. Over FTP one
-// listing of each folder a file went to, after every file; over SFTP each login read the attributes of its
-// file right after sending it (to the second, which the listing's text does not have).
+// size than was sent (or not at all) is left out, so the next upload sends it again. One listing of
+// each folder that received files, once they are all through: no request per file.
 void FtpUploader::NoteSentFiles(const Batch& batch, UploadRecord& next) {
     if (batch.sent.empty() || Main().reconnectFailed || IsAborted()) {
         return;
     }
-    std::map<std::string, RemoteEntry> listed = batch.attributes;
-    if (Session().Scheme() != FtpScheme::Sftp) {
-        ReadSentListings(batch, listed);
-    }
+    std::map<std::string, RemoteEntry> listed;
+    ReadSentListings(batch, listed);
     for (const auto& [name, planned] : batch.sent) {
         const auto entry = listed.find(name);
         if (entry != listed.end() && entry->second.size == planned->file.size && !planned->hash.empty()) {
@@ -152,8 +218,17 @@ void FtpUploader::NoteSentFiles(const Batch& batch, UploadRecord& next) {
 // Last, and only when it says something new. A record that cannot be written leaves the files as
 // sent: the next upload, finding the old record, sends what it cannot vouch for.
 void FtpUploader::WriteRecord(const UploadRecord& next, const ServerState& previous) {
+    // Written again after files were verified, although it says the same: its new time takes them out
+    // of doubt for the next upload, once that time is in a later minute than theirs.
     if (Main().reconnectFailed || IsAborted() ||
-        (previous.hasRecord && next == previous.record && m_madeFolders == previous.madeFolders)) {
+        (previous.hasRecord && next == previous.record && m_madeFolders == previous.madeFolders &&
+         previous.checked.empty())) {
+        return;
+    }
+    // In a later second than any file it names (see AttributesAsRecorded); the final listings have
+    // usually taken that long already.
+    if (m_lastArrival && !Pause(std::chrono::duration_cast<std::chrono::milliseconds>(
+                             *m_lastArrival + std::chrono::seconds(1) - std::chrono::steady_clock::now()))) {
         return;
     }
     const std::string text = FormatUploadRecord(next, m_madeFolders);
@@ -204,6 +279,20 @@ FtpOutcome FtpUploader::WithPassiveFallback(Connection& connection,
     }
     FallBackToPassive(connection);
     return request();
+}
+
+// A login beside the first, with the same scheme, login and folder, made once.
+bool FtpUploader::LogIn(Connection& connection) {
+    FtpSession& session = connection.session;
+    if (!connection.ready) {
+        const auto address = ParseServerText(m_inputs.server);
+        connection.ready =
+            address && session.Open(m_timeouts, ConnectOptions(false)) &&
+            session.Connect(*address, m_inputs.login, m_inputs.password) == ConnectOutcome::Connected &&
+            (m_inputs.subfolder.empty() || session.ChangeDirectory(m_inputs.subfolder) == FtpOutcome::Done);
+    }
+    connection.loggingIn = false;
+    return connection.ready;
 }
 
 // The same scheme, login and folder as before; the failure, if any, is the session's.

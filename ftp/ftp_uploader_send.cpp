@@ -22,9 +22,15 @@ bool FtpUploader::SendPlanned(const UploadPlan& plan, const ServerState& state, 
     // A login more costs a few round trips: none for files the server holds already.
     const int logins = std::min(ConnectionCount(), std::max(1, toSend));
     {
+        // Logins made to read attributes go on sending; one that did not get through is made anew.
         std::lock_guard lock(m_extraMutex);
-        m_extra.clear();
-        for (int k = 1; k < logins && !IsAborted(); ++k) {
+        std::erase_if(m_extra, [](const auto& connection) {
+            return !connection->ready || connection->reconnectFailed;
+        });
+        while (static_cast<int>(m_extra.size()) > std::max(0, logins - 1)) {
+            m_extra.pop_back();
+        }
+        for (int k = static_cast<int>(m_extra.size()) + 1; k < logins && !IsAborted(); ++k) {
             m_extra.push_back(std::make_unique<Connection>());
             m_extra.back()->loggingIn = true;
         }
@@ -82,13 +88,7 @@ bool FtpUploader::SendPlanned(const UploadPlan& plan, const ServerState& state, 
 void FtpUploader::SendWithExtraLogin(Connection& connection, Batch& batch) {
     FtpSession& session = connection.session;
     try {
-        const auto address = ParseServerText(m_inputs.server);
-        const bool loggedIn =
-            address && session.Open(m_timeouts, ConnectOptions(false)) &&
-            session.Connect(*address, m_inputs.login, m_inputs.password) == ConnectOutcome::Connected &&
-            (m_inputs.subfolder.empty() || session.ChangeDirectory(m_inputs.subfolder) == FtpOutcome::Done);
-        connection.loggingIn = false;
-        if (loggedIn) {
+        if (LogIn(connection)) {
             SendFromPlan(connection, batch);
         }
         session.Close();  // logs out at once: the server has one login less to keep
@@ -116,19 +116,11 @@ void FtpUploader::SendFromPlan(Connection& connection, Batch& batch) {
         FtpSession& session = connection.session;
         const FtpOutcome outcome = Request(connection, [&] { return session.PutFile(file.path, file.name); });
         if (outcome == FtpOutcome::Done) {
-            // SFTP's listing has no seconds: the attributes, read now on this login, go into the record.
-            RemoteEntry attributes;
-            const bool read = session.Scheme() == FtpScheme::Sftp &&
-                              Request(connection, [&] {
-                                  return session.StatFile(file.name, attributes.size, attributes.modified);
-                              }) == FtpOutcome::Done;
             {
                 std::lock_guard lock(m_reportMutex);
                 ++m_filesSent;
                 batch.sent[file.name] = &planned;
-                if (read) {
-                    batch.attributes[file.name] = attributes;
-                }
+                m_lastArrival = std::chrono::steady_clock::now();
             }
             FinishFile(batch, "", "");
             continue;

@@ -43,7 +43,9 @@ std::vector<std::string_view> Lines(std::string_view text) {
     return lines;
 }
 
-bool ParseMlsdTime(std::string_view text, std::time_t& time) {
+}  // namespace
+
+bool ParseFtpTime(std::string_view text, std::time_t& time) {
     std::int64_t digits = 0;
     if (text.size() < 14 || !ReadNumber(text.substr(0, 14), digits)) {
         return false;
@@ -56,6 +58,8 @@ bool ParseMlsdTime(std::string_view text, std::time_t& time) {
     time = UtcTime(part(0, 4), part(4, 2), part(6, 2), part(8, 2), part(10, 2), part(12, 2));
     return true;
 }
+
+namespace {
 
 int MonthOf(std::string_view name) {
     static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -97,7 +101,7 @@ std::map<std::string, RemoteEntry> ParseMlsd(std::string_view text) {
                 } else if (key == "size") {
                     hasSize = ReadNumber(value, entry.size);
                 } else if (key == "modify") {
-                    hasTime = ParseMlsdTime(value, entry.modified);
+                    hasTime = ParseFtpTime(value, entry.modified);
                 }
             }
             if (end == std::string_view::npos) {

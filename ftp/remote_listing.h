@@ -21,3 +21,6 @@ std::map<std::string, RemoteEntry> ParseMlsd(std::string_view text);
 // ("-rw-r--r-- 1 owner group 12 Jan 31 12:00 name", or "... Jan 31  2023 name" for older files),
 // times read as UTC. `now` places the dates without a year: in the twelve months up to it.
 std::map<std::string, RemoteEntry> ParseList(std::string_view text, std::time_t now);
+
+// An FTP time "YYYYMMDDHHMMSS", optionally with fractions (MLSD's modify fact, MDTM's reply), as UTC.
+bool ParseFtpTime(std::string_view text, std::time_t& time);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <ctime>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,14 +28,22 @@ struct PlannedFile {
     PlanReason reason = PlanReason::NotOnServer;
 };
 
-// The server's state as read once before the upload: the record (if any) and the listings, one of
-// each folder concerned.
+// The server's state as read once before the upload: the record (if any), the listings, one of each
+// folder concerned, and, where a listing shows minutes only, the attributes of the few files it
+// cannot vouch for.
 struct ServerState {
     bool hasRecord = false;
     UploadRecord record;
     std::map<std::string, RemoteEntry> listing;  // by path below the uploaded folder
     std::set<std::string> folders;               // the folders below it that the listings showed
     MadeFolders madeFolders;                     // the folders Galvane made, as the record says
+    // The record's own modification time from its attributes (to the second), when it was read.
+    std::optional<std::time_t> recordTime;
+    // Files of NeedVerifying whose attributes were read, and those of them that show the file as
+    // Galvane left it. One in doubt whose attributes could not be read is sent (or, dropped, kept)
+    // without being named as changed.
+    std::set<std::string> checked;
+    std::set<std::string> verified;
 };
 
 struct UploadPlan {
@@ -56,6 +66,21 @@ struct PlanOptions {
 // Whether the server's listing of a file is what the record noted right after sending it, as far as
 // the listing tells.
 bool ListedAsRecorded(const RemoteEntry& listed, const RecordedFile& recorded);
+
+// Recorded files that a listing with minutes only cannot vouch for: those listed as recorded in the
+// minute the record itself was written, or later. An edit made on the server after the upload, in
+// that same minute and to the same size, would be listed just the same; an edit in any later minute
+// shows. The record's minute is its own line in the listing where the server lists it, else its
+// time from `recordTime`; with neither, every file listed to the minute is in doubt. Their
+// attributes tell (AttributesAsRecorded); until then the plan treats them as changed on the server.
+std::vector<std::string> NeedVerifying(const ServerState& server);
+
+// Whether a file's attributes (size, or -1 where only the time was read; modification time to the
+// second) show it as Galvane left it: of the recorded size, and older than the record, which is
+// written in a later second than every file it names; an edit after the upload is not older. A
+// time recorded to the second (by an earlier version) must match exactly.
+bool AttributesAsRecorded(const RecordedFile& recorded, std::int64_t size, std::time_t modified,
+                          std::time_t recordTime);
 
 // What an upload does with each local file and with the files it sent earlier, from the local list
 // (with each file's hash) and the server's state. Pure: nothing is read or sent.

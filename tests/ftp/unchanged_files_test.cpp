@@ -2,8 +2,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
 
 #include "ftp/remote_listing.h"
 #include "tests/ftp/upload_test_support.h"
@@ -67,11 +72,69 @@ protected:
         second.Run();
         sent = second.FilesSent();
         skipped = second.FilesSkipped();
+        replaced = second.ReplacedChangedFiles();
         return again.Calls();
+    }
+
+    // Twelve files sent; then someone writes new bytes of the same size into b.jpg on the server, in
+    // the minute the upload ended, where a listing to the minute shows it just as before. The next
+    // upload reads the attributes of the files of that minute (each once, over several logins),
+    // sends b.jpg again and names it; the one after sends nothing. `attributeReads` counts the
+    // server's attribute requests for a file.
+    void CheckAnEditInTheUploadsLastMinute(const FtpUploadInputs& inputs, FtpUploadSettings settings,
+                                           const std::string& remoteFolder,
+                                           const std::function<int(const std::string&)>& attributeReads) {
+        std::vector<std::string> names = {"a.htm", "b.jpg", "c.jpg"};
+        for (int i = 0; i < 9; ++i) {
+            names.push_back("p" + std::to_string(i) + ".jpg");
+            local.Write(names.back(), std::string(50, 'p'));
+        }
+        // The upload, the edit and the next upload's look in one minute, the case to catch.
+        if (std::time(nullptr) % 60 > 40) {
+            std::this_thread::sleep_for(std::chrono::seconds(61 - std::time(nullptr) % 60));
+        }
+        const std::time_t start = std::time(nullptr);
+        Again(inputs, settings);
+        ASSERT_EQ(sent, 12);
+        {
+            std::ofstream edit(remoteFolder + "/b.jpg", std::ios::binary | std::ios::trunc);
+            edit << std::string(100, 'X');
+        }
+        settings.connections = 4;
+        Again(inputs, settings);
+        ASSERT_EQ(start / 60, std::time(nullptr) / 60) << "the run took longer than the minute it had";
+        EXPECT_EQ(sent, 1);
+        EXPECT_EQ(skipped, 11);
+        EXPECT_EQ(replaced, std::vector<std::string>{"b.jpg"});
+        EXPECT_EQ(ReadFile(remoteFolder + "/b.jpg"), std::string(100, 'b'));
+        for (const std::string& name : names) {
+            EXPECT_EQ(attributeReads(name), 1) << name;
+        }
+
+        Again(inputs, settings);
+        EXPECT_EQ(sent, 0);
+        EXPECT_EQ(skipped, 12);
+    }
+
+    // The record moved to a later minute than the files, as when the upload that wrote it ran a minute
+    // after them: the listing vouches for every file, and no file's attributes are read.
+    void CheckNoAttributesReadOnceTheRecordIsLater(
+        const FtpUploadInputs& inputs, const FtpUploadSettings& settings, const std::string& remoteFolder,
+        const std::function<int(const std::string&)>& attributeReads) {
+        Again(inputs, settings);
+        ASSERT_EQ(sent, 3);
+        SetModified(remoteFolder + "/.galvane-upload-record", std::time(nullptr) + 120);
+        Again(inputs, settings);
+        EXPECT_EQ(sent, 0);
+        EXPECT_EQ(skipped, 3);
+        for (const char* name : {"a.htm", "b.jpg", "c.jpg"}) {
+            EXPECT_EQ(attributeReads(name), 0) << name;
+        }
     }
 
     int sent = 0;
     int skipped = 0;
+    std::vector<std::string> replaced;
 };
 
 TEST_F(UnchangedTest, TheSecondUploadOfAnUnchangedFolderSendsNothingWithTheSameReports) {
@@ -110,8 +173,9 @@ TEST_F(UnchangedTest, ASameSizeEditAndANewFileAreSentAloneAndFullSendsEverything
     full.full = true;
     Again(Inputs(), full);
     EXPECT_EQ(sent, 4);
-    // The record after the first two runs; the third one notes nothing new.
-    EXPECT_EQ(Count("STOR"), 3 + 2 + 4 + 2);
+    // The record after each run: the third one's files arrived in a later second than before (the
+    // second run wrote its record a second after its last file).
+    EXPECT_EQ(Count("STOR"), 3 + 2 + 4 + 3);
 }
 
 TEST_F(UnchangedTest, ListWithoutMlsdStillSkipsUnchangedFilesOnVsftpd) {
@@ -148,6 +212,57 @@ TEST_F(UnchangedTest, SftpSkipsUnchangedFilesAndSendsASameSizeEdit) {
     Again(inputs, trust);
     EXPECT_EQ(sent, 1);
     EXPECT_EQ(ReadFile(sftp.home() + "/a.htm"), std::string(100, 'A'));
+}
+
+}  // namespace
+
+namespace {
+
+int Occurrences(const std::vector<std::string>& lines, const std::string& line) {
+    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+FtpTestServerOptions ListOnly() {
+    FtpTestServerOptions options;
+    options.listOnly = true;
+    return options;
+}
+
+TEST_F(UnchangedTest, ListOnlyServerASameSizeEditInTheUploadsLastMinuteIsSentByTheNext) {
+    StartServer(ListOnly());
+    CheckAnEditInTheUploadsLastMinute(Inputs(), OneConnection(), server->home(),
+                                      [&](const std::string& name) { return Count("MDTM " + name); });
+    EXPECT_EQ(Count("STOR .galvane-upload-record"), 3);  // the third run's verified files leave doubt
+}
+
+TEST_F(UnchangedTest, ListOnlyServerReadsNoAttributesOfFilesTheListingVouchesFor) {
+    StartServer(ListOnly());
+    CheckNoAttributesReadOnceTheRecordIsLater(Inputs(), OneConnection(), server->home(),
+                                              [&](const std::string& name) { return Count("MDTM " + name); });
+    EXPECT_EQ(Count("STOR .galvane-upload-record"), 1);  // nothing new to note
+}
+
+TEST_F(UnchangedTest, SftpASameSizeEditInTheUploadsLastMinuteIsSentByTheNext) {
+    TempFolder keys;
+    SftpTestServer sftp(keys / "host_key");
+    ASSERT_TRUE(sftp.IsRunning());
+    const FtpUploadInputs inputs{local.path(), sftp.address(), FtpTestServer::kLogin,
+                                 FtpTestServer::kPassword, ""};
+    // Curl asks for a file's attributes twice in one read (for its time, then again on opening it).
+    CheckAnEditInTheUploadsLastMinute(
+        inputs, OneConnection({false, "", keys / "known_hosts", NewHostKey::Trust}), sftp.home(),
+        [&](const std::string& name) { return Occurrences(sftp.Requests(), "STAT " + name) / 2; });
+}
+
+TEST_F(UnchangedTest, SftpReadsNoAttributesOfFilesTheListingVouchesFor) {
+    TempFolder keys;
+    SftpTestServer sftp(keys / "host_key");
+    ASSERT_TRUE(sftp.IsRunning());
+    const FtpUploadInputs inputs{local.path(), sftp.address(), FtpTestServer::kLogin,
+                                 FtpTestServer::kPassword, ""};
+    CheckNoAttributesReadOnceTheRecordIsLater(
+        inputs, {false, "", keys / "known_hosts", NewHostKey::Trust}, sftp.home(),
+        [&](const std::string& name) { return Occurrences(sftp.Requests(), "STAT " + name); });
 }
 
 }  // namespace

@@ -92,6 +92,90 @@ TEST(UploadPlan, AListingThatAgedToADateAloneStillMatchesItsRecord) {
     EXPECT_FALSE(ListedAsRecorded(aged.at("a.htm"), {kHashA, 6, recorded.remoteTime}));
 }
 
+// A listing to the minute (LIST, SFTP's long names): the record written at 12:34:50 lists as 12:34.
+constexpr std::time_t kRecordMinute = 1706704440;  // 2024-01-31 12:34:00 UTC
+constexpr std::time_t kRecordWritten = kRecordMinute + 50;
+
+RemoteEntry ByMinute(std::int64_t size, std::time_t minute) {
+    return {size, minute, true, false};
+}
+
+ServerState ListedToTheMinute() {
+    ServerState server;
+    server.hasRecord = true;
+    server.record = {{"earlier minute", {kHashA, 1, kRecordMinute - 60}},
+                     {"record's minute", {kHashA, 1, kRecordMinute}},
+                     {"dropped, record's minute", {kHashA, 1, kRecordMinute}},
+                     {"edited on server", {kHashA, 1, kRecordMinute}},
+                     {"to the second", {kHashA, 1, kRecordMinute}}};
+    server.listing = {{kUploadRecordName, ByMinute(300, kRecordMinute)},
+                      {"earlier minute", ByMinute(1, kRecordMinute - 60)},
+                      {"record's minute", ByMinute(1, kRecordMinute)},
+                      {"dropped, record's minute", ByMinute(1, kRecordMinute)},
+                      {"edited on server", ByMinute(1, kRecordMinute)},
+                      {"to the second", {1, kRecordMinute, false, false}}};
+    return server;
+}
+
+TEST(UploadPlan, FilesListedInTheRecordsOwnMinuteAreInDoubtUntilTheirAttributesSpeak) {
+    ServerState server = ListedToTheMinute();
+    const std::vector<std::string> inDoubt = {"dropped, record's minute", "edited on server",
+                                              "record's minute"};
+    EXPECT_EQ(NeedVerifying(server), inDoubt);
+
+    // The server hides the record from its listing (vsftpd hides dot files): the record's time read
+    // from its attributes places it; without that every file listed to the minute is in doubt.
+    ServerState hidden = server;
+    hidden.listing.erase(kUploadRecordName);
+    EXPECT_EQ(NeedVerifying(hidden).size(), 4u);
+    hidden.recordTime = kRecordWritten;
+    EXPECT_EQ(NeedVerifying(hidden), inDoubt);
+    ServerState later = hidden;  // a record written a minute after the files: none in doubt
+    later.recordTime = kRecordWritten + 60;
+    EXPECT_TRUE(NeedVerifying(later).empty());
+
+    const std::vector<PlannedFile> local = {Local("earlier minute", kHashA), Local("record's minute", kHashA),
+                                            Local("edited on server", kHashA),
+                                            Local("to the second", kHashA)};
+    // Nothing could be read: sent, not named as changed; the dropped one is kept and stays recorded.
+    UploadPlan plan = MakeUploadPlan(local, server, {});
+    EXPECT_FALSE(plan.files[0].send);
+    EXPECT_EQ(plan.files[1].reason, PlanReason::NotRecorded);
+    EXPECT_EQ(plan.files[2].reason, PlanReason::NotRecorded);
+    EXPECT_FALSE(plan.files[3].send);
+    EXPECT_TRUE(plan.removals.empty());
+    EXPECT_TRUE(plan.keptChanged.empty());
+    EXPECT_EQ(plan.carried.count("dropped, record's minute"), 1u);
+
+    // Read: two as Galvane left them, one edited after the record was written.
+    server.checked = {"record's minute", "edited on server", "dropped, record's minute"};
+    server.verified = {"record's minute", "dropped, record's minute"};
+    plan = MakeUploadPlan(local, server, {});
+    EXPECT_EQ(plan.files[1].reason, PlanReason::Unchanged);
+    EXPECT_EQ(plan.files[2].reason, PlanReason::ChangedOnServer);
+    EXPECT_EQ(plan.removals, std::vector<std::string>{"dropped, record's minute"});
+    server.verified = {"record's minute"};
+    plan = MakeUploadPlan(local, server, {});
+    EXPECT_TRUE(plan.removals.empty());
+    EXPECT_EQ(plan.keptChanged, std::vector<std::string>{"dropped, record's minute"});
+}
+
+TEST(UploadPlan, AttributesVouchForAFileNoNewerThanTheRecordAndOfItsSize) {
+    const RecordedFile byMinute{kHashA, 10, kRecordMinute};
+    EXPECT_TRUE(AttributesAsRecorded(byMinute, 10, kRecordMinute + 20, kRecordWritten));
+    EXPECT_TRUE(AttributesAsRecorded(byMinute, -1, kRecordWritten - 1, kRecordWritten));  // MDTM: no size
+    EXPECT_FALSE(
+        AttributesAsRecorded(byMinute, 10, kRecordWritten, kRecordWritten));  // edited after, same second
+    EXPECT_FALSE(AttributesAsRecorded(byMinute, 10, kRecordWritten + 1, kRecordWritten));
+    EXPECT_FALSE(AttributesAsRecorded(byMinute, 11, kRecordMinute + 20, kRecordWritten));
+    // An earlier record kept SFTP's seconds: they must match.
+    const RecordedFile bySecond{kHashA, 10, kRecordMinute + 17};
+    EXPECT_TRUE(AttributesAsRecorded(bySecond, 10, kRecordMinute + 17, kRecordWritten));
+    EXPECT_FALSE(AttributesAsRecorded(bySecond, 10, kRecordMinute + 18, kRecordWritten));
+    EXPECT_TRUE(ListedAsRecorded(ByMinute(10, kRecordMinute), bySecond));
+    EXPECT_FALSE(ListedAsRecorded(ByMinute(10, kRecordMinute + 60), bySecond));
+}
+
 TEST(UploadPlan, WithoutARecordEverythingIsSentAndNothingRemoved) {
     ServerState server;
     server.listing = {{"a", {1, 100, false}}, {"old", {1, 100, false}}};

@@ -4,7 +4,9 @@
 Listens on 127.0.0.1 at a free port, prints that port on its first line of output, and serves one
 user, by password only (from the environment variable FTP_FIXTURE_PASSWORD), an SFTP view rooted at
 --home. --host-key FILE is the server's key; it is made (ECDSA P-256) when the file does not exist,
-so a test can keep a key, or make a new one to play a server whose key has changed.
+so a test can keep a key, or make a new one to play a server whose key has changed. --log FILE
+writes a line for every request as it arrives: "OPEN NAME", "CLOSE", "STAT NAME",
+"FSTAT", "LISTDIR NAME", "REMOVE NAME" (writes and reads are not written down).
 """
 
 import argparse
@@ -23,7 +25,43 @@ def parse_arguments():
     parser.add_argument("--home", required=True)
     parser.add_argument("--user", required=True)
     parser.add_argument("--host-key", required=True)
+    parser.add_argument("--log")
     return parser.parse_args()
+
+
+def make_sftp_class(log_file):
+    def note(kind, path=None):
+        if log_file is not None:
+            log_file.write(kind + ("" if path is None else " " + os.fsdecode(os.path.basename(path))) + "\n")
+            log_file.flush()
+
+    class LoggingSFTPServer(asyncssh.SFTPServer):
+        def open(self, path, pflags, attrs):
+            note("OPEN", path)
+            return super().open(path, pflags, attrs)
+
+        def close(self, file_obj):
+            note("CLOSE")
+            return super().close(file_obj)
+
+        def stat(self, path):
+            note("STAT", path)
+            return super().stat(path)
+
+
+        def fstat(self, file_obj):
+            note("FSTAT")
+            return super().fstat(file_obj)
+
+        def listdir(self, path):
+            note("LISTDIR", path)
+            return super().listdir(path)
+
+        def remove(self, path):
+            note("REMOVE", path)
+            return super().remove(path)
+
+    return LoggingSFTPServer
 
 
 def make_server_class(user, password):
@@ -44,11 +82,13 @@ async def serve(options):
     if not os.path.exists(options.host_key):
         asyncssh.generate_private_key("ecdsa-sha2-nistp256").write_private_key(options.host_key)
     home = os.fsencode(os.path.realpath(options.home))
+    log_file = open(options.log, "a", encoding="utf-8") if options.log else None
+    sftp_class = make_sftp_class(log_file)
     server = await asyncssh.listen(
         "127.0.0.1", 0,
         server_host_keys=[options.host_key],
         server_factory=make_server_class(options.user, os.environ.get("FTP_FIXTURE_PASSWORD", "")),
-        sftp_factory=lambda channel: asyncssh.SFTPServer(channel, chroot=home),
+        sftp_factory=lambda channel: sftp_class(channel, chroot=home),
         allow_scp=False)
     print(server.sockets[0].getsockname()[1], flush=True)
     await asyncio.Event().wait()

@@ -3,12 +3,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+
 #include "tests/support/ftp_test_server.h"
 
-SftpTestServer::SftpTestServer(const std::string& hostKeyFile) : m_home(m_folder.MakeFolder("home")) {
-    m_process = StartServerProcess({GALVANE_SYSTEM_PYTHON, GALVANE_SFTP_SERVER_SCRIPT, "--home", m_home,
-                                    "--user", FtpTestServer::kLogin, "--host-key", hostKeyFile},
-                                   FtpTestServer::kPassword);
+SftpTestServer::SftpTestServer(const std::string& hostKeyFile)
+    : m_home(m_folder.MakeFolder("home")), m_log(m_folder / "requests.log") {
+    m_process =
+        StartServerProcess({GALVANE_SYSTEM_PYTHON, GALVANE_SFTP_SERVER_SCRIPT, "--home", m_home, "--user",
+                            FtpTestServer::kLogin, "--host-key", hostKeyFile, "--log", m_log},
+                           FtpTestServer::kPassword);
 }
 
 SftpTestServer::~SftpTestServer() {
@@ -17,6 +21,15 @@ SftpTestServer::~SftpTestServer() {
 
 std::string SftpTestServer::address() const {
     return "sftp://127.0.0.1:" + std::to_string(port());
+}
+
+std::vector<std::string> SftpTestServer::Requests() const {
+    std::vector<std::string> lines;
+    std::ifstream in(m_log);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 void SftpTestServer::Stop() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/support/server_process.h"
 #include "tests/support/temp_folder.h"
@@ -20,11 +21,15 @@ public:
     // "sftp://127.0.0.1:port", as typed in an upload's server field.
     std::string address() const;
     const std::string& home() const { return m_home; }
+    // The requests so far, in order of arrival: "OPEN NAME", "CLOSE", "STAT NAME",
+    // "FSTAT", "LISTDIR NAME", "REMOVE NAME" (no reads nor writes).
+    std::vector<std::string> Requests() const;
     void Stop();
 
 private:
     TempFolder m_folder;
     std::string m_home;
+    std::string m_log;
     ServerProcess m_process;
 };
 
