@@ -619,7 +619,7 @@ async function main() {
         await captionsShown(browser, root);
         await albumsOnPhone(browser, root);
         await srcsetChoices(browser, root, [["0x0", "camera/"], ["1024x768", "limited/"]]);
-        await fetchedAhead(browser, root, "camera/");
+        await fetchedAhead(browser, root, "limited/");
         for (const [large, base] of [["0x0", "bytes-camera/"], ["1024x768", "bytes-limited/"]]) {
             const before = await phoneBytes(browser, `${root}${base}before/imagepage2.htm`);
             const after = await phoneBytes(browser, `${root}${base}after/imagepage2.htm`);
