@@ -155,6 +155,15 @@
         var webp = holder ? holder.querySelector('source[type="image/webp"]') : null;
         return (webp && webp.getAttribute("srcset")) || img.getAttribute("srcset") || "";
     }
+    // The widths the page chooses by: the file fetched ahead is the one the next page shows.
+    function sizesOf(img) {
+        var holder = img.parentNode && img.parentNode.tagName === "PICTURE" ? img.parentNode : null;
+        var webp = holder ? holder.querySelector('source[type="image/webp"]') : null;
+        return (webp && webp.getAttribute("sizes")) || img.getAttribute("sizes") || "100vw";
+    }
+    // The full view fills the window; like the page, it asks for two image pixels per CSS pixel
+    // at most, which look as sharp as three and weigh half as much.
+    var FULL_VIEW_SIZES = "(min-resolution: 3dppx) calc(100vw * 2 / 3), (min-resolution: 2.5dppx) calc(100vw * 0.8), 100vw";
     function holderOf(img) {
         return img.parentNode && img.parentNode.tagName === "PICTURE" ? img.parentNode : img;
     }
@@ -162,21 +171,60 @@
         var ahead = new Image();
         ahead.onload = ahead.onerror = done;
         if (offered(img)) {
-            ahead.sizes = img.getAttribute("sizes") || "100vw";
+            ahead.sizes = sizesOf(img);
             ahead.srcset = offered(img);
         }
         ahead.src = new URL(img.getAttribute("src"), href).href;
     }
+    // Past its widest sized file a picture is offered at its own size: the page names that file
+    // (src) without its width, so it is measured only once a screen wants more than the widest
+    // sized file, and then joins the candidates the browser chooses from (holder: the element
+    // with the srcset).
+    function offerOwnSize(img, holder) {
+        var list = holder.getAttribute("srcset") || "";
+        if (!list || !img.naturalWidth) return;
+        var widest = 0;
+        var shown = -1;
+        list.split(",").forEach(function (candidate) {
+            var parts = candidate.trim().split(/\s+/);
+            var width = parseInt(parts[1], 10) || 0;
+            widest = Math.max(widest, width);
+            if (new URL(parts[0], document.baseURI).href === img.currentSrc) shown = width;
+        });
+        var box = img.getBoundingClientRect();
+        var wanted = Math.min(box.width, box.height * img.naturalWidth / img.naturalHeight) *
+            Math.min(window.devicePixelRatio || 1, 2);
+        if (shown < widest || wanted <= widest || img.currentSrc === img.src) return;
+        var own = new Image();
+        own.onload = function () {
+            if (own.naturalWidth > widest) holder.setAttribute("srcset", list + ", " + own.src.replace(/,/g, "%2C") + " " + own.naturalWidth + "w");
+        };
+        own.src = img.src;
+    }
+    function whenLoaded(img, then) {
+        if (img.complete && img.naturalWidth) then();
+        else img.addEventListener("load", then, { once: true });
+    }
     function showChosen(big, src, srcset) {
         if (srcset) {
-            big.sizes = "100vw";
+            big.sizes = FULL_VIEW_SIZES;
             big.srcset = srcset;
         }
         big.src = src;
+        // Once the view is open and the picture has its room.
+        if (srcset) setTimeout(function () {
+            whenLoaded(big, function () {
+                offerOwnSize(big, big);
+            });
+        }, 0);
     }
 
     var plate = kind === "picture" ? document.querySelector(".plate img") : null;
     var view = null;
+    var ownSizeHolder = plate && plate.parentNode.tagName === "PICTURE" ? plate.parentNode.querySelector('source[type="image/webp"]') : null;
+    if (ownSizeHolder) whenLoaded(plate, function () {
+        offerOwnSize(plate, ownSizeHolder);
+    });
     if (plate) {
         var zoom = document.createElement("button");
         zoom.type = "button";
@@ -198,7 +246,7 @@
             close.type = "button";
             close.textContent = "Close";
             var big = document.createElement("img");
-            showChosen(big, plate.currentSrc || plate.src, offered(plate));
+            showChosen(big, plate.src, offered(plate));
             big.alt = plate.alt;
             view.appendChild(big);
             var words = document.querySelector(".plate .caption");

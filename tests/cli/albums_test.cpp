@@ -155,7 +155,7 @@ TEST_F(Albums, EveryAlbumIsReachableFromTheTopAndLeadsBackUpInEachBundledStyle) 
         // Every picture in exactly one album: its thumbnail in its own folder and nowhere else.
         std::multiset<std::string> thumbnails;
         for (const std::string& file : TreeFiles(dest)) {
-            if (fs::path(file).filename().string().starts_with("thn_")) {
+            if (fs::path(file).filename().string().starts_with("thn_") && file.ends_with(".jpg")) {
                 thumbnails.insert(file);
             }
         }

@@ -6,6 +6,7 @@
 
 #include "engine/directory.h"
 #include "tests/cli/publish_runner.h"
+#include "tests/cli/variant_style.h"
 #include "tests/support/exiftool.h"
 #include "tests/support/temp_folder.h"
 
@@ -41,10 +42,12 @@ TEST(CaptionsPublished, EveryBundledStyleShowsTheWordsAndNoOtherMetadata) {
                    "-GPSLatitude=48.8583", "-GPSLatitudeRef=N", "-GPSLongitude=2.2945", "-GPSLongitudeRef=E",
                    "-EXIF:SerialNumber=SN-4711-CAMERA", "-Artist=Secret Person"}));
     MakeJpeg(source / "plain.jpg", "320x240", 2);
-    // The test style asks for every variant: its WebP copies carry no metadata either.
-    const std::string srcset = std::string(GALVANE_TEST_STYLES) + "/###Srcset";
+    // The bundled styles ask for the WebP variants, and this copy of Classic for the JPEG ones
+    // too: none of those copies carries metadata either.
+    const TempFolder styles;
+    const std::string every = ClassicAskingForEveryVariant(styles);
     for (const std::string& style :
-         {std::string("Classic"), std::string("Frames"), std::string("Slides"), srcset}) {
+         {std::string("Classic"), std::string("Frames"), std::string("Slides"), every}) {
         TempFolder dest;
         const Outcome run = PublishStyle(source.path(), dest.path(), style);
         ASSERT_EQ(run.exitCode, 0) << style << run.output;
@@ -56,8 +59,9 @@ TEST(CaptionsPublished, EveryBundledStyleShowsTheWordsAndNoOtherMetadata) {
         // The thumbnail lists carry the caption as alternative text, else the file name.
         EXPECT_TRUE(Contains(pages, "alt=\"Boats &lt;at&gt; dawn &amp; &quot;calm&quot;\"")) << style;
         EXPECT_TRUE(Contains(pages, "alt=\"thn_plain.jpg\"")) << style;
-        if (style == srcset) {
-            EXPECT_TRUE(std::filesystem::exists(dest / "harbour-320w.webp")) << run.output;
+        EXPECT_TRUE(std::filesystem::exists(dest / "harbour-320w.webp")) << style << run.output;
+        if (style == every) {
+            EXPECT_TRUE(std::filesystem::exists(dest / "thn_harbour@2x.jpg")) << run.output;
         }
         for (const DirectoryEntry& entry : ListDirectory(dest.path())) {
             const std::string bytes = ReadFile(dest / entry.name);

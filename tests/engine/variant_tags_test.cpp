@@ -83,6 +83,16 @@ TEST_F(VariantTags, EveryLayoutFillsThemAndTemplatesWithoutThemAreUntouched) {
     EXPECT_EQ(Page("imagepage1.htm"), " WEBPWIDTHS.jpg");
 }
 
+// The bundled styles offer WebP files at several sizes beside the designed JPEG pictures; JPEG
+// lists, which only browsers without WebP would use, would cost a publish more encoding time.
+TEST(VariantRequests, TheBundledStylesAskForTheWebpLists) {
+    for (const char* style : {"Classic", "Frames", "Slides"}) {
+        EXPECT_EQ(StyleVariantRequest(std::string(GALVANE_STYLES_DIR) + "/###" + style),
+                  (VariantRequest{true, false, true, false}))
+            << style;
+    }
+}
+
 TEST(VariantRequests, AStyleAsksByUsingThePlaceholdersInItsTemplates) {
     EXPECT_FALSE(TemplateVariantRequest("<img src=\"PICTURE\"> THUMBNAIL").Any());
     EXPECT_EQ(TemplateVariantRequest("WEBPWIDTHS JPEGTHUMBS"), (VariantRequest{true, false, false, true}));

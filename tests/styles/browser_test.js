@@ -4,9 +4,10 @@
    full view, the Frames address, lazy loading, reserved room (layout shift), words, captions under
    the picture and in the full view, and that every picture of each page visited loads; a gallery
    of 200 albums and a 5-level tree on a phone; on a phone, a laptop and a wide screen, which file
-   the browser picks from the srcset of the test style ###Srcset (Classic asking for every variant),
-   and the bytes a phone downloads for one of its picture pages before (the style without its
-   srcset placeholders) and after. One browser for the whole program.
+   each style's <picture> makes the browser pick on a picture page and in the full view, that the
+   files fetched ahead are the ones the next page shows, and the bytes a phone downloads for one
+   of Classic's picture pages before (the style without its <picture> markup) and after. One
+   browser for the whole program.
    GALVANE_PHONE_BYTES_PHOTOS=DIR measures those bytes on the photos of DIR instead of the samples.
 
        browser_test.js GALVANE_PUBLISH MAKE_SAMPLE_PICTURES                                   */
@@ -465,57 +466,125 @@ const SCREENS = {
     laptop: { width: 1366, height: 768, deviceScaleFactor: 1 },
     wide: { width: 2560, height: 1440, deviceScaleFactor: 2 }
 };
-// The test style that asks for every variant (the bundled styles ask for none yet): Classic with
-// <picture>, srcset and sizes.
-const SRCSET_STYLE = path.join(__dirname, "###Srcset");
-const PICTURE_PAGES = { Srcset: "imagepage1.htm" };
+// Each bundled style's page that shows one large picture.
+const PICTURE_PAGES = { Classic: "imagepage1.htm", Frames: "imagepage1.htm", Slides: "largepage1.htm" };
 
-// The style with its srcset placeholders taken out: the pages and files of a style that asks for no variants.
+// The style without its <picture> and <source> markup: the pages and files of a style that asks
+// for no variants, as the bundled styles were before they offered sized WebP files.
 function plainStyle(folder, work) {
     const plain = path.join(work, "###Plain");
     fs.cpSync(folder, plain, { recursive: true });
     for (const name of fs.readdirSync(plain).filter((n) => n.endsWith(".htm"))) {
         const file = path.join(plain, name);
-        fs.writeFileSync(file, fs.readFileSync(file, "utf8").replace(/WEBPWIDTHS|JPEGWIDTHS|WEBPTHUMBS|JPEGTHUMBS/g, ""));
+        fs.writeFileSync(file, fs.readFileSync(file, "utf8").replace(/<picture><source[^>]*>|<\/picture>/g, ""));
     }
     return plain;
 }
 
-// Which file the browser chose for the picture of a picture page, and how many of its pixels
-// fall on one CSS pixel as the picture is shown (object-fit: scale-down inside its box).
-async function chosenFile(page, url) {
-    await page.goto(url, { waitUntil: "load" });
-    return page.evaluate(async () => {
-        const img = document.querySelector(".plate img, .full img, .viewer img");
-        if (!img.complete) await new Promise((done) => { img.onload = img.onerror = done; });
-        const file = new Image();
-        file.src = img.currentSrc;
-        await new Promise((done) => { file.onload = file.onerror = done; });
-        const box = img.getBoundingClientRect();
-        const scale = Math.min(1, box.width / img.naturalWidth, box.height / img.naturalHeight);
-        const offered = img.parentNode.querySelector("source") ? img.parentNode.querySelector("source").getAttribute("srcset") : "";
-        const widest = Math.max(0, ...offered.split(",").map((c) => parseInt(c.trim().split(/\s+/)[1], 10) || 0));
-        return { name: decodeURIComponent(img.currentSrc.replace(/^.*\//, "")), pixels: file.naturalWidth,
-            perCssPixel: file.naturalWidth / (img.naturalWidth * scale), widest };
+// Which file the browser chose for an <img>, and how many of its pixels fall on one CSS pixel
+// as the picture is drawn (as its object-fit draws it); the widest file offered.
+function chosenIn(selector) {
+    return new Promise((done) => {
+        const img = document.querySelector(selector);
+        const measure = () => {
+            const file = new Image();
+            file.onload = file.onerror = () => {
+                const box = img.getBoundingClientRect();
+                let scale = Math.min(box.width / img.naturalWidth, box.height / img.naturalHeight);
+                if (getComputedStyle(img).objectFit === "scale-down") scale = Math.min(1, scale);
+                const holder = img.parentNode.tagName === "PICTURE" ? img.parentNode.querySelector("source") : img;
+                const offered = holder.getAttribute("srcset") || "";
+                const widths = offered.split(",").map((c) => parseInt(c.trim().split(/\s+/)[1], 10) || 0);
+                done({ name: decodeURIComponent(img.currentSrc.replace(/^.*\//, "")), pixels: file.naturalWidth,
+                    perCssPixel: file.naturalWidth / (img.naturalWidth * scale), widths, widest: Math.max(0, ...widths),
+                    boxWidth: box.width });
+            };
+            file.src = img.currentSrc;
+        };
+        if (img.complete && img.naturalWidth) measure();
+        else img.addEventListener("load", measure, { once: true });
     });
+}
+
+// Waits until the file an image shows has stayed the same for a while: a style offers a wider
+// file once the widest sized one has loaded and falls short.
+async function settled(page, selector) {
+    let last = "";
+    for (let i = 0; i < 20; i++) {
+        await sleep(200);
+        const now = await page.evaluate((s) => {
+            const img = document.querySelector(s);
+            return img && img.complete ? img.currentSrc : "";
+        }, selector);
+        if (now && now === last) return;
+        last = now;
+    }
+}
+
+const PICTURE = ".plate img, .full img, .viewer img";
+async function chosenFiles(page, url) {
+    await page.goto(url, { waitUntil: "load" });
+    await settled(page, PICTURE);
+    const onPage = await page.evaluate(chosenIn, PICTURE);
+    await page.click(".zoom");
+    await page.waitForSelector(".full-view img");
+    await settled(page, ".full-view img");
+    return { onPage, full: await page.evaluate(chosenIn, ".full-view img") };
 }
 
 async function srcsetChoices(browser, root, works) {
     for (const [large, base] of works) {
         for (const [screen, viewport] of Object.entries(SCREENS)) {
-            const page = await browser.newPage();
-            await page.setViewport(viewport);
             for (const style of Object.keys(PICTURE_PAGES)) {
-                const got = await chosenFile(page, `${root}${base}${style}/${PICTURE_PAGES[style]}`);
+                const page = await browser.newPage();
+                await page.setViewport(viewport);
+                const got = await chosenFiles(page, `${root}${base}${style}/${PICTURE_PAGES[style]}`);
+                await page.close();
                 const want = Math.min(viewport.deviceScaleFactor, 2);
-                console.log(`srcset: ${style} --large ${large} ${screen} (${viewport.width}x${viewport.height} @${viewport.deviceScaleFactor}): ` +
-                    `${got.name}, ${got.pixels} px wide, ${got.perCssPixel.toFixed(2)} px per CSS px`);
-                check(got.name.endsWith(".webp"), `srcset: ${style} ${large} ${screen} picks a WebP file: ${got.name}`);
-                check(got.perCssPixel >= want - 0.05 || got.pixels >= got.widest,
-                    `srcset: ${style} ${large} ${screen}: ${got.perCssPixel.toFixed(2)} px per CSS px from ${got.name}, ${want} wanted`);
+                for (const [where, file] of [["page", got.onPage], ["full view", got.full]]) {
+                    const label = `srcset: ${style} --large ${large} ${screen} (${viewport.width}x${viewport.height} @${viewport.deviceScaleFactor}) ${where}`;
+                    console.log(`${label}: ${file.name}, ${file.pixels} px wide, ${file.perCssPixel.toFixed(2)} px per CSS px`);
+                    // Past the widest sized file the picture's own file is offered: the source's full size.
+                    const full = file.pixels >= file.widest && !file.name.endsWith(".webp");
+                    check(file.name.endsWith(".webp") || full, `${label} picks a WebP file: ${file.name}`);
+                    check(file.perCssPixel >= want - 0.05 || full || file.pixels >= file.widest,
+                        `${label}: ${file.perCssPixel.toFixed(2)} px per CSS px from ${file.name}, ${want} wanted`);
+                    // Two image pixels per CSS pixel are enough, a phone at 3 gets no third: no
+                    // narrower file offered covers the picture's box at that (less a tenth for the
+                    // room the layouts' sizes round up).
+                    const narrower = file.widths.filter((w) => w < file.pixels && w >= want * file.boxWidth * 1.1);
+                    check(narrower.length === 0, `${label}: ${file.name} where ${narrower.join(", ")} px would do`);
+                }
             }
-            await page.close();
         }
+    }
+}
+
+// The file each style fetches ahead for a neighbouring picture is the one that picture's page then
+// shows: from page 2, the picture of page 1 (of the sample pictures, the one whose list has a width
+// a screen of two takes and a wider one a screen of three would).
+async function fetchedAhead(browser, root, base) {
+    for (const style of Object.keys(PICTURE_PAGES)) {
+        const page = await browser.newPage();
+        await page.setViewport(SCREENS.phone);
+        const asked = [];
+        page.on("request", (request) => asked.push(decodeURIComponent(request.url().replace(/^.*\//, ""))));
+        const first = PICTURE_PAGES[style];
+        await page.goto(`${root}${base}${style}/${first.replace("1", "2")}`, { waitUntil: "load" });
+        const pictures = () => asked.filter((n) => /\.(webp|jpg)$/.test(n) && n !== "background.jpg");
+        await until(() => Promise.resolve(asked.includes(first) && pictures().length >= 3), 8000);
+        await sleep(500);
+        const ahead = pictures();
+        await page.close();
+        // Page 1 as a visitor who fetched nothing ahead sees it: a browser takes a wider file it
+        // already holds, so the same profile would show whatever was fetched.
+        const fresh = await browser.createBrowserContext();
+        const alone = await fresh.newPage();
+        await alone.setViewport(SCREENS.phone);
+        const got = await chosenFiles(alone, `${root}${base}${style}/${first}`);
+        await fresh.close();
+        check(ahead.length >= 3 && ahead.includes(got.onPage.name),
+            `${style}: the phone fetched ahead ${ahead.join(" ")}, page 1 shows ${got.onPage.name}`);
     }
 }
 
@@ -566,14 +635,14 @@ async function main() {
     }
     for (const [large, base] of [["0x0", "camera"], ["1024x768", "limited"]]) {
         fs.mkdirSync(path.join(work, base));
-        publish(program, photos, path.join(work, base, "Srcset"), SRCSET_STYLE, ["--large", large]);
+        for (const style of Object.keys(PICTURE_PAGES)) publish(program, photos, path.join(work, base, style), style, ["--large", large]);
     }
     const bytesPhotos = process.env.GALVANE_PHONE_BYTES_PHOTOS || photos;
-    const plainClassic = plainStyle(SRCSET_STYLE, work);
+    const plainClassic = plainStyle(path.join(__dirname, "..", "..", "styles", "###Classic"), work);
     for (const [large, base] of [["0x0", "bytes-camera"], ["1024x768", "bytes-limited"]]) {
         fs.mkdirSync(path.join(work, base));
         publish(program, bytesPhotos, path.join(work, base, "before"), plainClassic, ["--large", large]);
-        publish(program, bytesPhotos, path.join(work, base, "after"), SRCSET_STYLE, ["--large", large]);
+        publish(program, bytesPhotos, path.join(work, base, "after"), "Classic", ["--large", large]);
     }
 
     const server = await serve(work);
@@ -597,11 +666,12 @@ async function main() {
         await captionsShown(browser, root);
         await albumsOnPhone(browser, root);
         await srcsetChoices(browser, root, [["0x0", "camera/"], ["1024x768", "limited/"]]);
+        await fetchedAhead(browser, root, "limited/");
         for (const [large, base] of [["0x0", "bytes-camera/"], ["1024x768", "bytes-limited/"]]) {
             const before = await phoneBytes(browser, `${root}${base}before/imagepage2.htm`);
             const after = await phoneBytes(browser, `${root}${base}after/imagepage2.htm`);
-            console.log(`phone bytes: Srcset --large ${large}, picture page 2 with its neighbours: ${before} before, ${after} after, ${(after / before).toFixed(2)}x`);
-            check(after < before, `phone bytes: Srcset --large ${large}: ${after} after, not below ${before} before`);
+            console.log(`phone bytes: Classic --large ${large}, picture page 2 with its neighbours: ${before} before, ${after} after, ${(after / before).toFixed(2)}x`);
+            check(after < before, `phone bytes: Classic --large ${large}: ${after} after, not below ${before} before`);
         }
     } finally {
         await browser.close();
