@@ -212,4 +212,22 @@ ImageRef ResizeInMemory(VipsImage* picture, int width, int height) {
     return CopyToMemory(FitExactly(ToSrgb8(std::move(resized)), width, height));
 }
 
+ImageRef ReduceInMemory(VipsImage* picture, int width, int height) {
+    if (picture == nullptr || !FitsLimits(width, height) || width > picture->Xsize ||
+        height > picture->Ysize) {
+        return nullptr;
+    }
+    if (picture->Xsize == width && picture->Ysize == height) {
+        return Share(picture);
+    }
+    // One pass of the reduce kernel over the whole factor: vips_resize would first box-shrink by
+    // the factor's integer part, which costs more than this on pictures already in memory.
+    const double hshrink = static_cast<double>(picture->Xsize) / width;
+    const double vshrink = static_cast<double>(picture->Ysize) / height;
+    ImageRef reduced = Apply(Share(picture), [&](VipsImage* in, VipsImage** out) {
+        return vips_reduce(in, out, hshrink, vshrink, nullptr);
+    });
+    return CopyToMemory(FitExactly(std::move(reduced), width, height));
+}
+
 }  // namespace vimbral_impl

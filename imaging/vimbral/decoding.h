@@ -30,4 +30,7 @@ ImageRef DecodeAt(const SourceFile& source, int width, int height);
 // A picture in Vimbral's form resampled to width x height, in memory.
 ImageRef ResizeInMemory(VipsImage* picture, int width, int height);
 
+// The same, down only (null for a size above the picture's), in one pass of libvips' reduce kernel.
+ImageRef ReduceInMemory(VipsImage* picture, int width, int height);
+
 }  // namespace vimbral_impl

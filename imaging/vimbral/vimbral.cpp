@@ -192,6 +192,24 @@ int Stretch(Image image, int width, int height) {
         0);
 }
 
+int Shrink(Image image, int width, int height) {
+    if (image == nullptr || !image->pixels || !FitsLimits(width, height)) {
+        return 0;
+    }
+    return Guarded(
+        [&] {
+            ImageRef reduced = ReduceInMemory(image->pixels.get(), width, height);
+            if (!reduced) {
+                return 0;
+            }
+            image->pixels = std::move(reduced);
+            image->width = width;
+            image->height = height;
+            return 1;
+        },
+        0);
+}
+
 void DeleteImageObject(Image image) {
     delete image;
 }

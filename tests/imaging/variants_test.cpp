@@ -105,18 +105,54 @@ double MeanDifference(const std::string& a, const std::string& b) {
 
 TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit) {
     using V = std::vector<PictureSize>;
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{640, 480}, {1280, 960}, {1920, 1440}, {2560, 1920}}));
+    // Kept at the source size, the large picture itself tops the list: no copy of it, and no width
+    // within a tenth of it.
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{960, 720}, {1920, 1440}}));
+    EXPECT_EQ(LargeVariantSizes(4619, 2598, 0, 0), (V{{960, 539}, {1920, 1079}}));
+    EXPECT_EQ(LargeVariantSizes(2000, 1000, 0, 0), (V{{960, 480}}));
+    EXPECT_EQ(LargeVariantSizes(1600, 1200, 0, 0), (V{{960, 720}}));
+    EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), V{});
+    EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), V{});  // fits the limit: kept as it is
+    EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), V{});
     // Twice 1024x768 caps at 2048x1536; 1920 is within a tenth of it and left out.
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{640, 480}, {1280, 960}, {2048, 1536}}));
-    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{640, 426}, {1280, 853}}));
-    EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), (V{{640, 480}}));
-    EXPECT_EQ(LargeVariantSizes(1600, 1200, 0, 0), (V{{640, 480}, {1280, 960}, {1600, 1200}}));
-    EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), (V{{500, 400}}));
-    EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), (V{{640, 3840}, {1000, 6000}}));
-    for (const PictureSize& size : LargeVariantSizes(7000, 5000, 1600, 1200)) {
-        EXPECT_LE(size.width, 3200);
-        EXPECT_LE(size.height, 2400);
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{960, 720}, {2048, 1536}}));
+    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{960, 640}, {1280, 853}}));
+    // Twice 1600x1200 is wider than the widest variant: the standard widths only.
+    EXPECT_EQ(LargeVariantSizes(7000, 5000, 1600, 1200), (V{{960, 685}, {1920, 1371}}));
+}
+
+TEST(VariantSizes, NoneIsEnlargedOrBeyondTwiceTheLimitOrAsWideAsAKeptSource) {
+    const int limits[][2] = {{0, 0},       {640, 480},   {800, 600}, {1024, 768},
+                             {1280, 1024}, {1600, 1200}, {100, 0}};
+    for (int width = 1; width <= 6000; width += 37) {
+        for (const int height : {1, width / 3 + 1, width * 2 / 3 + 1, width + 5, 3 * width}) {
+            for (const auto& [maxWidth, maxHeight] : limits) {
+                const std::vector<PictureSize> sizes = LargeVariantSizes(width, height, maxWidth, maxHeight);
+                const auto large = LargePictureSize(width, height, maxWidth, maxHeight);
+                const auto where = ::testing::Message()
+                                   << width << "x" << height << " in " << maxWidth << "x" << maxHeight;
+                for (std::size_t i = 0; i < sizes.size(); ++i) {
+                    EXPECT_GE(sizes[i].width, 1) << where;
+                    EXPECT_GE(sizes[i].height, 1) << where;
+                    EXPECT_LE(sizes[i].width, width) << where;
+                    EXPECT_LE(sizes[i].height, height) << where;
+                    EXPECT_LE(sizes[i].width, kMaxVariantWidth) << where;
+                    if (large) {
+                        EXPECT_LE(sizes[i].width, 2 * maxWidth) << where;
+                        EXPECT_LE(sizes[i].height, 2 * maxHeight) << where;
+                    } else {
+                        EXPECT_LT(sizes[i].width * 10, width * 9) << where;  // the large picture is the top
+                    }
+                    if (i > 0) {
+                        EXPECT_GT(sizes[i].width, sizes[i - 1].width) << where;
+                    }
+                }
+            }
+        }
     }
+}
+
+TEST(VariantSizes, DoubleThumbnails) {
     EXPECT_EQ(DoubleThumbnailSize(4000, 3000, 100, 100), (PictureSize{200, 150}));
     EXPECT_EQ(DoubleThumbnailSize(150, 100, 100, 100), std::nullopt);  // would enlarge
     EXPECT_EQ(DoubleThumbnailSize(4000, 3000, 0, 0), std::nullopt);
@@ -138,11 +174,13 @@ TEST(WebpQuality, FollowsTheMeasuredMappingAndStaysInRange) {
 TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     Jpeg("a.jpg", 3000, 2000);
     const VimbralConverter converter = Convert();
-    EXPECT_EQ(FilesIn(dest),
-              (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp", "a.jpg", "thn_a.jpg",
-                                        "thn_a.webp", "thn_a@2x.jpg", "thn_a@2x.webp"}));
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp",
+                                                       "a-960w.jpg", "a-960w.webp", "a.jpg", "thn_a.jpg",
+                                                       "thn_a.webp", "thn_a@2x.jpg", "thn_a@2x.webp"}));
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-640w.webp"), (Size{640, 426}));
+    EXPECT_EQ(SizeOfOut("a-960w.webp"), (Size{960, 640}));
+    EXPECT_EQ(SizeOfOut("a-960w.jpg"), (Size{960, 640}));
     EXPECT_EQ(SizeOfOut("a-1280w.webp"), (Size{1280, 853}));
     EXPECT_EQ(SizeOfOut("a-1280w.jpg"), (Size{1280, 853}));
     EXPECT_EQ(SizeOfOut("thn_a.jpg"), (Size{100, 66}));
@@ -162,8 +200,8 @@ TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     ASSERT_EQ(converter.Outcomes().size(), 1u);
     const PictureVariants shown = converter.Outcomes()[0].variants;
     EXPECT_EQ(shown.largeWidth, 640);
-    EXPECT_EQ(shown.webpWidths, (std::vector<int>{640, 1280}));
-    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{1280}));
+    EXPECT_EQ(shown.webpWidths, (std::vector<int>{640, 960, 1280}));
+    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{960, 1280}));
     EXPECT_TRUE(shown.thumbnailWebp && shown.doubleThumbnailWebp && shown.doubleThumbnailJpeg);
 }
 
@@ -212,12 +250,19 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     settings.largeMaxHeight = 768;
     settings.variants = {true, true, false, false};
     const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{640, 1024, 1280, 2048}));
-    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{640, 1280, 2048}));  // a.jpg is the 1024
+    // 960 is within a tenth of the large picture's 1024 and gives way to it.
+    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{1024, 2048}));
+    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{2048}));  // a.jpg is the 1024
     EXPECT_EQ(plan.shown.largeWidth, 1024);
-    settings.largeMaxWidth = settings.largeMaxHeight = 0;  // kept at 4000: beyond every variant
+    settings.largeMaxWidth = settings.largeMaxHeight = 800;
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
-              (std::vector<int>{640, 1280, 1920, 2560}));
+              (std::vector<int>{800, 960, 1600}));
+    // Kept at 4000, the large picture tops the list: no WebP copy of it.
+    settings.largeMaxWidth = settings.largeMaxHeight = 0;
+    const VariantPlan kept = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
+    EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{960, 1920}));
+    EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{960, 1920}));
+    EXPECT_EQ(kept.shown.largeWidth, 4000);
 }
 
 TEST_F(Variants, GifLargePicturesGetNoVariantsButThumbnailsDo) {
@@ -243,7 +288,7 @@ TEST_F(Variants, RepublishingRemakesTheChangedPicturesFilesAndNothingElse) {
     }
     const VimbralConverter again = Convert();
     EXPECT_EQ(again.UpToDateCount(), 2);
-    EXPECT_EQ(again.Outcomes()[0].variants.webpWidths, (std::vector<int>{640, 1280}));
+    EXPECT_EQ(again.Outcomes()[0].variants.webpWidths, (std::vector<int>{640, 960, 1280}));
     {
         TempFolder scratch;
         std::filesystem::copy_file(MakeJpeg(scratch, "a.jpg", 3000, 2000, Noise), a,
@@ -278,7 +323,7 @@ TEST_F(Variants, AFileGalvaneDidNotMakeIsNeverReplacedNorListed) {
     const PictureOutcome outcome = converter.Outcomes()[0];
     ASSERT_EQ(outcome.notWritten.size(), 1u);
     EXPECT_EQ(outcome.notWritten[0].name, Out("a-1280w.webp"));
-    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{640}));
+    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{640, 960}));
     EXPECT_TRUE(outcome.thumbnailWritten);
 }
 
@@ -292,9 +337,9 @@ TEST_F(Variants, ThePlanNamesEveryOutputAndOrdersPicturesSharingOne) {
         names.push_back(output.name);
         EXPECT_EQ(output.kind == OutputKind::Variant, output.variant.has_value()) << output.name;
     }
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a.webp", "thn_a@2x.webp", "thn_a@2x.jpg",
-                                        "a-640w.webp", "a-1280w.webp", "a-1280w.jpg"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a.webp", "thn_a@2x.webp",
+                                               "thn_a@2x.jpg", "a-640w.webp", "a-960w.webp", "a-960w.jpg",
+                                               "a-1280w.webp", "a-1280w.jpg"}));
     const auto units = PlanWorkUnits({a, clash, other}, settings);
     EXPECT_EQ(units, (std::vector<WorkUnit>{{0, 1}, {2}}));
 }
@@ -325,5 +370,31 @@ TEST(VimbralWebp, TheCommentTravelsInXmpAndCopiesShareOneDecode) {
     ASSERT_NE(vimbral::Save(image, whole.c_str(), vimbral::kFormatWebp), 0);
     EXPECT_EQ(SizeOf(whole), (Size{400, 300}));
     vimbral::DeleteImageObject(copy);
+    vimbral::DeleteImageObject(image);
+}
+
+TEST(VimbralShrink, ResamplesDecodedPixelsDownOnlyAndLikeStretch) {
+    TempFolder folder;
+    const std::string jpeg = MakeJpeg(folder, "a.jpg", 800, 600, Gradient);
+    vimbral::Image image = vimbral::InitImageObject(jpeg.c_str(), nullptr, -1, -1);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(vimbral::Shrink(image, 400, 300), 0);  // not decoded yet: Stretch is for that
+    vimbral::Image shrunk = vimbral::CopyImageObject(image);
+    vimbral::Image stretched = vimbral::CopyImageObject(image);
+    ASSERT_NE(shrunk, nullptr);
+    EXPECT_EQ(vimbral::Shrink(shrunk, 801, 600), 0);  // never enlarges
+    EXPECT_EQ(vimbral::Shrink(shrunk, 0, 10), 0);
+    EXPECT_EQ(vimbral::GetWidth(shrunk), 800);
+    ASSERT_NE(vimbral::Shrink(shrunk, 333, 249), 0);
+    ASSERT_NE(vimbral::Stretch(stretched, 333, 249), 0);
+    EXPECT_EQ(vimbral::GetWidth(image), 800);  // the shared decode is left as it was
+    const std::string a = JoinPath(folder.path(), "shrunk.jpg");
+    const std::string b = JoinPath(folder.path(), "stretched.jpg");
+    ASSERT_NE(vimbral::Save(shrunk, a.c_str(), vimbral::kFormatJpeg), 0);
+    ASSERT_NE(vimbral::Save(stretched, b.c_str(), vimbral::kFormatJpeg), 0);
+    EXPECT_EQ(SizeOf(a), (Size{333, 249}));
+    EXPECT_LT(MeanDifference(a, b), 2.0);
+    vimbral::DeleteImageObject(stretched);
+    vimbral::DeleteImageObject(shrunk);
     vimbral::DeleteImageObject(image);
 }
