@@ -66,6 +66,9 @@ std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, 
     const bool capMade = !largeKeepsSource && cap.width <= kMaxVariantWidth;
     const bool capListed = largeKeepsSource || capMade;
     for (const int standard : kVariantWidths) {
+        if (largeKeepsSource && standard != kVariantWidths[0]) {
+            break;
+        }
         if (standard >= cap.width || (capListed && standard * 10 >= cap.width * 9)) {
             continue;
         }

@@ -30,7 +30,9 @@ inline constexpr int kMaxVariantWidth = 2560;
 
 // The sizes of the large picture's variants of a width x height source, ascending by width.
 // - When the large picture keeps the source size (no limit, or the source fits it), it tops the
-//   list itself: every standard width below its width gives one, but one within a tenth of it.
+//   list itself, and only the phones' width is made below it (unless within a tenth of it): the
+//   desktop width would cost a first publish of camera-size pictures about another 0.9x of its
+//   time (a second decode at half size and the WebP file), so desktops get the large picture.
 // - Else the cap is the source fitted into twice the limits (never enlarged): every standard width
 //   below the cap's width gives one, and the cap gives one when it is at most kMaxVariantWidth wide
 //   (a standard width within a tenth of it is then left out: the two would be nearly the same file).

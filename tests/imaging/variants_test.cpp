@@ -105,10 +105,10 @@ double MeanDifference(const std::string& a, const std::string& b) {
 
 TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit) {
     using V = std::vector<PictureSize>;
-    // Kept at the source size, the large picture itself tops the list: no copy of it, and no width
-    // within a tenth of it.
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{960, 720}, {1920, 1440}}));
-    EXPECT_EQ(LargeVariantSizes(4619, 2598, 0, 0), (V{{960, 539}, {1920, 1079}}));
+    // Kept at the source size, the large picture itself tops the list: no copy of it, the phones'
+    // width only, and none within a tenth of it.
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{960, 720}}));
+    EXPECT_EQ(LargeVariantSizes(4619, 2598, 0, 0), (V{{960, 539}}));
     EXPECT_EQ(LargeVariantSizes(2000, 1000, 0, 0), (V{{960, 480}}));
     EXPECT_EQ(LargeVariantSizes(1600, 1200, 0, 0), (V{{960, 720}}));
     EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), V{});
@@ -260,8 +260,8 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     // Kept at 4000, the large picture tops the list: no WebP copy of it.
     settings.largeMaxWidth = settings.largeMaxHeight = 0;
     const VariantPlan kept = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{960, 1920}));
-    EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{960, 1920}));
+    EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{960}));
+    EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{960}));
     EXPECT_EQ(kept.shown.largeWidth, 4000);
 }
 
