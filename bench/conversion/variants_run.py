@@ -28,7 +28,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 # libwebp's effort of Vimbral's WebP files: sharp writes its WebP files at the same effort, so that
 # both make the same files the same way (sharp's default would be 4, slower).
-WEBP_EFFORT = 0
+WEBP_EFFORT = 1
 PLACEHOLDERS = re.compile(r"WEBPWIDTHS|JPEGWIDTHS|WEBPTHUMBS|JPEGTHUMBS")
 
 

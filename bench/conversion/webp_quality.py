@@ -6,7 +6,7 @@ it is written as JPEG (libvips' jpegsave, as Vimbral writes it: stripped, optimi
 each JPEG quality and as WebP (libvips' webpsave, stripped) at qualities 30..100. The likeness to
 the reference is SSIM on luma (BT.601) with 8x8 windows, averaged over the corpus; the WebP
 quality for a JPEG quality is the lowest whose mean SSIM reaches the JPEG's. EFFORT is libwebp's
-effort (0-6) for the WebP files: Vimbral writes them at 0; libvips' default is 4.
+effort (0-6) for the WebP files: Vimbral writes them at 1; libvips' default is 4.
 
     webp_quality.py CORPUS_DIR [COUNT [EFFORT]]   (Debian's python3 with python3-numpy, python3-pil)
 """
@@ -52,7 +52,7 @@ def encode(reference, target):
 def main():
     corpus = sys.argv[1]
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 12
-    effort = int(sys.argv[3]) if len(sys.argv) > 3 else 0
+    effort = int(sys.argv[3]) if len(sys.argv) > 3 else 1
     photos = sorted(glob.glob(os.path.join(corpus, "*.jpg")))[:count]
     jpeg = {q: [0.0, 0] for q in JPEG_QUALITIES}
     webp = {q: [0.0, 0] for q in WEBP_QUALITIES}

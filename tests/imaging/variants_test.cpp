@@ -159,10 +159,11 @@ TEST(VariantSizes, DoubleThumbnails) {
 }
 
 TEST(WebpQuality, FollowsTheMeasuredMappingAndStaysInRange) {
-    EXPECT_EQ(WebpQualityFor(75), 76);
-    EXPECT_EQ(WebpQualityFor(0), 76);  // GIF chosen: thumbnails at Vimbral's default, 75
+    EXPECT_EQ(WebpQualityFor(75), 72);
+    EXPECT_EQ(WebpQualityFor(0), 72);  // GIF chosen: thumbnails at Vimbral's default, 75
     EXPECT_EQ(WebpQualityFor(90), 90);
-    EXPECT_EQ(WebpQualityFor(55), 49);
+    EXPECT_EQ(WebpQualityFor(55), 48);
+    EXPECT_EQ(WebpQualityFor(72), 68);
     EXPECT_EQ(WebpQualityFor(1), 1);
     EXPECT_EQ(WebpQualityFor(100), 100);
     EXPECT_EQ(WebpQualityFor(250), 100);
