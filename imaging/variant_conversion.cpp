@@ -192,7 +192,7 @@ VariantConversion ConvertWithVariants(const ConversionSettings& settings, const 
     const bool decoded =
         image && identity &&
         (decode.size == source ? true
-                               : vimbral::Stretch(image.get(), decode.size.width, decode.size.height) != 0);
+                               : vimbral::Shrink(image.get(), decode.size.width, decode.size.height) != 0);
     // Every output below comes from this decode: the source is decoded once, here.
     ResampleChain chain(decoded ? image.get() : nullptr);
     if (stale.large) {

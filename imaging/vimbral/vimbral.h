@@ -79,10 +79,11 @@ VIMBRAL_API int GetNumBits(Image image);
 // beyond the limits are refused and leave the picture unchanged. Nonzero on success.
 VIMBRAL_API int Stretch(Image image, int width, int height);
 
-// Resamples a decoded picture (one that CopyImageObject made) down to exactly width x height in
-// one pass of libvips' reduce kernel: cheaper than Stretch from memory, for making several smaller
-// files of one decode, each from the next bigger one. A size above the picture's, a picture not
-// decoded yet and sizes refused by Stretch give 0 and leave the picture unchanged.
+// Resamples the picture down to exactly width x height, more cheaply than Stretch, for making
+// several smaller files of one decode, each from the next bigger one: decoded pixels in one pass
+// of libvips' reduce kernel; a picture not decoded yet is decoded at the smallest scale its decoder
+// has that covers the size (JPEG DCT scaling), then reduced. A size above the picture's and sizes
+// refused by Stretch give 0 and leave the picture unchanged.
 VIMBRAL_API int Shrink(Image image, int width, int height);
 // Paints the picture at its current size with its top-left corner at (x, y), opaque, clipped to
 // the canvas (x and y may be negative). Nonzero when the picture was drawn.

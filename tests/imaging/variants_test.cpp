@@ -374,16 +374,16 @@ TEST(VimbralWebp, TheCommentTravelsInXmpAndCopiesShareOneDecode) {
     vimbral::DeleteImageObject(image);
 }
 
-TEST(VimbralShrink, ResamplesDecodedPixelsDownOnlyAndLikeStretch) {
+TEST(VimbralShrink, ResamplesDownOnlyAndLikeStretch) {
     TempFolder folder;
     const std::string jpeg = MakeJpeg(folder, "a.jpg", 800, 600, Gradient);
     vimbral::Image image = vimbral::InitImageObject(jpeg.c_str(), nullptr, -1, -1);
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(vimbral::Shrink(image, 400, 300), 0);  // not decoded yet: Stretch is for that
+    EXPECT_EQ(vimbral::Shrink(image, 801, 600), 0);  // never enlarges
     vimbral::Image shrunk = vimbral::CopyImageObject(image);
     vimbral::Image stretched = vimbral::CopyImageObject(image);
     ASSERT_NE(shrunk, nullptr);
-    EXPECT_EQ(vimbral::Shrink(shrunk, 801, 600), 0);  // never enlarges
+    EXPECT_EQ(vimbral::Shrink(shrunk, 801, 600), 0);
     EXPECT_EQ(vimbral::Shrink(shrunk, 0, 10), 0);
     EXPECT_EQ(vimbral::GetWidth(shrunk), 800);
     ASSERT_NE(vimbral::Shrink(shrunk, 333, 249), 0);
@@ -398,4 +398,46 @@ TEST(VimbralShrink, ResamplesDecodedPixelsDownOnlyAndLikeStretch) {
     vimbral::DeleteImageObject(stretched);
     vimbral::DeleteImageObject(shrunk);
     vimbral::DeleteImageObject(image);
+}
+
+// Not decoded yet, a JPEG is decoded at a quarter (DCT scaling) and reduced: the same picture as
+// Stretch gives, upright, at exactly the size asked, also when its sides are not multiples of 4.
+TEST(VimbralShrink, DecodesAtAReducedScaleUprightAndExactly) {
+    TempFolder folder;
+    const auto halves = [](int x, int, int width, int) {
+        return x < width / 2 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+    };
+    const std::string plain = ReadFile(MakeJpeg(folder, "plain.jpg", 1203, 601, halves, 95));
+    const std::string turned = folder.Write("turned.jpg", WithExifOrientation(plain, 6));
+    const auto shrinkAndStretch = [&](const std::string& path, int width, int height) {
+        vimbral::Image a = vimbral::InitImageObject(path.c_str(), nullptr, -1, -1);
+        vimbral::Image b = vimbral::InitImageObject(path.c_str(), nullptr, -1, -1);
+        EXPECT_NE(vimbral::Shrink(a, width, height), 0) << path;
+        EXPECT_NE(vimbral::Stretch(b, width, height), 0) << path;
+        const std::string outA = JoinPath(folder.path(), "a.jpg"), outB = JoinPath(folder.path(), "b.jpg");
+        EXPECT_NE(vimbral::Save(a, outA.c_str(), vimbral::kFormatJpeg), 0);
+        EXPECT_NE(vimbral::Save(b, outB.c_str(), vimbral::kFormatJpeg), 0);
+        vimbral::DeleteImageObject(a);
+        vimbral::DeleteImageObject(b);
+        EXPECT_EQ(SizeOf(outA), (Size{width, height})) << path;
+        EXPECT_LT(MeanDifference(outA, outB), 6.0) << path;
+        return outA;
+    };
+    shrinkAndStretch(JoinPath(folder.path(), "plain.jpg"), 300, 150);
+    shrinkAndStretch(JoinPath(folder.path(), "plain.jpg"), 300, 149);
+    const std::string upright = shrinkAndStretch(turned, 150, 300);
+    int w = 0, h = 0;
+    const auto pixels = DrawnPixels(upright, &w, &h);
+    ASSERT_EQ(w, 150);
+    EXPECT_TRUE(Near(ColourOf(pixels[40 * 150 + 75]), {255, 0, 0}, 48));  // red on top
+    EXPECT_TRUE(Near(ColourOf(pixels[260 * 150 + 75]), {0, 0, 255}, 48));
+    // A file cut short fails, as Stretch does.
+    const std::string cut = folder.Write("cut.jpg", plain.substr(0, plain.size() / 2));
+    vimbral::Image broken = vimbral::InitImageObject(cut.c_str(), nullptr, -1, -1);
+    ASSERT_NE(broken, nullptr);
+    EXPECT_EQ(vimbral::Shrink(broken, 300, 150), 0);
+    vimbral::Image broken2 = vimbral::InitImageObject(cut.c_str(), nullptr, -1, -1);
+    EXPECT_EQ(vimbral::Stretch(broken2, 300, 150), 0);
+    vimbral::DeleteImageObject(broken2);
+    vimbral::DeleteImageObject(broken);
 }
