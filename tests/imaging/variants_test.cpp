@@ -107,18 +107,18 @@ TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit)
     using V = std::vector<PictureSize>;
     // Kept at the source size, the large picture itself tops the list: no copy of it, the phones'
     // width only, and none within a tenth of it.
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{960, 720}}));
-    EXPECT_EQ(LargeVariantSizes(4619, 2598, 0, 0), (V{{960, 539}}));
-    EXPECT_EQ(LargeVariantSizes(2000, 1000, 0, 0), (V{{960, 480}}));
-    EXPECT_EQ(LargeVariantSizes(1600, 1200, 0, 0), (V{{960, 720}}));
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{1280, 960}}));
+    EXPECT_EQ(LargeVariantSizes(4619, 2598, 0, 0), (V{{1280, 719}}));
+    EXPECT_EQ(LargeVariantSizes(2000, 1000, 0, 0), (V{{1280, 640}}));
+    EXPECT_EQ(LargeVariantSizes(1400, 1000, 0, 0), V{});  // 1280 is within a tenth of 1400
     EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), V{});
     EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), V{});  // fits the limit: kept as it is
     EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), V{});
     // Twice 1024x768 caps at 2048x1536; 1920 is within a tenth of it and left out.
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{960, 720}, {2048, 1536}}));
-    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{960, 640}, {1280, 853}}));
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{1280, 960}, {2048, 1536}}));
+    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{1280, 853}}));
     // Twice 1600x1200 is wider than the widest variant: the standard widths only.
-    EXPECT_EQ(LargeVariantSizes(7000, 5000, 1600, 1200), (V{{960, 685}, {1920, 1371}}));
+    EXPECT_EQ(LargeVariantSizes(7000, 5000, 1600, 1200), (V{{1280, 914}, {1920, 1371}}));
 }
 
 TEST(VariantSizes, NoneIsEnlargedOrBeyondTwiceTheLimitOrAsWideAsAKeptSource) {
@@ -175,13 +175,11 @@ TEST(WebpQuality, FollowsTheMeasuredMappingAndStaysInRange) {
 TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     Jpeg("a.jpg", 3000, 2000);
     const VimbralConverter converter = Convert();
-    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp",
-                                                       "a-960w.jpg", "a-960w.webp", "a.jpg", "thn_a.jpg",
-                                                       "thn_a.webp", "thn_a@2x.jpg", "thn_a@2x.webp"}));
+    EXPECT_EQ(FilesIn(dest),
+              (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp", "a.jpg", "thn_a.jpg",
+                                        "thn_a.webp", "thn_a@2x.jpg", "thn_a@2x.webp"}));
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-640w.webp"), (Size{640, 426}));
-    EXPECT_EQ(SizeOfOut("a-960w.webp"), (Size{960, 640}));
-    EXPECT_EQ(SizeOfOut("a-960w.jpg"), (Size{960, 640}));
     EXPECT_EQ(SizeOfOut("a-1280w.webp"), (Size{1280, 853}));
     EXPECT_EQ(SizeOfOut("a-1280w.jpg"), (Size{1280, 853}));
     EXPECT_EQ(SizeOfOut("thn_a.jpg"), (Size{100, 66}));
@@ -201,8 +199,8 @@ TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     ASSERT_EQ(converter.Outcomes().size(), 1u);
     const PictureVariants shown = converter.Outcomes()[0].variants;
     EXPECT_EQ(shown.largeWidth, 640);
-    EXPECT_EQ(shown.webpWidths, (std::vector<int>{640, 960, 1280}));
-    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{960, 1280}));
+    EXPECT_EQ(shown.webpWidths, (std::vector<int>{640, 1280}));
+    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{1280}));
     EXPECT_TRUE(shown.thumbnailWebp && shown.doubleThumbnailWebp && shown.doubleThumbnailJpeg);
 }
 
@@ -251,18 +249,21 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     settings.largeMaxHeight = 768;
     settings.variants = {true, true, false, false};
     const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    // 960 is within a tenth of the large picture's 1024 and gives way to it.
-    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{1024, 2048}));
-    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{2048}));  // a.jpg is the 1024
+    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{1024, 1280, 2048}));
+    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{1280, 2048}));  // a.jpg is the 1024
     EXPECT_EQ(plan.shown.largeWidth, 1024);
     settings.largeMaxWidth = settings.largeMaxHeight = 800;
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
-              (std::vector<int>{800, 960, 1600}));
+              (std::vector<int>{800, 1280, 1600}));
+    // A standard width within a tenth of the large picture's own gives way to it.
+    settings.largeMaxWidth = settings.largeMaxHeight = 1200;
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
+              (std::vector<int>{1200, 1920, 2400}));
     // Kept at 4000, the large picture tops the list: no WebP copy of it.
     settings.largeMaxWidth = settings.largeMaxHeight = 0;
     const VariantPlan kept = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{960}));
-    EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{960}));
+    EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{1280}));
+    EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{1280}));
     EXPECT_EQ(kept.shown.largeWidth, 4000);
 }
 
@@ -289,7 +290,7 @@ TEST_F(Variants, RepublishingRemakesTheChangedPicturesFilesAndNothingElse) {
     }
     const VimbralConverter again = Convert();
     EXPECT_EQ(again.UpToDateCount(), 2);
-    EXPECT_EQ(again.Outcomes()[0].variants.webpWidths, (std::vector<int>{640, 960, 1280}));
+    EXPECT_EQ(again.Outcomes()[0].variants.webpWidths, (std::vector<int>{640, 1280}));
     {
         TempFolder scratch;
         std::filesystem::copy_file(MakeJpeg(scratch, "a.jpg", 3000, 2000, Noise), a,
@@ -324,7 +325,7 @@ TEST_F(Variants, AFileGalvaneDidNotMakeIsNeverReplacedNorListed) {
     const PictureOutcome outcome = converter.Outcomes()[0];
     ASSERT_EQ(outcome.notWritten.size(), 1u);
     EXPECT_EQ(outcome.notWritten[0].name, Out("a-1280w.webp"));
-    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{640, 960}));
+    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{640}));
     EXPECT_TRUE(outcome.thumbnailWritten);
 }
 
@@ -338,9 +339,9 @@ TEST_F(Variants, ThePlanNamesEveryOutputAndOrdersPicturesSharingOne) {
         names.push_back(output.name);
         EXPECT_EQ(output.kind == OutputKind::Variant, output.variant.has_value()) << output.name;
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a.webp", "thn_a@2x.webp",
-                                               "thn_a@2x.jpg", "a-640w.webp", "a-960w.webp", "a-960w.jpg",
-                                               "a-1280w.webp", "a-1280w.jpg"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a.webp", "thn_a@2x.webp", "thn_a@2x.jpg",
+                                        "a-640w.webp", "a-1280w.webp", "a-1280w.jpg"}));
     const auto units = PlanWorkUnits({a, clash, other}, settings);
     EXPECT_EQ(units, (std::vector<WorkUnit>{{0, 1}, {2}}));
 }
