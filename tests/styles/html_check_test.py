@@ -57,7 +57,7 @@ def main():
                 shutil.copy(os.path.join(photos, "Meadow.gif"), os.path.join(tree, folder, "p.gif"))
         pages = []
         for style in STYLES:
-            dest = os.path.join(work, style + "-albums")
+            dest = os.path.join(work, os.path.basename(style) + "-albums")
             subprocess.run([publish, "--source", tree, "--dest", dest, "--style", style, "--albums",
                             "--large", "320x240", "--title", "Summer & sea", "--quiet"],
                            check=True, stdout=subprocess.DEVNULL)
