@@ -67,6 +67,12 @@ std::string LargeWebpSrcset(const PageContext& context, int index) {
     for (const int width : variants.webpWidths) {
         candidates.push_back({width, WidthCandidate(LargeVariantName(path, width, true), width)});
     }
+    // A large picture wider than every WebP file (kept at the photo's size) tops the list itself:
+    // the widest screens get it rather than a smaller file.
+    if (variants.largeWidth > variants.webpWidths.back()) {
+        candidates.push_back(
+            {variants.largeWidth, WidthCandidate(context.LargeOf(index), variants.largeWidth)});
+    }
     return Joined(std::move(candidates));
 }
 

@@ -429,11 +429,36 @@ int VimbralConverter::ConvertImages(const GalleryJob& job, const ImageList& imag
     return count;
 }
 
+namespace {
+
+// The settings of each album, made once: they read the style's templates.
+class AlbumSettingsCache {
+public:
+    AlbumSettingsCache(const GalleryJob& job, bool rebuild) : m_job(job), m_rebuild(rebuild) {}
+
+    const ConversionSettings& Of(const std::string& album) {
+        auto [settings, added] = m_settings.try_emplace(album);
+        if (added) {
+            settings->second = AlbumSettingsOf(m_job, album);
+            settings->second.rebuild = m_rebuild;
+        }
+        return settings->second;
+    }
+
+private:
+    const GalleryJob& m_job;
+    const bool m_rebuild;
+    std::map<std::string, ConversionSettings> m_settings;
+};
+
+}  // namespace
+
 std::vector<std::string> VimbralConverter::OutputNames(const GalleryJob& job, const ImageList& images) const {
     std::vector<std::string> names;
+    AlbumSettingsCache settingsOf(job, false);
     for (std::size_t i = 0; i < images.GetSize(); ++i) {
         const ImageEntry& entry = images.ElementAt(i);
-        for (PlannedOutput& output : OutputsOf(entry.path, AlbumSettingsOf(job, entry.album))) {
+        for (PlannedOutput& output : OutputsOf(entry.path, settingsOf.Of(entry.album))) {
             names.push_back(entry.album.empty() ? std::move(output.name)
                                                 : JoinPath(entry.album, output.name));
         }
@@ -444,10 +469,10 @@ std::vector<std::string> VimbralConverter::OutputNames(const GalleryJob& job, co
 std::vector<std::string> VimbralConverter::StaleOutputNames(const GalleryJob& job,
                                                             const ImageList& images) const {
     std::vector<std::string> names;
+    AlbumSettingsCache settingsOf(job, m_rebuild);
     for (std::size_t i = 0; i < images.GetSize(); ++i) {
         const ImageEntry& entry = images.ElementAt(i);
-        ConversionSettings settings = AlbumSettingsOf(job, entry.album);
-        settings.rebuild = m_rebuild;
+        const ConversionSettings& settings = settingsOf.Of(entry.album);
         const std::optional<SourceIdentity> identity = IdentifySource(entry.path);
         for (PlannedOutput& output : OutputsOf(entry.path, settings)) {
             if (!PlannedOutputUpToDate(settings, entry.path, output, identity)) {

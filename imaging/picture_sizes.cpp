@@ -55,16 +55,21 @@ std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, 
     if (width <= 0 || height <= 0) {
         return sizes;
     }
+    const bool largeKeepsSource = !LargePictureSize(width, height, maxWidth, maxHeight);
     PictureSize cap{width, height};
-    if (maxWidth > 0 && maxHeight > 0) {
+    if (!largeKeepsSource) {
         if (const auto fitted = LargePictureSize(width, height, 2 * maxWidth, 2 * maxHeight)) {
             cap = *fitted;
         }
     }
-    const int widest = kVariantWidths[std::size(kVariantWidths) - 1];
-    const bool capMade = cap.width <= widest;
+    // With the large picture at the source size, that picture is the top of the list.
+    const bool capMade = !largeKeepsSource && cap.width <= kMaxVariantWidth;
+    const bool capListed = largeKeepsSource || capMade;
     for (const int standard : kVariantWidths) {
-        if (standard >= cap.width || (capMade && standard * 10 >= cap.width * 9)) {
+        if (largeKeepsSource && standard != kVariantWidths[0]) {
+            break;
+        }
+        if (standard >= cap.width || (capListed && standard * 10 >= cap.width * 9)) {
             continue;
         }
         const auto scaled = static_cast<int>(static_cast<long long>(height) * standard / width);

@@ -20,14 +20,24 @@ std::optional<PictureSize> LargePictureSize(int width, int height, int maxWidth,
 // limit in that direction; with both so, empty: the thumbnail keeps the source size.
 std::optional<PictureSize> ThumbnailSize(int width, int height, int maxWidth, int maxHeight);
 
-// The widths at which the large picture is made again for sharp screens, when a style asks.
-inline constexpr int kVariantWidths[] = {640, 1280, 1920, 2560};
+// The widths at which the large picture is made again for other screens, when a style asks: 1280
+// gives a phone up to 426 CSS pixels wide at ratio 3 three image pixels per CSS pixel (Chromium
+// takes the first candidate at or above the screen's ratio, so a narrower file would send such a
+// phone to the large picture itself), 1920 a desktop up to 1920 CSS pixels wide at ratio 1. Wider
+// screens at ratio 2 get the large picture itself, or the variant at twice its limit.
+inline constexpr int kVariantWidths[] = {1280, 1920};
+// The widest variant at twice the large-picture limit.
+inline constexpr int kMaxVariantWidth = 2560;
 
-// The sizes of the large picture's variants of a width x height source, ascending by width. The cap
-// is the source size or, with both limits above 0, the source fitted into twice the limits (never
-// enlarged). Every standard width below the cap's width gives one, and the cap gives one when it
-// is at most the widest standard width (a standard width within a tenth of it is then left out:
-// the two would be nearly the same file). Heights keep the source's proportions, truncated.
+// The sizes of the large picture's variants of a width x height source, ascending by width.
+// - When the large picture keeps the source size (no limit, or the source fits it), it tops the
+//   list itself, and only the phones' width is made below it (unless within a tenth of it): the
+//   desktop width would cost a first publish of camera-size pictures about another 0.9x of its
+//   time (a larger decode and the WebP file), so desktops get the large picture.
+// - Else the cap is the source fitted into twice the limits (never enlarged): every standard width
+//   below the cap's width gives one, and the cap gives one when it is at most kMaxVariantWidth wide
+//   (a standard width within a tenth of it is then left out: the two would be nearly the same file).
+// Heights keep the source's proportions, truncated.
 std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, int maxHeight);
 
 // The thumbnail at twice its box; empty when the thumbnail keeps the source size or when this

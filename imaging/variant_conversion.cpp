@@ -70,25 +70,81 @@ int VariantQuality(const ConversionSettings& settings, const VariantFile& file) 
     return file.webp ? WebpQualityFor(settings.jpegQuality) : settings.jpegQuality;
 }
 
+// The pictures resampled so far from the one decode: each output is made from the smallest of
+// them that covers its size, so a chain of widths costs about one resample of the decode.
+class ResampleChain {
+public:
+    explicit ResampleChain(vimbral::Image decoded) {
+        if (decoded != nullptr) {
+            m_made.emplace_back(vimbral::CopyImageObject(decoded));
+        }
+    }
+
+    // A handle of its own at exactly `size`; null when the pixels cannot be had.
+    ImageHandle CopyAt(const PictureSize& size) {
+        vimbral::Image from = nullptr;
+        for (const ImageHandle& made : m_made) {
+            const int width = vimbral::GetWidth(made.get());
+            if (made && width >= size.width && vimbral::GetHeight(made.get()) >= size.height &&
+                (from == nullptr || width < vimbral::GetWidth(from))) {
+                from = made.get();
+            }
+        }
+        if (from == nullptr) {  // larger than the decode: enlarged from it
+            if (m_made.empty() || !m_made.front()) {
+                return nullptr;
+            }
+            ImageHandle copy(vimbral::CopyImageObject(m_made.front().get()));
+            return copy && vimbral::Stretch(copy.get(), size.width, size.height) != 0 ? std::move(copy)
+                                                                                      : nullptr;
+        }
+        ImageHandle copy(vimbral::CopyImageObject(from));
+        if (!copy) {
+            return nullptr;
+        }
+        if (vimbral::GetWidth(from) != size.width || vimbral::GetHeight(from) != size.height) {
+            if (vimbral::Shrink(copy.get(), size.width, size.height) == 0) {
+                return nullptr;
+            }
+            m_made.emplace_back(vimbral::CopyImageObject(copy.get()));
+        }
+        return copy;
+    }
+
+private:
+    std::vector<ImageHandle> m_made;
+};
+
 HalfResult WriteVariant(const ConversionSettings& settings, const VariantFile& file,
-                        const SourceIdentity& identity, vimbral::Image decoded) {
+                        const SourceIdentity& identity, ResampleChain& chain) {
     const std::string target = JoinPath(settings.destFolder, file.name);
     if (PathExists(target) && !ReadProvenance(target)) {
         return {HalfResult::NotWritten, target, "a file that Galvane did not make has this name"};
     }
-    const ImageHandle copy(vimbral::CopyImageObject(decoded));
+    const ImageHandle copy = chain.CopyAt(file.size);
     if (!copy) {
         return {HalfResult::Unreadable, target, "the picture's data could not be decoded"};
     }
     vimbral::SetComment(copy.get(), VariantProvenanceText(settings, file, identity).c_str());
     vimbral::ChangeImageFormat(copy.get(), 24);
     vimbral::SetQuality(copy.get(), VariantQuality(settings, file));
-    if (vimbral::Stretch(copy.get(), file.size.width, file.size.height) == 0 ||
-        vimbral::Save(copy.get(), target.c_str(), file.webp ? vimbral::kFormatWebp : vimbral::kFormatJpeg) ==
-            0) {
+    if (vimbral::Save(copy.get(), target.c_str(), file.webp ? vimbral::kFormatWebp : vimbral::kFormatJpeg) ==
+        0) {
         return SaveFailed(target, 16 << 10);
     }
     return {HalfResult::Written, target, {}};
+}
+
+// The plan's files, widest first, so that each is resampled from the next bigger one.
+std::vector<std::size_t> WidestFirst(const VariantPlan& plan) {
+    std::vector<std::size_t> order(plan.files.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return plan.files[a].size.width > plan.files[b].size.width;
+    });
+    return order;
 }
 
 }  // namespace
@@ -136,33 +192,42 @@ VariantConversion ConvertWithVariants(const ConversionSettings& settings, const 
     const bool decoded =
         image && identity &&
         (decode.size == source ? true
-                               : vimbral::Stretch(image.get(), decode.size.width, decode.size.height) != 0);
-    // Every output below is a copy of this handle: the source is decoded once, here.
-    const ImageHandle shared(decoded ? vimbral::CopyImageObject(image.get()) : nullptr);
-    const auto copyOfDecode = [&] { return ImageHandle(vimbral::CopyImageObject(shared.get())); };
+                               : vimbral::Shrink(image.get(), decode.size.width, decode.size.height) != 0);
+    // Every output below comes from this decode: the source is decoded once, here.
+    ResampleChain chain(decoded ? image.get() : nullptr);
     if (stale.large) {
         if (decode.largeStreams) {
             const ImageHandle whole(vimbral::InitImageObject(sourcePath.c_str(), nullptr, -1, -1));
-            result.large = WriteLargePicture(settings, sourcePath, identity, shared ? whole.get() : nullptr);
+            result.large = WriteLargePicture(settings, sourcePath, identity, decoded ? whole.get() : nullptr);
         } else {
-            result.large = WriteLargePicture(settings, sourcePath, identity, copyOfDecode().get(), source);
+            const PictureSize size =
+                LargePictureSize(source.width, source.height, settings.largeMaxWidth, settings.largeMaxHeight)
+                    .value_or(source);
+            result.large =
+                WriteLargePicture(settings, sourcePath, identity, chain.CopyAt(size).get(), source);
         }
     }
     largeDone(result.large);
-    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+    result.variants.resize(plan.files.size());
+    for (const std::size_t i : WidestFirst(plan)) {
         const VariantFile& file = plan.files[i];
+        const std::string target = JoinPath(settings.destFolder, file.name);
         if (!stale.variants[i]) {
-            result.variants.push_back({HalfResult::Skipped, JoinPath(settings.destFolder, file.name), {}});
-            continue;
+            result.variants[i] = {HalfResult::Skipped, target, {}};
+        } else if (!decoded) {
+            result.variants[i] = {HalfResult::Unreadable, target, "the picture's data could not be decoded"};
+        } else {
+            result.variants[i] = WriteVariant(settings, file, *identity, chain);
         }
-        result.variants.push_back(shared ? WriteVariant(settings, file, *identity, shared.get())
-                                         : HalfResult{HalfResult::Unreadable,
-                                                      JoinPath(settings.destFolder, file.name),
-                                                      "the picture's data could not be decoded"});
     }
-    result.thumbnail = stale.thumbnail
-                           ? WriteThumbnail(settings, sourcePath, identity, copyOfDecode().get(), source)
-                           : HalfResult{HalfResult::Written, thumbnailTarget, {}};
+    if (stale.thumbnail) {
+        const PictureSize size =
+            ThumbnailSize(source.width, source.height, settings.thumbMaxWidth, settings.thumbMaxHeight)
+                .value_or(source);
+        result.thumbnail = WriteThumbnail(settings, sourcePath, identity, chain.CopyAt(size).get(), source);
+    } else {
+        result.thumbnail = {HalfResult::Written, thumbnailTarget, {}};
+    }
     return result;
 }
 
@@ -176,7 +241,8 @@ std::optional<std::int64_t> VariantConversionMemoryCost(const ConversionSettings
     const PictureSize source{vimbral::GetWidth(image.get()), vimbral::GetHeight(image.get())};
     const StaleOutputs all{true, true, std::vector<bool>(plan.files.size(), true)};
     const DecodeChoice decode = ChooseDecode(settings, plan, all, source);
-    const std::int64_t held = Pixels(decode.size) * 3;
+    // The decode, and the smaller pictures resampled from it for the rest of the chain.
+    const std::int64_t held = Pixels(decode.size) * 3 * 3 / 2;
     const std::int64_t decoding =
         vimbral::GetPeakMemory(image.get(), decode.size.width, decode.size.height, 0) + held;
     // A resized copy and its encoder's buffers, for the largest output made from the decode.

@@ -32,6 +32,6 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
 void ForgetVariant(PictureVariants& shown, const VariantFile& file);
 
 // The WebP quality that looks as good as JPEG at `jpegQuality` (below 1: Vimbral's default), as
-// measured with SSIM: 50 -> 44, 60 -> 54, 70 -> 68, 75 -> 76, 80 -> 80, 85 -> 84, 90 -> 90, 95 -> 96,
-// linear in between.
+// measured with SSIM at the WebP files' effort: 50 -> 44, 60 -> 52, 70 -> 66, 75 -> 72, 80 -> 80,
+// 85 -> 84, 90 -> 90, 95 -> 96, linear in between.
 int WebpQualityFor(int jpegQuality);

@@ -4,7 +4,8 @@
    at a time, libvips' own threads per pipeline set to 1 as Galvane's workers are.
 
        sharp_outputs.js JOBS_JSON CONCURRENCY
-   JOBS_JSON: [{source, outputs: [{path, width, height, format: "jpeg"|"webp", quality}]}]     */
+   JOBS_JSON: [{source, outputs: [{path, width, height, format: "jpeg"|"webp", quality, effort}]}]
+   (effort: libwebp's, for WebP files; sharp's default when absent)                                */
 "use strict";
 const fs = require("fs");
 const sharp = require("sharp");
@@ -20,7 +21,11 @@ async function main() {
             const job = jobs[next++];
             for (const output of job.outputs) {
                 const pipeline = sharp(job.source).rotate().resize(output.width, output.height, { fit: "fill" });
-                if (output.format === "webp") pipeline.webp({ quality: output.quality });
+                if (output.format === "webp") {
+                    const options = { quality: output.quality };
+                    if (output.effort !== undefined) options.effort = output.effort;
+                    pipeline.webp(options);
+                }
                 else pipeline.jpeg({ quality: output.quality });
                 await pipeline.toFile(output.path);
             }

@@ -3,10 +3,12 @@
 picture only: the anchor), with Classic asking for the variants (WebP and JPEG at several widths,
 double thumbnails), and the same set of files as the variant run made by sharp (npm, installed by
 `scripts/setup --bench`) at the same concurrency. Prints each one's median time and its ratio to
-the anchor, and the ratio of Galvane's variant run to sharp's; once for the large-picture limit
-of 640x480 and once for the default (pictures keep their size).
+the anchor, and the ratio of Galvane's variant run to sharp's; for the default large-picture limit
+(pictures keep their size), 1024x768 and 640x480. Beside the time, the processor time of each run
+(its processes' user and system time), which says more than the time on a machine that others
+share.
 
-    variants_run.py GALVANE_PUBLISH CORPUS_DIR [RUNS [LIMIT...]]     (limits: 640x480 0x0 by default)
+    variants_run.py GALVANE_PUBLISH CORPUS_DIR [RUNS [LIMIT...]]   (limits: 0x0 1024x768 640x480 by default)
 
 GALVANE_VARIANT_STYLE=DIR takes the style of DIR for the variant run in place of Classic (the
 anchor is then that style with its variant placeholders taken out), for example
@@ -15,6 +17,7 @@ tests/styles/###Srcset, Classic as it asked for every variant.
 import json
 import os
 import re
+import resource
 import shutil
 import statistics
 import subprocess
@@ -23,6 +26,9 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# libwebp's effort of Vimbral's WebP files: sharp writes its WebP files at the same effort, so that
+# both make the same files the same way (sharp's default would be 4, slower).
+WEBP_EFFORT = 1
 PLACEHOLDERS = re.compile(r"WEBPWIDTHS|JPEGWIDTHS|WEBPTHUMBS|JPEGTHUMBS")
 
 
@@ -61,14 +67,25 @@ def sharp_jobs(out, corpus, webp_quality, dest):
         jobs.setdefault(base, []).append({
             "path": os.path.join(dest, name), "width": header(path, "width"), "height": header(path, "height"),
             "format": "webp" if extension == ".webp" else "jpeg",
-            "quality": webp_quality if extension == ".webp" else 75})
+            "quality": webp_quality if extension == ".webp" else 75, "effort": WEBP_EFFORT})
     return [{"source": sources[base], "outputs": outputs} for base, outputs in sorted(jobs.items())]
 
 
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
 def timed(command):
+    """(seconds, processor seconds) of the command."""
+    cpu = children_cpu()
     started = time.monotonic()
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
-    return time.monotonic() - started
+    return time.monotonic() - started, children_cpu() - cpu
+
+
+def median(pairs):
+    return statistics.median(p[0] for p in pairs), statistics.median(p[1] for p in pairs)
 
 
 def main():
@@ -82,14 +99,15 @@ def main():
     workers = os.cpu_count()
     webp_quality = None
     print(f"{len([n for n in os.listdir(corpus) if n.endswith('.jpg')])} photographs, {workers} cores "
-          f"(sharp: {workers} photos at a time), median of {runs} runs")
-    for large in sys.argv[4:] or ("640x480", "0x0"):
+          f"(sharp: {workers} photos at a time), median of {runs} runs; load before the run: "
+          f"{os.getloadavg()[0]:.2f}; variant style: {os.path.basename(classic)}")
+    for large in sys.argv[4:] or ("0x0", "1024x768", "640x480"):
         def publish_with(style):
             shutil.rmtree(out, ignore_errors=True)
             return timed([publish, "--source", corpus, "--dest", out, "--style", style, "--thumb", "100x100",
                           "--large", large, "--quality", "75", "--quiet", "--no-bg-image"])
-        today = statistics.median(publish_with(plain) for _ in range(runs))
-        variants = statistics.median(publish_with(classic) for _ in range(runs))
+        today = median([publish_with(plain) for _ in range(runs)])
+        variants = median([publish_with(classic) for _ in range(runs)])
         if webp_quality is None:
             marks = subprocess.run(["grep", "-a", "-o", "webp quality=[0-9]*", "-r", out, "-h", "-m1"],
                                    capture_output=True, text=True).stdout.split()
@@ -104,14 +122,18 @@ def main():
             shutil.rmtree(sharp_out, ignore_errors=True)
             os.makedirs(sharp_out)
             return timed(["node", os.path.join(HERE, "sharp_outputs.js"), jobs_file, str(workers)])
-        with_sharp = statistics.median(sharp_run() for _ in range(runs))
+        with_sharp = median([sharp_run() for _ in range(runs)])
         sharp_made = len(os.listdir(sharp_out))
-        print(f"\n--large {large}: {made} picture files")
-        print(f"{'':44} {'seconds':>8} {'ratio':>7}")
-        print(f"{'today (thumbnail and large picture only)':44} {today:8.2f} {1:6.2f}x")
-        print(f"{'with variants':44} {variants:8.2f} {variants / today:6.2f}x   (target at most 1.60x)")
-        print(f"{'sharp, the same ' + str(sharp_made) + ' files':44} {with_sharp:8.2f} {with_sharp / today:6.2f}x")
-        print(f"{'variants against sharp':44} {'':8} {variants / with_sharp:6.2f}x   (target below 1.00x)")
+        print(f"\n--large {large}: {made} picture files; load now: {os.getloadavg()[0]:.2f}")
+        print(f"{'':44} {'seconds':>8} {'ratio':>7} {'cpu s':>8} {'ratio':>7}")
+
+        def row(name, pair, anchor, note=""):
+            print(f"{name:44} {pair[0]:8.2f} {pair[0] / anchor[0]:6.2f}x {pair[1]:8.2f} {pair[1] / anchor[1]:6.2f}x"
+                  f"{note}")
+        row("today (thumbnail and large picture only)", today, today)
+        row("with variants", variants, today, "   (target at most 1.60x)")
+        row("sharp, the same " + str(sharp_made) + " files", with_sharp, today)
+        row("variants against sharp", variants, with_sharp, "   (target below 1.00x)")
     shutil.rmtree(work, ignore_errors=True)
 
 

@@ -5,9 +5,10 @@ For each photograph of the corpus, a 1280-pixel-wide rendition is the reference 
 it is written as JPEG (libvips' jpegsave, as Vimbral writes it: stripped, optimised tables) at
 each JPEG quality and as WebP (libvips' webpsave, stripped) at qualities 30..100. The likeness to
 the reference is SSIM on luma (BT.601) with 8x8 windows, averaged over the corpus; the WebP
-quality for a JPEG quality is the lowest whose mean SSIM reaches the JPEG's.
+quality for a JPEG quality is the lowest whose mean SSIM reaches the JPEG's. EFFORT is libwebp's
+effort (0-6) for the WebP files: Vimbral writes them at 1; libvips' default is 4.
 
-    webp_quality.py CORPUS_DIR [COUNT]        (Debian's python3 with python3-numpy, python3-pil)
+    webp_quality.py CORPUS_DIR [COUNT [EFFORT]]   (Debian's python3 with python3-numpy, python3-pil)
 """
 import glob
 import os
@@ -51,6 +52,7 @@ def encode(reference, target):
 def main():
     corpus = sys.argv[1]
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 12
+    effort = int(sys.argv[3]) if len(sys.argv) > 3 else 1
     photos = sorted(glob.glob(os.path.join(corpus, "*.jpg")))[:count]
     jpeg = {q: [0.0, 0] for q in JPEG_QUALITIES}
     webp = {q: [0.0, 0] for q in WEBP_QUALITIES}
@@ -66,10 +68,10 @@ def main():
                 jpeg[q][1] += size
             for q in WEBP_QUALITIES:
                 out = os.path.join(work, "a.webp")
-                size = encode(reference, out + "[Q=%d,strip]" % q)
+                size = encode(reference, out + "[Q=%d,strip,effort=%d]" % (q, effort))
                 webp[q][0] += ssim(original, luma(out)) / len(photos)
                 webp[q][1] += size
-    print("%d photographs at 1280 px wide; SSIM on luma, 8x8 windows" % len(photos))
+    print("%d photographs at 1280 px wide, WebP effort %d; SSIM on luma, 8x8 windows" % (len(photos), effort))
     print("jpeg-q  ssim     bytes      webp-q  ssim     bytes      webp/jpeg bytes")
     for q in JPEG_QUALITIES:
         match = next((w for w in WEBP_QUALITIES if webp[w][0] >= jpeg[q][0]), WEBP_QUALITIES[-1])

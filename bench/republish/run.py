@@ -14,6 +14,9 @@ converts on every core, vipsthumbnail mostly on one), so a single pair of runs o
 says more about the load than about either. Their processor time is printed beside.
 
     run.py GALVANE_PUBLISH CORPUS_DIR [RUNS]
+
+GALVANE_STYLE=NAME_OR_DIR publishes with that style in place of Classic, for example
+tests/styles/###Srcset, which asks for every variant of each picture.
 """
 import os
 import resource
@@ -44,7 +47,8 @@ def timed(command, cpu=None):
 
 
 def publish_command(program, source, dest, extra=()):
-    return [program, "--source", source, "--dest", dest, "--style", "Classic", "--thumb", "100x100",
+    style = os.environ.get("GALVANE_STYLE") or "Classic"
+    return [program, "--source", source, "--dest", dest, "--style", style, "--thumb", "100x100",
             "--large", "640x480", "--quality", "75", "--quiet", "--no-bg-image", *extra]
 
 
@@ -166,7 +170,8 @@ def main():
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
-    print(f"{os.cpu_count()} cores; load before the run: {load:.2f}")
+    print(f"{os.cpu_count()} cores; load before the run: {load:.2f}; style: "
+          f"{os.path.basename(os.environ.get('GALVANE_STYLE') or 'Classic')}")
     print(f"vipsthumbnail, one pass per size, 40 photographs (anchor), median of {runs}: {vips:.2f} s "
           f"({vips_cpu:.2f} s of processor time)")
     print(f"first publish of the 40, median of {runs}: {first40:.2f} s ({first40_cpu:.2f} s of processor time)")

@@ -212,4 +212,61 @@ ImageRef ResizeInMemory(VipsImage* picture, int width, int height) {
     return CopyToMemory(FitExactly(ToSrgb8(std::move(resized)), width, height));
 }
 
+ImageRef ReduceInMemory(VipsImage* picture, int width, int height) {
+    if (picture == nullptr || !FitsLimits(width, height) || width > picture->Xsize ||
+        height > picture->Ysize) {
+        return nullptr;
+    }
+    if (picture->Xsize == width && picture->Ysize == height) {
+        return Share(picture);
+    }
+    // One pass of the reduce kernel over the whole factor: vips_resize would first box-shrink by
+    // the factor's integer part, which costs more than this on pictures already in memory.
+    const double hshrink = static_cast<double>(picture->Xsize) / width;
+    const double vshrink = static_cast<double>(picture->Ysize) / height;
+    ImageRef reduced = Apply(Share(picture), [&](VipsImage* in, VipsImage** out) {
+        return vips_reduce(in, out, hshrink, vshrink, nullptr);
+    });
+    return CopyToMemory(FitExactly(std::move(reduced), width, height));
+}
+
+ImageRef DecodeShrunk(const SourceFile& source, int width, int height) {
+    if (!FitsLimits(width, height) || width > source.width || height > source.height) {
+        return nullptr;
+    }
+    // Pictures that need colour management, and other formats, take the usual way.
+    if (source.decoder != Decoder::Jpeg || source.colourManaged) {
+        return DecodeAt(source, width, height);
+    }
+    int shrink = 8;
+    while (shrink > 1 && (source.width / shrink < width || source.height / shrink < height)) {
+        shrink /= 2;
+    }
+    VipsImage* loaded = nullptr;
+    if (vips_jpegload(source.path.c_str(), &loaded, "shrink", shrink, "access", VIPS_ACCESS_SEQUENTIAL,
+                      "fail_on", VIPS_FAIL_ON_ERROR, nullptr) != 0) {
+        DropVipsError();
+        return nullptr;
+    }
+    ImageRef picture = ToSrgb8(ImageRef(loaded));
+    if (!picture) {
+        return nullptr;
+    }
+    // Reduced as stored, read in order, and turned upright once small and in memory.
+    const bool turned = vips_image_get_orientation_swap(picture.get()) != 0;
+    const int storedWidth = turned ? height : width;
+    const int storedHeight = turned ? width : height;
+    if (picture->Xsize > storedWidth && picture->Ysize > storedHeight) {
+        const double hshrink = static_cast<double>(picture->Xsize) / storedWidth;
+        const double vshrink = static_cast<double>(picture->Ysize) / storedHeight;
+        picture = Apply(picture, [&](VipsImage* in, VipsImage** out) {
+            return vips_reduce(in, out, hshrink, vshrink, nullptr);
+        });
+    }
+    ImageRef stored = CopyToMemory(FitExactly(std::move(picture), storedWidth, storedHeight));
+    ImageRef upright =
+        Apply(stored, [](VipsImage* in, VipsImage** out) { return vips_autorot(in, out, nullptr); });
+    return CopyToMemory(upright);
+}
+
 }  // namespace vimbral_impl

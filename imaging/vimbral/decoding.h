@@ -30,4 +30,13 @@ ImageRef DecodeAt(const SourceFile& source, int width, int height);
 // A picture in Vimbral's form resampled to width x height, in memory.
 ImageRef ResizeInMemory(VipsImage* picture, int width, int height);
 
+// The same, down only (null for a size above the picture's), in one pass of libvips' reduce kernel.
+ImageRef ReduceInMemory(VipsImage* picture, int width, int height);
+
+// The source decoded at width x height, no larger than it, in memory: a JPEG without colour
+// management is decoded at the smallest DCT scale that covers the size, then reduced in one pass
+// (DecodeAt leaves a factor of two above the size for its resample, which costs a third more);
+// other pictures as DecodeAt decodes them.
+ImageRef DecodeShrunk(const SourceFile& source, int width, int height);
+
 }  // namespace vimbral_impl

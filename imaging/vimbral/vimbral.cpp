@@ -192,6 +192,28 @@ int Stretch(Image image, int width, int height) {
         0);
 }
 
+int Shrink(Image image, int width, int height) {
+    if (image == nullptr || !image->Usable() || !FitsLimits(width, height) || width > image->width ||
+        height > image->height) {
+        return 0;
+    }
+    return Guarded(
+        [&] {
+            ImageRef reduced = image->pixels ? ReduceInMemory(image->pixels.get(), width, height)
+                                             : DecodeShrunk(*image->source, width, height);
+            if (!reduced) {
+                image->undecodable = !image->pixels;
+                return 0;
+            }
+            image->source.reset();
+            image->pixels = std::move(reduced);
+            image->width = width;
+            image->height = height;
+            return 1;
+        },
+        0);
+}
+
 void DeleteImageObject(Image image) {
     delete image;
 }

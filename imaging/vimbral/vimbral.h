@@ -78,6 +78,13 @@ VIMBRAL_API int GetNumBits(Image image);
 // Resamples to exactly width x height (photo quality: libvips' reduce kernels); sizes below 1 or
 // beyond the limits are refused and leave the picture unchanged. Nonzero on success.
 VIMBRAL_API int Stretch(Image image, int width, int height);
+
+// Resamples the picture down to exactly width x height, more cheaply than Stretch, for making
+// several smaller files of one decode, each from the next bigger one: decoded pixels in one pass
+// of libvips' reduce kernel; a picture not decoded yet is decoded at the smallest scale its decoder
+// has that covers the size (JPEG DCT scaling), then reduced. A size above the picture's and sizes
+// refused by Stretch give 0 and leave the picture unchanged.
+VIMBRAL_API int Shrink(Image image, int width, int height);
 // Paints the picture at its current size with its top-left corner at (x, y), opaque, clipped to
 // the canvas (x and y may be negative). Nonzero when the picture was drawn.
 VIMBRAL_API int Draw(Image image, Canvas* canvas, int x, int y);

@@ -48,6 +48,18 @@ TEST_F(VariantTags, PicturePagesListTheLargeVariantsAsSrcsets) {
     EXPECT_EQ(Page("imagepage2.htm"), " d.jpg|d.jpg 800w|d.jpg 800w|WEBPWIDTHS");
 }
 
+TEST_F(VariantTags, ALargePictureWiderThanEveryWebpFileTopsTheWebpList) {
+    images.Add("/photos/a.jpg");
+    PictureVariants kept;  // the large picture at the photo's size, 4000 pixels wide
+    kept.largeWidth = 4000;
+    kept.webpWidths = {960, 1920};
+    kept.jpegWidths = {960, 1920};
+    GenerateWith("<MAIN-INDEX-PAGE><PAGE> WEBPWIDTHS|JPEGWIDTHS", {kept});
+    EXPECT_EQ(
+        Page("imagepage1.htm"),
+        " a-960w.webp 960w, a-1920w.webp 1920w, a.jpg 4000w|a-960w.jpg 960w, a-1920w.jpg 1920w, a.jpg 4000w");
+}
+
 TEST_F(VariantTags, ThumbnailSlotsEachGetTheirOwnPicture) {
     SetPictures(3);
     PictureVariants single;  // a picture too small for a double thumbnail

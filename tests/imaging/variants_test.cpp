@@ -105,28 +105,65 @@ double MeanDifference(const std::string& a, const std::string& b) {
 
 TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit) {
     using V = std::vector<PictureSize>;
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{640, 480}, {1280, 960}, {1920, 1440}, {2560, 1920}}));
+    // Kept at the source size, the large picture itself tops the list: no copy of it, the phones'
+    // width only, and none within a tenth of it.
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{1280, 960}}));
+    EXPECT_EQ(LargeVariantSizes(4619, 2598, 0, 0), (V{{1280, 719}}));
+    EXPECT_EQ(LargeVariantSizes(2000, 1000, 0, 0), (V{{1280, 640}}));
+    EXPECT_EQ(LargeVariantSizes(1400, 1000, 0, 0), V{});  // 1280 is within a tenth of 1400
+    EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), V{});
+    EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), V{});  // fits the limit: kept as it is
+    EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), V{});
     // Twice 1024x768 caps at 2048x1536; 1920 is within a tenth of it and left out.
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{640, 480}, {1280, 960}, {2048, 1536}}));
-    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{640, 426}, {1280, 853}}));
-    EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), (V{{640, 480}}));
-    EXPECT_EQ(LargeVariantSizes(1600, 1200, 0, 0), (V{{640, 480}, {1280, 960}, {1600, 1200}}));
-    EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), (V{{500, 400}}));
-    EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), (V{{640, 3840}, {1000, 6000}}));
-    for (const PictureSize& size : LargeVariantSizes(7000, 5000, 1600, 1200)) {
-        EXPECT_LE(size.width, 3200);
-        EXPECT_LE(size.height, 2400);
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{1280, 960}, {2048, 1536}}));
+    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{1280, 853}}));
+    // Twice 1600x1200 is wider than the widest variant: the standard widths only.
+    EXPECT_EQ(LargeVariantSizes(7000, 5000, 1600, 1200), (V{{1280, 914}, {1920, 1371}}));
+}
+
+TEST(VariantSizes, NoneIsEnlargedOrBeyondTwiceTheLimitOrAsWideAsAKeptSource) {
+    const int limits[][2] = {{0, 0},       {640, 480},   {800, 600}, {1024, 768},
+                             {1280, 1024}, {1600, 1200}, {100, 0}};
+    for (int width = 1; width <= 6000; width += 37) {
+        for (const int height : {1, width / 3 + 1, width * 2 / 3 + 1, width + 5, 3 * width}) {
+            for (const auto& [maxWidth, maxHeight] : limits) {
+                const std::vector<PictureSize> sizes = LargeVariantSizes(width, height, maxWidth, maxHeight);
+                const auto large = LargePictureSize(width, height, maxWidth, maxHeight);
+                const auto where = ::testing::Message()
+                                   << width << "x" << height << " in " << maxWidth << "x" << maxHeight;
+                for (std::size_t i = 0; i < sizes.size(); ++i) {
+                    EXPECT_GE(sizes[i].width, 1) << where;
+                    EXPECT_GE(sizes[i].height, 1) << where;
+                    EXPECT_LE(sizes[i].width, width) << where;
+                    EXPECT_LE(sizes[i].height, height) << where;
+                    EXPECT_LE(sizes[i].width, kMaxVariantWidth) << where;
+                    if (large) {
+                        EXPECT_LE(sizes[i].width, 2 * maxWidth) << where;
+                        EXPECT_LE(sizes[i].height, 2 * maxHeight) << where;
+                    } else {
+                        EXPECT_LT(sizes[i].width * 10, width * 9) << where;  // the large picture is the top
+                    }
+                    if (i > 0) {
+                        EXPECT_GT(sizes[i].width, sizes[i - 1].width) << where;
+                    }
+                }
+            }
+        }
     }
+}
+
+TEST(VariantSizes, DoubleThumbnails) {
     EXPECT_EQ(DoubleThumbnailSize(4000, 3000, 100, 100), (PictureSize{200, 150}));
     EXPECT_EQ(DoubleThumbnailSize(150, 100, 100, 100), std::nullopt);  // would enlarge
     EXPECT_EQ(DoubleThumbnailSize(4000, 3000, 0, 0), std::nullopt);
 }
 
 TEST(WebpQuality, FollowsTheMeasuredMappingAndStaysInRange) {
-    EXPECT_EQ(WebpQualityFor(75), 76);
-    EXPECT_EQ(WebpQualityFor(0), 76);  // GIF chosen: thumbnails at Vimbral's default, 75
+    EXPECT_EQ(WebpQualityFor(75), 72);
+    EXPECT_EQ(WebpQualityFor(0), 72);  // GIF chosen: thumbnails at Vimbral's default, 75
     EXPECT_EQ(WebpQualityFor(90), 90);
-    EXPECT_EQ(WebpQualityFor(55), 49);
+    EXPECT_EQ(WebpQualityFor(55), 48);
+    EXPECT_EQ(WebpQualityFor(72), 68);
     EXPECT_EQ(WebpQualityFor(1), 1);
     EXPECT_EQ(WebpQualityFor(100), 100);
     EXPECT_EQ(WebpQualityFor(250), 100);
@@ -212,12 +249,22 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     settings.largeMaxHeight = 768;
     settings.variants = {true, true, false, false};
     const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{640, 1024, 1280, 2048}));
-    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{640, 1280, 2048}));  // a.jpg is the 1024
+    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{1024, 1280, 2048}));
+    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{1280, 2048}));  // a.jpg is the 1024
     EXPECT_EQ(plan.shown.largeWidth, 1024);
-    settings.largeMaxWidth = settings.largeMaxHeight = 0;  // kept at 4000: beyond every variant
+    settings.largeMaxWidth = settings.largeMaxHeight = 800;
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
-              (std::vector<int>{640, 1280, 1920, 2560}));
+              (std::vector<int>{800, 1280, 1600}));
+    // A standard width within a tenth of the large picture's own gives way to it.
+    settings.largeMaxWidth = settings.largeMaxHeight = 1200;
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
+              (std::vector<int>{1200, 1920, 2400}));
+    // Kept at 4000, the large picture tops the list: no WebP copy of it.
+    settings.largeMaxWidth = settings.largeMaxHeight = 0;
+    const VariantPlan kept = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
+    EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{1280}));
+    EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{1280}));
+    EXPECT_EQ(kept.shown.largeWidth, 4000);
 }
 
 TEST_F(Variants, GifLargePicturesGetNoVariantsButThumbnailsDo) {
@@ -326,4 +373,72 @@ TEST(VimbralWebp, TheCommentTravelsInXmpAndCopiesShareOneDecode) {
     EXPECT_EQ(SizeOf(whole), (Size{400, 300}));
     vimbral::DeleteImageObject(copy);
     vimbral::DeleteImageObject(image);
+}
+
+TEST(VimbralShrink, ResamplesDownOnlyAndLikeStretch) {
+    TempFolder folder;
+    const std::string jpeg = MakeJpeg(folder, "a.jpg", 800, 600, Gradient);
+    vimbral::Image image = vimbral::InitImageObject(jpeg.c_str(), nullptr, -1, -1);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(vimbral::Shrink(image, 801, 600), 0);  // never enlarges
+    vimbral::Image shrunk = vimbral::CopyImageObject(image);
+    vimbral::Image stretched = vimbral::CopyImageObject(image);
+    ASSERT_NE(shrunk, nullptr);
+    EXPECT_EQ(vimbral::Shrink(shrunk, 801, 600), 0);
+    EXPECT_EQ(vimbral::Shrink(shrunk, 0, 10), 0);
+    EXPECT_EQ(vimbral::GetWidth(shrunk), 800);
+    ASSERT_NE(vimbral::Shrink(shrunk, 333, 249), 0);
+    ASSERT_NE(vimbral::Stretch(stretched, 333, 249), 0);
+    EXPECT_EQ(vimbral::GetWidth(image), 800);  // the shared decode is left as it was
+    const std::string a = JoinPath(folder.path(), "shrunk.jpg");
+    const std::string b = JoinPath(folder.path(), "stretched.jpg");
+    ASSERT_NE(vimbral::Save(shrunk, a.c_str(), vimbral::kFormatJpeg), 0);
+    ASSERT_NE(vimbral::Save(stretched, b.c_str(), vimbral::kFormatJpeg), 0);
+    EXPECT_EQ(SizeOf(a), (Size{333, 249}));
+    EXPECT_LT(MeanDifference(a, b), 2.0);
+    vimbral::DeleteImageObject(stretched);
+    vimbral::DeleteImageObject(shrunk);
+    vimbral::DeleteImageObject(image);
+}
+
+// Not decoded yet, a JPEG is decoded at a quarter (DCT scaling) and reduced: the same picture as
+// Stretch gives, upright, at exactly the size asked, also when its sides are not multiples of 4.
+TEST(VimbralShrink, DecodesAtAReducedScaleUprightAndExactly) {
+    TempFolder folder;
+    const auto halves = [](int x, int, int width, int) {
+        return x < width / 2 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+    };
+    const std::string plain = ReadFile(MakeJpeg(folder, "plain.jpg", 1203, 601, halves, 95));
+    const std::string turned = folder.Write("turned.jpg", WithExifOrientation(plain, 6));
+    const auto shrinkAndStretch = [&](const std::string& path, int width, int height) {
+        vimbral::Image a = vimbral::InitImageObject(path.c_str(), nullptr, -1, -1);
+        vimbral::Image b = vimbral::InitImageObject(path.c_str(), nullptr, -1, -1);
+        EXPECT_NE(vimbral::Shrink(a, width, height), 0) << path;
+        EXPECT_NE(vimbral::Stretch(b, width, height), 0) << path;
+        const std::string outA = JoinPath(folder.path(), "a.jpg"), outB = JoinPath(folder.path(), "b.jpg");
+        EXPECT_NE(vimbral::Save(a, outA.c_str(), vimbral::kFormatJpeg), 0);
+        EXPECT_NE(vimbral::Save(b, outB.c_str(), vimbral::kFormatJpeg), 0);
+        vimbral::DeleteImageObject(a);
+        vimbral::DeleteImageObject(b);
+        EXPECT_EQ(SizeOf(outA), (Size{width, height})) << path;
+        EXPECT_LT(MeanDifference(outA, outB), 6.0) << path;
+        return outA;
+    };
+    shrinkAndStretch(JoinPath(folder.path(), "plain.jpg"), 300, 150);
+    shrinkAndStretch(JoinPath(folder.path(), "plain.jpg"), 300, 149);
+    const std::string upright = shrinkAndStretch(turned, 150, 300);
+    int w = 0, h = 0;
+    const auto pixels = DrawnPixels(upright, &w, &h);
+    ASSERT_EQ(w, 150);
+    EXPECT_TRUE(Near(ColourOf(pixels[40 * 150 + 75]), {255, 0, 0}, 48));  // red on top
+    EXPECT_TRUE(Near(ColourOf(pixels[260 * 150 + 75]), {0, 0, 255}, 48));
+    // A file cut short fails, as Stretch does.
+    const std::string cut = folder.Write("cut.jpg", plain.substr(0, plain.size() / 2));
+    vimbral::Image broken = vimbral::InitImageObject(cut.c_str(), nullptr, -1, -1);
+    ASSERT_NE(broken, nullptr);
+    EXPECT_EQ(vimbral::Shrink(broken, 300, 150), 0);
+    vimbral::Image broken2 = vimbral::InitImageObject(cut.c_str(), nullptr, -1, -1);
+    EXPECT_EQ(vimbral::Stretch(broken2, 300, 150), 0);
+    vimbral::DeleteImageObject(broken2);
+    vimbral::DeleteImageObject(broken);
 }
