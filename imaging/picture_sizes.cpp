@@ -65,11 +65,16 @@ std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, 
     // With the large picture at the source size, that picture is the top of the list.
     const bool capMade = !largeKeepsSource && cap.width <= kMaxVariantWidth;
     const bool capListed = largeKeepsSource || capMade;
+    const PictureSize large =
+        LargePictureSize(width, height, maxWidth, maxHeight).value_or(PictureSize{width, height});
     for (const int standard : kVariantWidths) {
-        if (largeKeepsSource && standard != kVariantWidths[0]) {
+        if (largeKeepsSource && standard > kWidestPhoneVariantWidth) {
             break;
         }
         if (standard >= cap.width || (capListed && standard * 10 >= cap.width * 9)) {
+            continue;
+        }
+        if (standard == kVariantWidths[0] && standard * 10 >= large.width * 9) {
             continue;
         }
         const auto scaled = static_cast<int>(static_cast<long long>(height) * standard / width);

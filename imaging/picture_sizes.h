@@ -20,20 +20,25 @@ std::optional<PictureSize> LargePictureSize(int width, int height, int maxWidth,
 // limit in that direction; with both so, empty: the thumbnail keeps the source size.
 std::optional<PictureSize> ThumbnailSize(int width, int height, int maxWidth, int maxHeight);
 
-// The widths at which the large picture is made again for other screens, when a style asks: 1280
-// gives a phone up to 426 CSS pixels wide at ratio 3 three image pixels per CSS pixel (Chromium
-// takes the first candidate at or above the screen's ratio, so a narrower file would send such a
-// phone to the large picture itself), 1920 a desktop up to 1920 CSS pixels wide at ratio 1. Wider
-// screens at ratio 2 get the large picture itself, or the variant at twice its limit.
-inline constexpr int kVariantWidths[] = {1280, 1920};
+// The widths at which the large picture is made again for other screens, when a style asks. The
+// bundled styles' `sizes` make a phone at ratio 3 choose as a screen at ratio 2 would, so a phone
+// up to 400 CSS pixels wide needs at most 800 image pixels across (the full view's whole width at
+// two per CSS pixel: 780 on a 390-pixel phone); 1280 does the same for phones and small tablets up
+// to 640 CSS pixels, 1920 a desktop up to 1920 CSS pixels wide at ratio 1. Wider screens at ratio 2
+// get the large picture itself, or the variant at twice its limit.
+inline constexpr int kVariantWidths[] = {800, 1280, 1920};
+// The widest of them made for phones: the only ones made when the large picture keeps the source size.
+inline constexpr int kWidestPhoneVariantWidth = 1280;
 // The widest variant at twice the large-picture limit.
 inline constexpr int kMaxVariantWidth = 2560;
 
 // The sizes of the large picture's variants of a width x height source, ascending by width.
 // - When the large picture keeps the source size (no limit, or the source fits it), it tops the
-//   list itself, and only the phones' width is made below it (unless within a tenth of it): the
+//   list itself, and only the phones' widths are made below it (unless within a tenth of it): the
 //   desktop width would cost a first publish of camera-size pictures about another 0.9x of its
 //   time (a larger decode and the WebP file), so desktops get the large picture.
+// - The smallest width is made only below the large picture's width by more than a tenth: else
+//   the large picture (or its WebP twin) is as light, and a phone takes it.
 // - Else the cap is the source fitted into twice the limits (never enlarged): every standard width
 //   below the cap's width gives one, and the cap gives one when it is at most kMaxVariantWidth wide
 //   (a standard width within a tenth of it is then left out: the two would be nearly the same file).

@@ -1,18 +1,20 @@
 #!/usr/bin/env python3
-"""Variants benchmark: a first publish of the corpus with Classic as it was (thumbnail and large
-picture only: the anchor), with Classic asking for the variants (WebP and JPEG at several widths,
-double thumbnails), and the same set of files as the variant run made by sharp (npm, installed by
-`scripts/setup --bench`) at the same concurrency. Prints each one's median time and its ratio to
-the anchor, and the ratio of Galvane's variant run to sharp's; for the default large-picture limit
-(pictures keep their size), 1024x768 and 640x480. Beside the time, the processor time of each run
-(its processes' user and system time), which says more than the time on a machine that others
-share.
+"""Variants benchmark: a first publish of the corpus with a copy of Classic asking for nothing
+(its templates without the <picture>/<source> markup and the variant placeholders: the designed
+thumbnail and large picture only, the anchor), with the bundled Classic, which asks for variants
+(WebP at several widths, double thumbnails), and the same set of files as the variant run made by
+sharp (npm, installed by `scripts/setup --bench`) at the same concurrency. Prints each one's median
+time and its ratio to the anchor, and the ratio of Galvane's variant run to sharp's; for the
+default large-picture limit (pictures keep their size), 1024x768 and 640x480. Beside the time, the
+processor time of each run (its processes' user and system time), which says more than the time on
+a machine that others share.
 
     variants_run.py GALVANE_PUBLISH CORPUS_DIR [RUNS [LIMIT...]]   (limits: 0x0 1024x768 640x480 by default)
 
 GALVANE_VARIANT_STYLE=DIR takes the style of DIR for the variant run in place of Classic (the
-anchor is then that style with its variant placeholders taken out), for example
-tests/styles/###Srcset, Classic as it asked for every variant.
+anchor is then that style with its variant markup taken out), for example another bundled style,
+or a copy of Classic whose templates also use JPEGWIDTHS. A style that asks for no variants is
+refused: its run would make the anchor's files and say nothing.
 """
 import json
 import os
@@ -30,10 +32,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 # both make the same files the same way (sharp's default would be 4, slower).
 WEBP_EFFORT = 1
 PLACEHOLDERS = re.compile(r"WEBPWIDTHS|JPEGWIDTHS|WEBPTHUMBS|JPEGTHUMBS")
+PICTURE_MARKUP = re.compile(r"<picture>(<source[^>]*>)*|</picture>")
 
 
 def plain_style(classic, work):
-    """Classic with the variant placeholders taken out of its templates: today's Classic."""
+    """The style asking for nothing: its templates without the <picture> and <source> markup
+    around <img> and without any other variant placeholder, as a style that does not use them."""
     plain = os.path.join(work, "###Plain")
     shutil.copytree(classic, plain)
     for name in os.listdir(plain):
@@ -42,7 +46,7 @@ def plain_style(classic, work):
             with open(path, encoding="utf-8") as f:
                 text = f.read()
             with open(path, "w", encoding="utf-8") as f:
-                f.write(PLACEHOLDERS.sub("", text))
+                f.write(PLACEHOLDERS.sub("", PICTURE_MARKUP.sub("", text)))
     return plain
 
 
@@ -107,12 +111,15 @@ def main():
             return timed([publish, "--source", corpus, "--dest", out, "--style", style, "--thumb", "100x100",
                           "--large", large, "--quality", "75", "--quiet", "--no-bg-image"])
         today = median([publish_with(plain) for _ in range(runs)])
+        designed = len([n for n in os.listdir(out) if n.endswith((".jpg", ".gif", ".webp"))])
         variants = median([publish_with(classic) for _ in range(runs)])
         if webp_quality is None:
             marks = subprocess.run(["grep", "-a", "-o", "webp quality=[0-9]*", "-r", out, "-h", "-m1"],
                                    capture_output=True, text=True).stdout.split()
             webp_quality = int(marks[1].split("=")[1]) if len(marks) > 1 else 75
-        made = len([n for n in os.listdir(out) if n.endswith((".jpg", ".webp"))])
+        made = len([n for n in os.listdir(out) if n.endswith((".jpg", ".gif", ".webp"))])
+        if made <= designed:
+            sys.exit(f"{classic} asks for no variants: {made} picture files, as many as the anchor's")
         sharp_out = os.path.join(work, "sharp")
         jobs_file = os.path.join(work, "jobs.json")
         with open(jobs_file, "w") as f:
@@ -124,7 +131,8 @@ def main():
             return timed(["node", os.path.join(HERE, "sharp_outputs.js"), jobs_file, str(workers)])
         with_sharp = median([sharp_run() for _ in range(runs)])
         sharp_made = len(os.listdir(sharp_out))
-        print(f"\n--large {large}: {made} picture files; load now: {os.getloadavg()[0]:.2f}")
+        print(f"\n--large {large}: {made} picture files ({designed} without variants); "
+              f"load now: {os.getloadavg()[0]:.2f}")
         print(f"{'':44} {'seconds':>8} {'ratio':>7} {'cpu s':>8} {'ratio':>7}")
 
         def row(name, pair, anchor, note=""):

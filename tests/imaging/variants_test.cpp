@@ -106,19 +106,23 @@ double MeanDifference(const std::string& a, const std::string& b) {
 TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit) {
     using V = std::vector<PictureSize>;
     // Kept at the source size, the large picture itself tops the list: no copy of it, the phones'
-    // width only, and none within a tenth of it.
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{1280, 960}}));
-    EXPECT_EQ(LargeVariantSizes(4619, 2598, 0, 0), (V{{1280, 719}}));
-    EXPECT_EQ(LargeVariantSizes(2000, 1000, 0, 0), (V{{1280, 640}}));
-    EXPECT_EQ(LargeVariantSizes(1400, 1000, 0, 0), V{});  // 1280 is within a tenth of 1400
+    // widths only, and none within a tenth of it.
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{800, 600}, {1280, 960}}));
+    EXPECT_EQ(LargeVariantSizes(4619, 2598, 0, 0), (V{{800, 449}, {1280, 719}}));
+    EXPECT_EQ(LargeVariantSizes(2000, 1000, 0, 0), (V{{800, 400}, {1280, 640}}));
+    EXPECT_EQ(LargeVariantSizes(1400, 1000, 0, 0), (V{{800, 571}}));  // 1280 is within a tenth of 1400
+    EXPECT_EQ(LargeVariantSizes(880, 600, 0, 0), V{});                // and 800 of 880
     EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), V{});
     EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), V{});  // fits the limit: kept as it is
-    EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), V{});
+    EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), (V{{800, 4800}}));
     // Twice 1024x768 caps at 2048x1536; 1920 is within a tenth of it and left out.
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{1280, 960}, {2048, 1536}}));
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{800, 600}, {1280, 960}, {2048, 1536}}));
+    // The smallest width only below the large picture's by more than a tenth.
     EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{1280, 853}}));
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 880, 660), (V{{1280, 960}, {1760, 1320}}));
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 900, 675), (V{{800, 600}, {1280, 960}, {1800, 1350}}));
     // Twice 1600x1200 is wider than the widest variant: the standard widths only.
-    EXPECT_EQ(LargeVariantSizes(7000, 5000, 1600, 1200), (V{{1280, 914}, {1920, 1371}}));
+    EXPECT_EQ(LargeVariantSizes(7000, 5000, 1600, 1200), (V{{800, 571}, {1280, 914}, {1920, 1371}}));
 }
 
 TEST(VariantSizes, NoneIsEnlargedOrBeyondTwiceTheLimitOrAsWideAsAKeptSource) {
@@ -142,6 +146,11 @@ TEST(VariantSizes, NoneIsEnlargedOrBeyondTwiceTheLimitOrAsWideAsAKeptSource) {
                         EXPECT_LE(sizes[i].height, 2 * maxHeight) << where;
                     } else {
                         EXPECT_LT(sizes[i].width * 10, width * 9) << where;  // the large picture is the top
+                    }
+                    // The smallest standard width well below the large picture (the last entry
+                    // of a limited picture may be twice its limit, which can be as narrow).
+                    if (sizes[i].width == kVariantWidths[0] && (!large || i + 1 < sizes.size())) {
+                        EXPECT_LT(sizes[i].width * 10, (large ? large->width : width) * 9) << where;
                     }
                     if (i > 0) {
                         EXPECT_GT(sizes[i].width, sizes[i - 1].width) << where;
@@ -249,8 +258,8 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     settings.largeMaxHeight = 768;
     settings.variants = {true, true, false, false};
     const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{1024, 1280, 2048}));
-    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{1280, 2048}));  // a.jpg is the 1024
+    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{800, 1024, 1280, 2048}));
+    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{800, 1280, 2048}));  // a.jpg is the 1024
     EXPECT_EQ(plan.shown.largeWidth, 1024);
     settings.largeMaxWidth = settings.largeMaxHeight = 800;
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
@@ -258,12 +267,12 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     // A standard width within a tenth of the large picture's own gives way to it.
     settings.largeMaxWidth = settings.largeMaxHeight = 1200;
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
-              (std::vector<int>{1200, 1920, 2400}));
+              (std::vector<int>{800, 1200, 1920, 2400}));
     // Kept at 4000, the large picture tops the list: no WebP copy of it.
     settings.largeMaxWidth = settings.largeMaxHeight = 0;
     const VariantPlan kept = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{1280}));
-    EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{1280}));
+    EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{800, 1280}));
+    EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{800, 1280}));
     EXPECT_EQ(kept.shown.largeWidth, 4000);
 }
 
