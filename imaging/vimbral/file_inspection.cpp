@@ -53,8 +53,8 @@ public:
         bytes.resize(count);
         std::size_t filled = 0;
         while (filled < count) {
-            const ssize_t got = ::pread(m_fd, bytes.data() + filled, count - filled,
-                                        static_cast<off_t>(offset + filled));
+            const ssize_t got =
+                ::pread(m_fd, bytes.data() + filled, count - filled, static_cast<off_t>(offset + filled));
             if (got < 0 && errno == EINTR) {
                 continue;
             }
@@ -135,8 +135,8 @@ Walk WalkJpeg(std::string_view head, FileInspection& found) {
             const unsigned height = Byte(head, at + 5) << 8 | Byte(head, at + 6);
             const unsigned width = Byte(head, at + 7) << 8 | Byte(head, at + 8);
             const unsigned components = Byte(head, at + 9);
-            frame = height > 0 && width > 0 && components >= 1 && components <= 4 &&
-                    length == 8 + 3 * components;
+            frame =
+                height > 0 && width > 0 && components >= 1 && components <= 4 && length == 8 + 3 * components;
         } else if (marker == 0xDA) {
             found.whole = frame;
             return Walk::Done;
@@ -187,7 +187,8 @@ void InspectWebp(const OpenFile& file, std::string_view head, FileInspection& fo
             const std::string frame = BytesAt(file, head, at + 8, 10);
             // The key frame's start code, then a width and a height of 14 bits each.
             image = frame.size() == 10 && Byte(frame, 3) == 0x9D && Byte(frame, 4) == 0x01 &&
-                    Byte(frame, 5) == 0x2A && (Le(frame, 6, 2) & 0x3FFF) > 0 && (Le(frame, 8, 2) & 0x3FFF) > 0;
+                    Byte(frame, 5) == 0x2A && (Le(frame, 6, 2) & 0x3FFF) > 0 &&
+                    (Le(frame, 8, 2) & 0x3FFF) > 0;
         } else if (fourcc == "VP8L" && length >= 5) {
             const std::string frame = BytesAt(file, head, at + 8, 1);
             image = frame.size() == 1 && Byte(frame, 0) == 0x2F;
