@@ -218,23 +218,47 @@ std::string VariantProvenanceText(const ConversionSettings& settings, const Vari
            " quality=" + std::to_string(quality);
 }
 
-std::optional<std::string> ReadProvenance(const std::string& outputPath) {
-    const int length = vimbral::ReadComment(outputPath.c_str(), nullptr, 0);
+namespace {
+
+// The mark of the file at `path` and whether it is whole (vimbral::InspectFile): one open and a
+// few small reads, however many outputs a picture has.
+std::optional<std::string> InspectOutput(const std::string& path, int* whole) {
+    char shortText[1024];
+    const int length = vimbral::InspectFile(path.c_str(), shortText, sizeof shortText, whole);
     if (length <= 0) {
         return std::nullopt;
     }
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    vimbral::ReadComment(outputPath.c_str(), buffer.data(), static_cast<int>(buffer.size()));
-    std::string text(buffer.data(), static_cast<std::size_t>(length));
+    std::string text;
+    if (static_cast<std::size_t>(length) < sizeof shortText) {
+        text.assign(shortText, static_cast<std::size_t>(length));
+    } else {  // longer than any mark: read once more to see it all
+        std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+        vimbral::ReadComment(path.c_str(), buffer.data(), static_cast<int>(buffer.size()));
+        text.assign(buffer.data(), static_cast<std::size_t>(length));
+    }
     if (text.rfind(kPrefix, 0) != 0) {
         return std::nullopt;
     }
     return text;
 }
 
+}  // namespace
+
+std::optional<std::string> ReadProvenance(const std::string& outputPath) {
+    return InspectOutput(outputPath, nullptr);
+}
+
 bool IsOutputUpToDate(const std::string& outputPath, const std::string& expected) {
-    const auto recorded = ReadProvenance(outputPath);
-    if (!recorded || *recorded != expected || !EndsWhole(outputPath)) {
+    int whole = 0;
+    const auto recorded = InspectOutput(outputPath, &whole);
+    if (!recorded || *recorded != expected) {
+        return false;
+    }
+    if (whole >= 0) {
+        return whole == 1;
+    }
+    // A GIF large picture: its end, then a header load.
+    if (!EndsWhole(outputPath)) {
         return false;
     }
     vimbral::Image image = vimbral::InitImageObject(outputPath.c_str(), nullptr, -1, -1);

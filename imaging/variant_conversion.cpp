@@ -164,9 +164,10 @@ bool StaleOutputs::Any() const {
 StaleOutputs FindStaleOutputs(const ConversionSettings& settings, const std::string& sourcePath,
                               const VariantPlan& plan) {
     StaleOutputs stale;
-    stale.large = !OutputUpToDate(settings, sourcePath, OutputKind::LargePicture);
-    stale.thumbnail = !OutputUpToDate(settings, sourcePath, OutputKind::Thumbnail);
+    // The source is read for its identity once, for all its outputs.
     const auto identity = IdentifySource(sourcePath);
+    stale.large = !OutputUpToDate(settings, sourcePath, OutputKind::LargePicture, &identity);
+    stale.thumbnail = !OutputUpToDate(settings, sourcePath, OutputKind::Thumbnail, &identity);
     for (const VariantFile& file : plan.files) {
         stale.variants.push_back(settings.rebuild || !identity ||
                                  !IsOutputUpToDate(JoinPath(settings.destFolder, file.name),

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "imaging/source_dimensions.h"
 #include "imaging/vimbral/vimbral.h"
 
 VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& path, int width, int height) {
@@ -71,14 +72,11 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
     if (!settings.variants.Any()) {
         return {};
     }
-    vimbral::Image image = vimbral::InitImageObject(path.c_str(), nullptr, -1, -1);
-    if (image == nullptr) {
+    const auto size = SourceDimensions(path);
+    if (!size) {
         return {};
     }
-    const int width = vimbral::GetWidth(image);
-    const int height = vimbral::GetHeight(image);
-    vimbral::DeleteImageObject(image);
-    return PlanVariants(settings, path, width, height);
+    return PlanVariants(settings, path, size->width, size->height);
 }
 
 int WebpQualityFor(int jpegQuality) {

@@ -9,6 +9,7 @@
 
 #include "imaging/vimbral/comments.h"
 #include "imaging/vimbral/decoding.h"
+#include "imaging/vimbral/file_inspection.h"
 #include "imaging/vimbral/image_object.h"
 #include "imaging/vimbral/kept_decode.h"
 #include "imaging/vimbral/limits.h"
@@ -282,21 +283,32 @@ int SetComment(Image image, const char* text) {
 }
 
 int ReadComment(const char* path, char* buffer, int size) {
+    return InspectFile(path, buffer, size, nullptr);
+}
+
+int InspectFile(const char* path, char* buffer, int size, int* whole) {
+    if (whole != nullptr) {
+        *whole = 0;
+    }
     if (path == nullptr) {
         return -1;
     }
     return Guarded(
         [&] {
-            const auto comment = ReadFileComment(path);
-            if (!comment) {
+            const FileInspection found = vimbral_impl::InspectFile(path);
+            if (whole != nullptr) {
+                *whole = found.kind == FileInspection::Kind::Gif ? -1 : (found.whole ? 1 : 0);
+            }
+            if (!found.comment) {
                 return -1;
             }
+            const std::string& comment = *found.comment;
             if (buffer != nullptr && size > 0) {
-                const std::size_t copied = std::min(comment->size(), static_cast<std::size_t>(size - 1));
-                comment->copy(buffer, copied);
+                const std::size_t copied = std::min(comment.size(), static_cast<std::size_t>(size - 1));
+                comment.copy(buffer, copied);
                 buffer[copied] = '\0';
             }
-            return static_cast<int>(comment->size());
+            return static_cast<int>(comment.size());
         },
         -1);
 }

@@ -103,6 +103,11 @@ VIMBRAL_API int SetComment(Image image, const char* text);
 // The first comment of a JPEG, GIF or WebP file: its length, with up to size - 1 bytes of it and a
 // zero copied into `buffer`; -1 when the file cannot be read, is none of these, or has none.
 VIMBRAL_API int ReadComment(const char* path, char* buffer, int size);
+// ReadComment, and in `whole` (when not null) whether the file is a whole JPEG or WebP file that a
+// decoder takes: a sound header (a frame of a size, an image chunk) and an end where its format
+// puts it. 1 whole, 0 not, -1 a GIF file (not told: load it to know). Reads the file's head (and a
+// WebP file's chunk headers), never its pixels: one open and a few small reads.
+VIMBRAL_API int InspectFile(const char* path, char* buffer, int size, int* whole);
 
 // Memory, for callers that share a budget across threads. GetPeakMemory estimates from the header
 // the most bytes that bringing the picture to width x height (a Stretch, or a Save when it has that

@@ -10,8 +10,6 @@ namespace {
 constexpr std::uint8_t kXmpFlag = 0x04;
 constexpr std::uint8_t kExifFlag = 0x08;
 constexpr std::uint8_t kIccFlag = 0x20;
-// Vimbral's packets are a few hundred bytes; a comment is at most 64 KB, escaped up to five times.
-constexpr std::uint32_t kMaxPacketBytes = 1 << 19;
 constexpr std::string_view kItemStart = "<rdf:li xml:lang=\"x-default\">";
 constexpr std::string_view kItemEnd = "</rdf:li>";
 
@@ -167,14 +165,18 @@ std::optional<std::string> WebpFileDescription(const std::string& path) {
         if (!in.read(packet.data(), static_cast<std::streamsize>(size))) {
             return std::nullopt;
         }
-        const auto start = packet.find(kItemStart);
-        const auto end = start == std::string::npos ? start : packet.find(kItemEnd, start);
-        if (end == std::string::npos) {
-            return std::nullopt;
-        }
-        const std::size_t from = start + kItemStart.size();
-        return XmlUnescaped(std::string_view(packet).substr(from, end - from));
+        return PacketDescription(packet);
     }
+}
+
+std::optional<std::string> PacketDescription(std::string_view packet) {
+    const auto start = packet.find(kItemStart);
+    const auto end = start == std::string::npos ? start : packet.find(kItemEnd, start);
+    if (end == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t from = start + kItemStart.size();
+    return XmlUnescaped(packet.substr(from, end - from));
 }
 
 }  // namespace vimbral_impl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,5 +19,11 @@ bool AddWebpDescription(std::string& bytes, int width, int height, const std::st
 // The description of the XMP packet of the WebP file at `path`, found by walking its chunks (the
 // XMP chunk comes after the picture); empty when it is no WebP file or carries none.
 std::optional<std::string> WebpFileDescription(const std::string& path);
+
+// Vimbral's packets are a few hundred bytes; a comment is at most 64 KB, escaped up to five times.
+inline constexpr std::uint32_t kMaxPacketBytes = 1 << 19;
+
+// The description an XMP packet of Vimbral's carries; empty when it has none.
+std::optional<std::string> PacketDescription(std::string_view packet);
 
 }  // namespace vimbral_impl
