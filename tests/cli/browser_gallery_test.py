@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Publishes a gallery with each bundled style, serves it on 127.0.0.1 and opens it in headless
 Chromium: every picture on the start page, the first thumbnail page and one picture page (frames
-included) must have loaded, with a natural width above 0. Then the same with pictures whose names
+included) must have loaded, with a natural width above 0. A page's script may make the browser
+choose a picture again after the page has loaded (a <picture> moved into the zoom button, a file
+offered at its own size), so each page is looked at once every picture on it has loaded and stayed
+loaded for a moment, or after a generous limit. Then the same with pictures whose names
 hold every character that can break a page (quotes, "#", "?", "%", "\\", "&amp;", "<", blanks,
 tabs, line breaks): every page of those galleries must show every picture under its own name, and
 no script hidden in a name may run. Then a gallery of albums (--albums) whose folder names need
@@ -23,6 +26,10 @@ import tempfile
 import time
 import urllib.parse
 
+# How long a page may take, after its first 1.5 s, until every picture on it has loaded (browser
+# time: it stands still while a file is being fetched).
+SETTLE_LIMIT_MS = 20000
+
 PAGES = {
     "Classic": ["main.htm", "indexpage1.htm", "imagepage1.htm"],
     "Frames": ["main.htm", "imagepage1.htm"],
@@ -37,6 +44,7 @@ HOSTILE = ['x" onerror="alert(1)', 'y" onerror="top.xss=1,{}', "h#ash", "q?uery"
 
 CHECK_PAGE = """<!DOCTYPE html><html><body><pre id="result">pending</pre><script>
 const pages = %s;
+const SETTLE_LIMIT = %d;
 function fileOf(img) {
   try { return decodeURIComponent(new URL(img.src).pathname.split('/').pop()); } catch (e) { return '?'; }
 }
@@ -48,6 +56,30 @@ function imagesOf(doc, out) {
     else out.push({src: 'frame ' + frame.getAttribute('src'), width: 0});
   }
   return out;
+}
+function sleep(ms) {
+  return new Promise(r => setTimeout(r, ms));
+}
+function loadedNow(doc) {
+  const images = [];
+  for (const img of doc.images) images.push(img);
+  if (!images.every(img => img.complete && img.naturalWidth > 0)) return false;
+  for (const frame of doc.querySelectorAll('iframe, frame'))
+    if (!frame.contentDocument || frame.contentDocument.readyState !== 'complete' || !loadedNow(frame.contentDocument))
+      return false;
+  return true;
+}
+// The scripts' own work after the load first (the fetch ahead starts 100 ms after it), then until
+// every picture has loaded and stayed loaded over three looks, at most SETTLE_LIMIT ms (browser
+// time, which stands still while anything is being fetched).
+async function settle(frame) {
+  await sleep(1500);
+  const start = performance.now();
+  let steady = 0;
+  while (steady < 3 && performance.now() - start < SETTLE_LIMIT) {
+    steady = loadedNow(frame.contentDocument) ? steady + 1 : 0;
+    await sleep(100);
+  }
 }
 function open(url) {
   return new Promise(done => {
@@ -63,7 +95,7 @@ function open(url) {
   const report = [];
   for (const page of pages) {
     const frame = await open(page);
-    await new Promise(r => setTimeout(r, 1500));
+    await settle(frame);
     report.push({page: page, images: imagesOf(frame.contentDocument, [])});
     frame.remove();
   }
@@ -90,13 +122,13 @@ def wait_for_port(port, seconds=10):
     return False
 
 
-def browse(url, profile):
+def browse(url, profile, budget_ms):
     chromium = shutil.which("chromium") or shutil.which("chromium-browser")
     if not chromium:
         raise SystemExit("chromium is not installed (scripts/setup installs it)")
     command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                "--disable-background-networking", "--disable-component-update", "--disable-sync",
-               "--user-data-dir=" + profile, "--virtual-time-budget=600000", "--dump-dom", url]
+               "--user-data-dir=" + profile, f"--virtual-time-budget={budget_ms}", "--dump-dom", url]
     # In a session of its own, so that on a timeout the whole browser, helpers included, is ended.
     browser = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
                                start_new_session=True)
@@ -194,7 +226,7 @@ def main():
                             "--large", "640x480", "--quiet"], check=True, stdout=subprocess.DEVNULL)
             pages += album_pages(style)
         with open(os.path.join(work, "check.html"), "w") as f:
-            f.write(CHECK_PAGE % json.dumps(pages))
+            f.write(CHECK_PAGE % (json.dumps(pages), SETTLE_LIMIT_MS))
 
         port = free_port()
         server = subprocess.Popen([sys.executable, "-m", "http.server", "--bind", "127.0.0.1", str(port)],
@@ -202,7 +234,10 @@ def main():
         try:
             if not wait_for_port(port):
                 raise SystemExit("the local web server did not start")
-            result = browse(f"http://127.0.0.1:{port}/check.html", os.path.join(work, "profile"))
+            # Browser time enough for every page to reach its limit: a page that never settles
+            # is reported with its pictures, not as a check page that did not finish.
+            budget = len(pages) * (1500 + SETTLE_LIMIT_MS + 1000)
+            result = browse(f"http://127.0.0.1:{port}/check.html", os.path.join(work, "profile"), budget)
         finally:
             os.kill(server.pid, signal.SIGTERM)
             server.wait(timeout=10)
