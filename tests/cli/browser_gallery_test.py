@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Publishes a gallery with each bundled style, serves it on 127.0.0.1 and opens it in headless
 Chromium: every picture on the start page, the first thumbnail page and one picture page (frames
-included) must have loaded, with a natural width above 0. Then the same with pictures whose names
+included) must have loaded, with a natural width above 0. A page's script may make the browser
+choose a picture again after the page has loaded (a <picture> moved into the zoom button, a file
+offered at its own size), so each page is looked at once every picture on it has loaded and stayed
+loaded for a moment, or after a generous limit. Then the same with pictures whose names
 hold every character that can break a page (quotes, "#", "?", "%", "\\", "&amp;", "<", blanks,
 tabs, line breaks): every page of those galleries must show every picture under its own name, and
 no script hidden in a name may run. Then a gallery of albums (--albums) whose folder names need
@@ -23,6 +26,26 @@ import tempfile
 import time
 import urllib.parse
 
+# How long a page may take, after its first 1.5 s, until every picture on it has loaded (real time).
+SETTLE_LIMIT_MS = 15000
+
+# The local web server: the gallery files, and /.pause, answered after 100 ms, by which the check
+# page waits in real time.
+SERVER = r'''
+import http.server, sys, time
+class Handler(http.server.SimpleHTTPRequestHandler):
+    def do_GET(self):
+        if self.path.startswith("/.pause"):
+            time.sleep(0.1)
+            self.send_response(204)
+            self.end_headers()
+        else:
+            super().do_GET()
+    def log_message(self, *args):
+        pass
+http.server.ThreadingHTTPServer(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()
+'''
+
 PAGES = {
     "Classic": ["main.htm", "indexpage1.htm", "imagepage1.htm"],
     "Frames": ["main.htm", "imagepage1.htm"],
@@ -37,6 +60,7 @@ HOSTILE = ['x" onerror="alert(1)', 'y" onerror="top.xss=1,{}', "h#ash", "q?uery"
 
 CHECK_PAGE = """<!DOCTYPE html><html><body><pre id="result">pending</pre><script>
 const pages = %s;
+const SETTLE_LIMIT = %d;
 function fileOf(img) {
   try { return decodeURIComponent(new URL(img.src).pathname.split('/').pop()); } catch (e) { return '?'; }
 }
@@ -48,6 +72,35 @@ function imagesOf(doc, out) {
     else out.push({src: 'frame ' + frame.getAttribute('src'), width: 0});
   }
   return out;
+}
+function sleep(ms) {
+  return new Promise(r => setTimeout(r, ms));
+}
+function loadedNow(doc) {
+  const images = [];
+  for (const img of doc.images) images.push(img);
+  if (!images.every(img => img.complete && img.naturalWidth > 0)) return false;
+  for (const frame of doc.querySelectorAll('iframe, frame'))
+    if (!frame.contentDocument || frame.contentDocument.readyState !== 'complete' || !loadedNow(frame.contentDocument))
+      return false;
+  return true;
+}
+// Browser time races ahead whenever nothing is being fetched, while a picture chosen again is
+// read and decoded in real time; the server holds /.pause for 100 ms of real time, and browser time
+// stands still meanwhile.
+function pause() {
+  return fetch('/.pause', {cache: 'no-store'}).catch(() => sleep(100));
+}
+// The scripts' own work after the load first (the fetch ahead starts 100 ms after it), then until
+// every picture has loaded and stayed loaded over three looks 100 ms apart, at most SETTLE_LIMIT
+// real milliseconds.
+async function settle(frame) {
+  await sleep(1500);
+  let steady = 0;
+  for (let waited = 0; steady < 3 && waited < SETTLE_LIMIT; waited += 100) {
+    await pause();
+    steady = loadedNow(frame.contentDocument) ? steady + 1 : 0;
+  }
 }
 function open(url) {
   return new Promise(done => {
@@ -63,7 +116,7 @@ function open(url) {
   const report = [];
   for (const page of pages) {
     const frame = await open(page);
-    await new Promise(r => setTimeout(r, 1500));
+    await settle(frame);
     report.push({page: page, images: imagesOf(frame.contentDocument, [])});
     frame.remove();
   }
@@ -101,7 +154,7 @@ def browse(url, profile):
     browser = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
                                start_new_session=True)
     try:
-        dom, _ = browser.communicate(timeout=300)
+        dom, _ = browser.communicate(timeout=480)
     except subprocess.TimeoutExpired:
         # A dialog opened by a script hidden in a name stops the page for good.
         os.killpg(browser.pid, signal.SIGKILL)
@@ -194,10 +247,10 @@ def main():
                             "--large", "640x480", "--quiet"], check=True, stdout=subprocess.DEVNULL)
             pages += album_pages(style)
         with open(os.path.join(work, "check.html"), "w") as f:
-            f.write(CHECK_PAGE % json.dumps(pages))
+            f.write(CHECK_PAGE % (json.dumps(pages), SETTLE_LIMIT_MS))
 
         port = free_port()
-        server = subprocess.Popen([sys.executable, "-m", "http.server", "--bind", "127.0.0.1", str(port)],
+        server = subprocess.Popen([sys.executable, "-c", SERVER, str(port)],
                                   cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             if not wait_for_port(port):
