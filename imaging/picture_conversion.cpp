@@ -93,10 +93,12 @@ bool IsSameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-// A failed save: the destination's fault when a probe of the same size cannot be written there,
-// else the picture's own (pixels that turn out undecodable).
+// A failed save: the destination's fault when a probe of the same size (at least 1 MiB) cannot be
+// written there, else the picture's own (pixels that turn out undecodable). The floor matters on a
+// full disk: another conversion's failed file, removed meanwhile, can free room for a small probe,
+// and the write failure would be blamed on the picture.
 HalfResult SaveFailed(const std::string& target, std::size_t bytes) {
-    const std::string why = WhyNotWritable(target, bytes);
+    const std::string why = WhyNotWritable(target, std::max<std::size_t>(bytes, 1u << 20));
     if (!why.empty()) {
         return {HalfResult::NotWritten, target, why};
     }
