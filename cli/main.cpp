@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <system_error>
 #include <vector>
 
@@ -261,9 +263,7 @@ int Upload(const PublishOptions& options, const std::string& folder) {
     return uploader.Completed() && uploader.FilesFailed() == 0 ? kExitDone : kExitFailed;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string error;
     const auto options = ParsePublishOptions(argc, argv, error);
     if (!options) {
@@ -296,4 +296,18 @@ int main(int argc, char** argv) {
         return published;
     }
     return Upload(*options, job->m_strDestFolder);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Whatever escapes the run ends it with a message and the failure code, not an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "galvane-publish: out of memory\n");
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "galvane-publish: stopped by an internal error: %s\n", error.what());
+    }
+    return kExitFailed;
 }

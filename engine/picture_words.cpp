@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <system_error>
 #include <thread>
 
 #include "engine/exif_reader.h"
@@ -188,7 +189,11 @@ std::vector<PictureWords> ReadAllPictureWords(const std::vector<std::string>& pa
     };
     std::vector<std::thread> threads;
     for (unsigned w = 1; w < workers; ++w) {
-        threads.emplace_back(work);
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // no more threads to be had: the ones started and this one share the work
+        }
     }
     work();
     for (std::thread& thread : threads) {
