@@ -64,12 +64,17 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
     m_files.previous = RunManifest::Read(m_job.m_strDestFolder);
     m_files.dryRun = m_dryRun;
     m_report.dryRun = m_dryRun;
+    // In the source folder, the variants an earlier run wrote beside the sources are no sources.
+    ImageList candidates = m_imageList;
+    if (!largePicturesMade) {
+        LeaveOutOwnLargeVariants(candidates, m_converter);
+    }
     const std::vector<std::size_t> selected =
-        SelectPublishable(m_imageList, m_job.m_nJpegQuality, largePicturesMade, m_report,
+        SelectPublishable(candidates, m_job.m_nJpegQuality, largePicturesMade, m_report,
                           [this](const std::string& path) { return m_converter.WhyUnreadable(path); });
     ImageList converting;
     for (const std::size_t i : selected) {
-        converting.Add(m_imageList.GetPathAt(i));
+        converting.Add(candidates.GetPathAt(i));
     }
     if (m_dryRun) {
         PlanDryRun(converting);
