@@ -19,6 +19,10 @@
 
 void GalleryPublisher::ScanSourceFolder() {
     ::ScanSourceFolder(m_job.m_strSourceFolder, m_imageList);
+    // The pictures a user picks from are the photos, not the copies an earlier run made of them.
+    if (IsSameFolder(m_job.m_strDestFolder, m_job.m_strSourceFolder)) {
+        LeaveOutOwnLargeVariants(m_imageList, m_converter);
+    }
 }
 
 AlbumScan GalleryPublisher::ScanAlbumTree() const {
