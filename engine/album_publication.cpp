@@ -125,6 +125,9 @@ void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
         if (!part->usable) {
             continue;
         }
+        if (sameFolder) {
+            LeaveOutOwnLargeVariants(part->album->pictures, m_converter);
+        }
         const std::vector<std::size_t> selected =
             SelectPublishable(part->album->pictures, m_job.m_nJpegQuality, !sameFolder, m_report,
                               [this](const std::string& path) { return m_converter.WhyUnreadable(path); });

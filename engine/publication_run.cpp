@@ -19,6 +19,10 @@
 
 void GalleryPublisher::ScanSourceFolder() {
     ::ScanSourceFolder(m_job.m_strSourceFolder, m_imageList);
+    // The pictures a user picks from are the photos, not the copies an earlier run made of them.
+    if (IsSameFolder(m_job.m_strDestFolder, m_job.m_strSourceFolder)) {
+        LeaveOutOwnLargeVariants(m_imageList, m_converter);
+    }
 }
 
 AlbumScan GalleryPublisher::ScanAlbumTree() const {
@@ -64,12 +68,17 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
     m_files.previous = RunManifest::Read(m_job.m_strDestFolder);
     m_files.dryRun = m_dryRun;
     m_report.dryRun = m_dryRun;
+    // In the source folder, the variants an earlier run wrote beside the sources are no sources.
+    ImageList candidates = m_imageList;
+    if (!largePicturesMade) {
+        LeaveOutOwnLargeVariants(candidates, m_converter);
+    }
     const std::vector<std::size_t> selected =
-        SelectPublishable(m_imageList, m_job.m_nJpegQuality, largePicturesMade, m_report,
+        SelectPublishable(candidates, m_job.m_nJpegQuality, largePicturesMade, m_report,
                           [this](const std::string& path) { return m_converter.WhyUnreadable(path); });
     ImageList converting;
     for (const std::size_t i : selected) {
-        converting.Add(m_imageList.GetPathAt(i));
+        converting.Add(candidates.GetPathAt(i));
     }
     if (m_dryRun) {
         PlanDryRun(converting);

@@ -44,7 +44,44 @@ bool NameFitsMark(const std::string& name, const PictureConverter::OutputMark& m
     return !base.empty() && name.find(base) != std::string::npos && !StartsWith(name, "thn_");
 }
 
+// "BASE-NNNw.webp" or "BASE-NNNw.jpg": the shape of a large picture's variant name.
+bool HasLargeVariantShape(std::string_view name) {
+    std::string_view rest;
+    if (name.ends_with("w.webp")) {
+        rest = name.substr(0, name.size() - 6);
+    } else if (name.ends_with("w.jpg")) {
+        rest = name.substr(0, name.size() - 5);
+    } else {
+        return false;
+    }
+    std::size_t digits = 0;
+    while (digits < rest.size() && rest[rest.size() - 1 - digits] >= '0' &&
+           rest[rest.size() - 1 - digits] <= '9') {
+        ++digits;
+    }
+    return digits > 0 && rest.size() > digits + 1 && rest[rest.size() - 1 - digits] == '-' &&
+           !StartsWith(name, "thn_");
+}
+
 }  // namespace
+
+bool IsOwnLargeVariant(const std::string& path, std::string_view name, const PictureConverter& converter) {
+    // Only names of that shape are opened: a same-folder gallery holds thousands of sources.
+    if (!HasLargeVariantShape(name)) {
+        return false;
+    }
+    const auto mark = converter.ReadOutputMark(path);
+    return mark && mark->kind == "variant" && IsVariantNameOf(name, mark->sourceName);
+}
+
+void LeaveOutOwnLargeVariants(ImageList& pictures, const PictureConverter& converter) {
+    for (std::size_t i = pictures.GetSize(); i-- > 0;) {
+        const std::string path = pictures.GetPathAt(i);
+        if (IsOwnLargeVariant(path, FileNameOf(path), converter)) {
+            pictures.RemoveAt(i);
+        }
+    }
+}
 
 bool IsOwnTemporaryName(std::string_view name) {
     if (name.size() == 15 && StartsWith(name, ".galvane-")) {
@@ -82,7 +119,8 @@ void RemoveStaleFiles(const StaleCleanup& cleanup, RunReport& report) {
             }
             continue;
         }
-        const bool sourcePicture = cleanup.sameFolder && IsSourcePictureName(path, name);
+        const bool sourcePicture = cleanup.sameFolder && IsSourcePictureName(path, name) &&
+                                   !IsOwnLargeVariant(path, name, cleanup.converter);
         bool galvanes = false;
         if (sourcePicture) {
             galvanes = false;
@@ -92,9 +130,9 @@ void RemoveStaleFiles(const StaleCleanup& cleanup, RunReport& report) {
             galvanes = (!cleanup.sameFolder || MatchesWildcard("*.htm*", name)) &&
                        HoldsRecordedBytes(cleanup.previous, name, path);
         } else if (const auto mark = cleanup.converter.ReadOutputMark(path)) {
-            // A same-folder run makes no large pictures, and of the variants only the thumbnails'.
-            galvanes = NameFitsMark(name, *mark) && (!cleanup.sameFolder || mark->kind == "thumbnail" ||
-                                                     (mark->kind == "variant" && StartsWith(name, "thn_")));
+            // A same-folder run makes no large pictures: the sources are published as they are.
+            galvanes = NameFitsMark(name, *mark) &&
+                       (!cleanup.sameFolder || mark->kind == "thumbnail" || mark->kind == "variant");
         }
         if (!galvanes) {
             if (recorded && !IsOwnLocalFileName(name) && !sourcePicture) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/image_list.h"
 #include "engine/picture_converter.h"
 #include "engine/run_manifest.h"
 #include "engine/run_report.h"
@@ -21,10 +22,10 @@ bool IsOwnLocalFileName(std::string_view name);
 //  - a picture whose mark the conversion wrote, under a name made from the source it names;
 //  - a page, style copy or background copy the previous run recorded, holding those bytes still;
 //  - one of Galvane's temporaries.
-// In a same-folder run only marked thumbnails and recorded pages qualify, and a source picture
-// never. What is removed goes to report.removed. When the previous run left a record, every other
-// file that stays is named in report.kept. In a dry run nothing is removed; report.removed
-// then lists what would be.
+// In a same-folder run only marked thumbnails and variants and recorded pages qualify, and a
+// source picture never. What is removed goes to report.removed. When the previous run left a record, every
+// other file that stays is named in report.kept. In a dry run nothing is removed; report.removed then lists
+// what would be.
 struct StaleCleanup {
     const std::string& destFolder;
     bool sameFolder = false;
@@ -34,6 +35,16 @@ struct StaleCleanup {
     bool dryRun = false;
 };
 void RemoveStaleFiles(const StaleCleanup& cleanup, RunReport& report);
+
+// Whether the file `name` at `path` is a variant of the large picture that a conversion wrote
+// ("a-800w.webp", carrying a variant's mark that names a source of that base name). In a
+// same-folder run such a file lies among the sources and has a picture's extension, yet is an
+// output: it is no source, and it goes with its source. A user's file of that name (no mark) is a
+// source like any.
+bool IsOwnLargeVariant(const std::string& path, std::string_view name, const PictureConverter& converter);
+
+// Takes the entries that are IsOwnLargeVariant out of a list scanned from the destination folder.
+void LeaveOutOwnLargeVariants(ImageList& pictures, const PictureConverter& converter);
 
 // Whether `path` is a folder itself (not a link to one).
 bool FolderExists(const std::string& path);

@@ -206,8 +206,10 @@ std::string ProvenanceText(const ConversionSettings& settings, OutputKind kind,
 
 std::string VariantProvenanceText(const ConversionSettings& settings, const VariantFile& file,
                                   const SourceIdentity& source) {
-    const int width = file.thumbnail ? settings.thumbMaxWidth : settings.largeMaxWidth;
-    const int height = file.thumbnail ? settings.thumbMaxHeight : settings.largeMaxHeight;
+    // A same-folder run's large variants follow the source alone: its limits shape nothing.
+    const bool limited = file.thumbnail || settings.makeLargePictures;
+    const int width = !limited ? 0 : file.thumbnail ? settings.thumbMaxWidth : settings.largeMaxWidth;
+    const int height = !limited ? 0 : file.thumbnail ? settings.thumbMaxHeight : settings.largeMaxHeight;
     const int quality = file.webp ? WebpQualityFor(settings.jpegQuality)
                                   : (settings.jpegQuality < 1 ? vimbral::kDefaultQuality
                                                               : std::min(settings.jpegQuality, 100));

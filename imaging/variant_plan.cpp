@@ -6,10 +6,29 @@
 #include "imaging/source_dimensions.h"
 #include "imaging/vimbral/vimbral.h"
 
+namespace {
+
+bool IsGifName(const std::string& path) {
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || path.size() - dot != 4) {
+        return false;
+    }
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return ext == "gif";
+}
+
+}  // namespace
+
 VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& path, int width, int height) {
     VariantPlan plan;
     const VariantRequest& asked = settings.variants;
-    const bool largeMade = settings.makeLargePictures && settings.jpegQuality > 0;
+    // Without large pictures (a same-folder run) the source itself is the page's picture: its
+    // variants are made as for a large picture kept at the source size, the limits aside. Not of a
+    // GIF, which may move: a still WebP would take its place on most screens.
+    const bool largeMade = settings.jpegQuality > 0 && (settings.makeLargePictures || !IsGifName(path));
     PictureSize large{width, height};
     if (settings.makeLargePictures) {
         if (const auto limited =
@@ -40,7 +59,9 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
         return plan;
     }
     std::vector<PictureSize> sizes =
-        LargeVariantSizes(width, height, settings.largeMaxWidth, settings.largeMaxHeight);
+        settings.makeLargePictures
+            ? LargeVariantSizes(width, height, settings.largeMaxWidth, settings.largeMaxHeight)
+            : LargeVariantSizes(width, height, 0, 0);
     // The large picture's own size too, when it is below the widest variant: a browser takes a
     // candidate a little below what the screen could show before one far above it, and at this
     // size the WebP file is the lighter twin of the JPEG the page names. It takes the place of a

@@ -22,7 +22,8 @@ struct VariantPlan {
 };
 
 // The variants the style of `settings` asks for of a width x height source at `path`. Nothing of
-// the large picture when none is made (same-folder runs) or when it is a GIF file.
+// the large picture when it is a GIF file; in a same-folder run, where the source is the page's
+// picture, those of a large picture kept at the source size, unless the source is a GIF file.
 VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& path, int width, int height);
 
 // The same, reading the source's size from its header; an empty plan when it cannot be read.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -58,6 +59,14 @@ public:
         return static_cast<int>(images.GetSize());
     }
     std::vector<PictureOutcome> Outcomes() const override { return m_outcomes; }
+    // A file reading "variant of NAME" carries a variant's mark naming the source NAME.
+    std::optional<OutputMark> ReadOutputMark(const std::string& path) const override {
+        const std::string text = FileExists(path) ? ReadFile(path) : std::string();
+        if (text.starts_with("variant of ")) {
+            return OutputMark{"variant", text.substr(11)};
+        }
+        return std::nullopt;
+    }
     static void WriteMarker(const std::string& path) {
         if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
             std::fclose(f);
@@ -206,6 +215,33 @@ TEST_F(PublicationRunTest, SameFolderRunKeepsTheUsersFilesAndLinksTheSources) {
         EXPECT_FALSE(FileExists(source / "a.gif"));
         EXPECT_FALSE(FileExists(source / "index.htm"));
     }
+}
+
+// In the source folder, a marked variant of the large picture lies among the photos with a
+// picture's extension: it is no photo of the gallery, and it goes once its source is gone. A
+// file of that shape without the mark, or under a name that does not fit its mark, is a photo.
+TEST_F(PublicationRunTest, ASameFolderRunsOwnVariantsAreNoPictures) {
+    source.Write("a.jpg", "x");
+    source.Write("a-800w.webp", "variant of a.jpg");
+    source.Write("b-800w.webp", "variant of a.jpg");
+    source.Write("c-1280w.webp", "the user's photo");
+    source.Write("z-1280w.webp", "variant of z.jpg");
+    // Scanned for another destination first, as the wizard may before the box is ticked.
+    Sources({});
+    EXPECT_EQ(publisher.m_imageList.GetSize(), 5u);
+    job.m_strDestFolder = source.path();
+    publisher.RunPublication(sink);
+    ASSERT_TRUE(publisher.Report().completed);
+    EXPECT_EQ(ReadFile(source / "imagepage1.htm"), "<img src=\"a.jpg\">");
+    EXPECT_EQ(ReadFile(source / "imagepage2.htm"), "<img src=\"b-800w.webp\">");
+    EXPECT_EQ(ReadFile(source / "imagepage3.htm"), "<img src=\"c-1280w.webp\">");
+    EXPECT_FALSE(FileExists(source / "imagepage4.htm"));
+    EXPECT_FALSE(FileExists(source / "z-1280w.webp"));
+    EXPECT_EQ(ReadFile(source / "c-1280w.webp"), "the user's photo");
+    EXPECT_EQ(ReadFile(source / "b-800w.webp"), "variant of a.jpg");
+    // A scan for the source folder itself lists the photos only.
+    publisher.ScanSourceFolder();
+    EXPECT_EQ(publisher.m_imageList.GetSize(), 3u);
 }
 
 TEST_F(PublicationRunTest, ADestinationAnotherRunHoldsIsRefusedAtOnce) {

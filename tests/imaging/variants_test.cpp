@@ -276,6 +276,48 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     EXPECT_EQ(kept.shown.largeWidth, 4000);
 }
 
+// A same-folder run publishes the source itself: its variants are those of a large picture kept
+// at the source size, whatever the limits, and a GIF source (which may move) keeps its place.
+TEST(VariantPlans, ASameFolderRunsSourceTopsItsOwnWebpList) {
+    ConversionSettings settings;
+    settings.destFolder = "/photos";
+    settings.makeLargePictures = false;
+    settings.jpegQuality = 75;
+    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
+    settings.largeMaxWidth = 640;
+    settings.largeMaxHeight = 480;
+    settings.variants = {true, true, true, false};
+    const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 1600, 1200);
+    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{800, 1280}));
+    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{800, 1280}));
+    EXPECT_EQ(plan.shown.largeWidth, 1600);
+    std::vector<std::string> names;
+    for (const VariantFile& file : plan.files) {
+        names.push_back(file.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"thn_a.webp", "thn_a@2x.webp", "a-800w.webp", "a-800w.jpg",
+                                               "a-1280w.webp", "a-1280w.jpg"}));
+    // Never enlarged, nor made within a tenth of the source's width.
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 1400, 1000).shown.webpWidths, (std::vector<int>{800}));
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 870, 600).shown.webpWidths, (std::vector<int>{}));
+    // The limits shape neither the sizes nor the marks of these files.
+    const SourceIdentity identity{"a.jpg", 1, 2, 3};
+    const VariantFile& wide = plan.files[4];
+    const std::string mark = VariantProvenanceText(settings, wide, identity);
+    settings.largeMaxWidth = settings.largeMaxHeight = 0;
+    EXPECT_EQ(VariantProvenanceText(settings, wide, identity), mark);
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 1600, 1200).shown.webpWidths,
+              (std::vector<int>{800, 1280}));
+    // GIF sources, and GIF output, get the thumbnails' variants only.
+    for (const char* gif : {"/photos/a.gif", "/photos/b.GIF"}) {
+        const VariantPlan still = PlanVariants(settings, gif, 1600, 1200);
+        EXPECT_TRUE(still.shown.webpWidths.empty()) << gif;
+        EXPECT_TRUE(still.shown.thumbnailWebp) << gif;
+    }
+    settings.jpegQuality = 0;
+    EXPECT_TRUE(PlanVariants(settings, "/photos/a.jpg", 1600, 1200).shown.webpWidths.empty());
+}
+
 TEST_F(Variants, GifLargePicturesGetNoVariantsButThumbnailsDo) {
     job.m_nJpegQuality = 0;
     Jpeg("a.jpg", 3000, 2000);
