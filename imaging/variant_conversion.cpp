@@ -128,8 +128,10 @@ HalfResult WriteVariant(const ConversionSettings& settings, const VariantFile& f
     vimbral::SetComment(copy.get(), VariantProvenanceText(settings, file, identity).c_str());
     vimbral::ChangeImageFormat(copy.get(), 24);
     vimbral::SetQuality(copy.get(), VariantQuality(settings, file));
-    if (vimbral::Save(copy.get(), target.c_str(), file.webp ? vimbral::kFormatWebp : vimbral::kFormatJpeg) ==
-        0) {
+    const int format = !file.webp  ? vimbral::kFormatJpeg
+                       : file.fast ? vimbral::kFormatWebpFast
+                                   : vimbral::kFormatWebp;
+    if (vimbral::Save(copy.get(), target.c_str(), format) == 0) {
         return SaveFailed(target, 16 << 10);
     }
     return {HalfResult::Written, target, {}};
@@ -196,22 +198,32 @@ VariantConversion ConvertWithVariants(const ConversionSettings& settings, const 
                                : vimbral::Shrink(image.get(), decode.size.width, decode.size.height) != 0);
     // Every output below comes from this decode: the source is decoded once, here.
     ResampleChain chain(decoded ? image.get() : nullptr);
-    if (stale.large) {
-        if (decode.largeStreams) {
-            const ImageHandle whole(vimbral::InitImageObject(sourcePath.c_str(), nullptr, -1, -1));
-            result.large = WriteLargePicture(settings, sourcePath, identity, decoded ? whole.get() : nullptr);
-        } else {
-            const PictureSize size =
-                LargePictureSize(source.width, source.height, settings.largeMaxWidth, settings.largeMaxHeight)
-                    .value_or(source);
-            result.large =
-                WriteLargePicture(settings, sourcePath, identity, chain.CopyAt(size).get(), source);
+    const PictureSize largeSize =
+        LargePictureSize(source.width, source.height, settings.largeMaxWidth, settings.largeMaxHeight)
+            .value_or(source);
+    bool largeWritten = false;
+    // The large picture comes after the wider variants, so that it is resampled from the nearest
+    // of them rather than from the decode (1280 -> 1024 pixels costs about 0.7x of 2048 -> 1024).
+    const auto writeLarge = [&] {
+        largeWritten = true;
+        if (stale.large) {
+            if (decode.largeStreams) {
+                const ImageHandle whole(vimbral::InitImageObject(sourcePath.c_str(), nullptr, -1, -1));
+                result.large =
+                    WriteLargePicture(settings, sourcePath, identity, decoded ? whole.get() : nullptr);
+            } else {
+                result.large =
+                    WriteLargePicture(settings, sourcePath, identity, chain.CopyAt(largeSize).get(), source);
+            }
         }
-    }
-    largeDone(result.large);
+        largeDone(result.large);
+    };
     result.variants.resize(plan.files.size());
     for (const std::size_t i : WidestFirst(plan)) {
         const VariantFile& file = plan.files[i];
+        if (!largeWritten && (decode.largeStreams || file.size.width <= largeSize.width)) {
+            writeLarge();
+        }
         const std::string target = JoinPath(settings.destFolder, file.name);
         if (!stale.variants[i]) {
             result.variants[i] = {HalfResult::Skipped, target, {}};
@@ -220,6 +232,9 @@ VariantConversion ConvertWithVariants(const ConversionSettings& settings, const 
         } else {
             result.variants[i] = WriteVariant(settings, file, *identity, chain);
         }
+    }
+    if (!largeWritten) {
+        writeLarge();
     }
     if (stale.thumbnail) {
         const PictureSize size =

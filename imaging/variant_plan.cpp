@@ -78,7 +78,8 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
     }
     for (const PictureSize& size : sizes) {
         if (asked.largeWebp) {
-            plan.files.push_back({LargeVariantName(path, size.width, true), size, true, false});
+            plan.files.push_back({LargeVariantName(path, size.width, true), size, true, false, false,
+                                  size.width > large.width});
             plan.shown.webpWidths.push_back(size.width);
         }
         if (asked.largeJpeg && !(size == large)) {

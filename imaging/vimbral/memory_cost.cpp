@@ -99,7 +99,7 @@ std::int64_t WriteBytes(int width, int height, FileFormat format) {
     if (format == FileFormat::Gif) {
         return pixels * 8;  // RGBA copy, palette indices and the quantiser's buffers
     }
-    if (format == FileFormat::Webp) {
+    if (format == FileFormat::Webp || format == FileFormat::WebpFast) {
         return pixels * 4;  // libwebp's YUV planes and the whole encoded file
     }
     return pixels <= kMaxOptimizedPixels ? pixels * kRgbBytes : 0;

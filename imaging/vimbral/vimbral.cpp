@@ -116,6 +116,9 @@ int Save(Image image, const char* path, int format) {
         case kFormatWebp:
             fileFormat = FileFormat::Webp;
             break;
+        case kFormatWebpFast:
+            fileFormat = FileFormat::WebpFast;
+            break;
         default:
             return 0;
     }
@@ -249,7 +252,7 @@ std::int64_t GetPeakMemory(Image image, int width, int height, int format) {
         writing = WriteBytes(width, height, FileFormat::Jpeg);
     } else if (format == kFormatGif) {
         writing = WriteBytes(width, height, FileFormat::Gif);
-    } else if (format == kFormatWebp) {
+    } else if (format == kFormatWebp || format == kFormatWebpFast) {
         writing = WriteBytes(width, height, FileFormat::Webp);
     }
     const std::int64_t result = static_cast<std::int64_t>(width) * height * 3;

@@ -318,6 +318,54 @@ TEST(VariantPlans, ASameFolderRunsSourceTopsItsOwnWebpList) {
     EXPECT_TRUE(PlanVariants(settings, "/photos/a.jpg", 1600, 1200).shown.webpWidths.empty());
 }
 
+// Only WebP files wider than the large picture are written at the encoder's least effort: the
+// phones' files, the large picture's twin, the thumbnails and every JPEG keep the usual effort.
+TEST(VariantPlans, OnlyWebpFilesWiderThanTheLargePictureAreWrittenFast) {
+    ConversionSettings settings;
+    settings.destFolder = "/out";
+    settings.jpegQuality = 75;
+    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
+    settings.largeMaxWidth = 1024;
+    settings.largeMaxHeight = 768;
+    settings.variants = {true, true, true, true};
+    const auto fastFiles = [&](int width, int height) {
+        std::vector<std::string> names;
+        for (const VariantFile& file : PlanVariants(settings, "/photos/a.jpg", width, height).files) {
+            if (file.fast) {
+                names.push_back(file.name);
+            }
+        }
+        return names;
+    };
+    EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-1280w.webp", "a-2048w.webp"}));
+    settings.largeMaxWidth = settings.largeMaxHeight = 640;
+    EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-1280w.webp"}));
+    // Kept at the source size, the large picture is wider than every variant.
+    settings.largeMaxWidth = settings.largeMaxHeight = 0;
+    EXPECT_TRUE(fastFiles(4000, 3000).empty());
+    EXPECT_TRUE(fastFiles(900, 600).empty());
+}
+
+// The large picture is made from the nearest wider variant rather than from the decode: it still
+// shows the same picture as the one made without variants, at its size.
+TEST_F(Variants, TheLargePictureMadeAmongTheVariantsLooksAsWithoutThem) {
+    Jpeg("a.jpg", 4000, 2500);
+    job.m_nLargeMaxWidth = 1024;
+    job.m_nLargeMaxHeight = 768;
+    job.m_strStylePath.clear();
+    Convert();
+    const std::string designed = folder.Write("designed.jpg", ReadFile(Out("a.jpg")));
+    std::filesystem::remove_all(dest);
+    std::filesystem::create_directory(dest);
+    job.m_strStylePath = style;
+    Convert();
+    ASSERT_TRUE(std::filesystem::exists(Out("a-2048w.webp")));
+    ASSERT_TRUE(std::filesystem::exists(Out("a-1280w.webp")));
+    EXPECT_EQ(SizeOfOut("a.jpg"), (Size{1024, 640}));
+    EXPECT_LT(MeanDifference(Out("a.jpg"), designed), 1.5);
+    EXPECT_LT(MeanDifference(Out("a-1024w.webp"), designed), 2.0);
+}
+
 TEST_F(Variants, GifLargePicturesGetNoVariantsButThumbnailsDo) {
     job.m_nJpegQuality = 0;
     Jpeg("a.jpg", 3000, 2000);
@@ -422,6 +470,16 @@ TEST(VimbralWebp, TheCommentTravelsInXmpAndCopiesShareOneDecode) {
     const std::string whole = JoinPath(folder.path(), "whole.webp");
     ASSERT_NE(vimbral::Save(image, whole.c_str(), vimbral::kFormatWebp), 0);
     EXPECT_EQ(SizeOf(whole), (Size{400, 300}));
+    // Written faster: a WebP file with the same mark, the same picture, the encoder's own bytes.
+    const std::string fast = JoinPath(folder.path(), "fast.webp");
+    vimbral::SetComment(image, text.c_str());
+    ASSERT_NE(vimbral::Save(image, fast.c_str(), vimbral::kFormatWebpFast), 0);
+    EXPECT_EQ(SizeOf(fast), (Size{400, 300}));
+    EXPECT_EQ(ReadFile(fast).compare(0, 4, "RIFF"), 0);
+    EXPECT_TRUE(IsOutputUpToDate(fast, text));
+    EXPECT_LT(MeanDifference(fast, whole), 2.0);
+    EXPECT_NE(ReadFile(fast), ReadFile(whole));
+    EXPECT_EQ(vimbral::Save(image, fast.c_str(), 9), 0);  // no such format
     vimbral::DeleteImageObject(copy);
     vimbral::DeleteImageObject(image);
 }
