@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -274,6 +275,54 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{800, 1280}));
     EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{800, 1280}));
     EXPECT_EQ(kept.shown.largeWidth, 4000);
+}
+
+// A photo narrower than every standard width: its WebP list names its WebP twin, never the JPEG
+// under the WebP type; no JPEG copy of the large picture itself.
+TEST_F(Variants, APictureNarrowerThanEveryWidthGetsItsWebpTwin) {
+    Jpeg("s.jpg", 500, 400);
+    job.m_nLargeMaxWidth = job.m_nLargeMaxHeight = 0;
+    const VimbralConverter converter = Convert();
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"s-500w.webp", "s.jpg", "thn_s.jpg", "thn_s.webp",
+                                                       "thn_s@2x.jpg", "thn_s@2x.webp"}));
+    EXPECT_TRUE(IsWebpFile(Out("s-500w.webp")));
+    EXPECT_EQ(SizeOfOut("s-500w.webp"), (Size{500, 400}));
+    EXPECT_LT(MeanDifference(Out("s-500w.webp"), Out("s.jpg")), 2.0);
+    ASSERT_EQ(converter.Outcomes().size(), 1u);
+    EXPECT_EQ(converter.Outcomes()[0].variants.webpWidths, (std::vector<int>{500}));
+    EXPECT_TRUE(converter.Outcomes()[0].variants.jpegWidths.empty());
+}
+
+TEST(VariantPlans, ATwinOnlyWhereNoStandardWidthIsMade) {
+    ConversionSettings settings;
+    settings.destFolder = "/out";
+    settings.jpegQuality = 75;
+    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
+    settings.variants = {true, true, false, false};
+    // Limited to 640x480, a 600x400 photo keeps its size, below every standard width.
+    settings.largeMaxWidth = 640;
+    settings.largeMaxHeight = 480;
+    const VariantPlan small = PlanVariants(settings, "/photos/a.jpg", 600, 400);
+    EXPECT_EQ(small.shown.webpWidths, (std::vector<int>{600}));
+    EXPECT_TRUE(small.shown.jpegWidths.empty());
+    const auto twin = std::find_if(small.files.begin(), small.files.end(),
+                                   [](const VariantFile& file) { return !file.thumbnail; });
+    ASSERT_NE(twin, small.files.end());
+    EXPECT_EQ(twin->name, "a-600w.webp");
+    EXPECT_EQ(twin->size, (PictureSize{600, 400}));
+    EXPECT_TRUE(twin->webp);
+    EXPECT_EQ(std::count_if(small.files.begin(), small.files.end(),
+                            [](const VariantFile& file) { return !file.thumbnail; }),
+              1);
+    // Wider photos get the standard widths and no extra twin.
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
+              (std::vector<int>{640, 1280}));
+    // A GIF large picture or none at all: still no WebP of it.
+    settings.jpegQuality = 0;
+    EXPECT_TRUE(PlanVariants(settings, "/photos/a.jpg", 600, 400).shown.webpWidths.empty());
+    settings.jpegQuality = 75;
+    settings.makeLargePictures = false;
+    EXPECT_TRUE(PlanVariants(settings, "/photos/a.jpg", 600, 400).shown.webpWidths.empty());
 }
 
 TEST_F(Variants, GifLargePicturesGetNoVariantsButThumbnailsDo) {
