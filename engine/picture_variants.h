@@ -11,8 +11,8 @@
 // The placeholders, each naming the files of one picture as a srcset list.
 inline constexpr std::string_view kWebpWidthsTag = "WEBPWIDTHS";  // "a-640w.webp 640w, a-1280w.webp 1280w"
 inline constexpr std::string_view kJpegWidthsTag = "JPEGWIDTHS";  // "a-640w.jpg 640w, a.jpg 1024w"
-inline constexpr std::string_view kWebpThumbsTag = "WEBPTHUMBS";  // "thn_a.webp 1x, thn_a@2x.webp 2x"
-inline constexpr std::string_view kJpegThumbsTag = "JPEGTHUMBS";  // "thn_a.jpg 1x, thn_a@2x.jpg 2x"
+inline constexpr std::string_view kWebpThumbsTag = "WEBPTHUMBS";  // "thn_a.webp, thn_a@2x.webp 2x"
+inline constexpr std::string_view kJpegThumbsTag = "JPEGTHUMBS";  // "thn_a.jpg, thn_a@2x.jpg 2x"
 
 // Which variants a style asks for.
 struct VariantRequest {

@@ -16,12 +16,13 @@ const PictureVariants& VariantsOf(const PageContext& context, int index) {
                : kNone;
 }
 
+// The name as PICTURE and THUMBNAIL write it, so a browser that meets the file in a list and in a
+// src holds it once under one address. A comma inside a candidate's address is part of it; only a
+// leading one would be read as a separator, so such a name is written as "./,a.jpg", the same
+// address.
 std::string SrcsetUrl(const std::string& name) {
-    std::string url;
-    for (const char c : UrlEncodeName(name)) {
-        url += c == ',' ? std::string("%2C") : std::string(1, c);
-    }
-    return url;
+    const std::string url = UrlEncodeName(name);
+    return url.starts_with(',') ? "./" + url : url;
 }
 
 using Candidate = std::pair<int, std::string>;  // width, candidate text
@@ -78,7 +79,7 @@ std::string LargeWebpSrcset(const PageContext& context, int index) {
 
 std::string ThumbnailJpegSrcset(const PageContext& context, int index) {
     const PictureVariants& variants = VariantsOf(context, index);
-    std::string list = SrcsetUrl(context.ThumbnailOf(index)) + " 1x";
+    std::string list = SrcsetUrl(context.ThumbnailOf(index));
     if (variants.doubleThumbnailJpeg) {
         list += ", " + SrcsetUrl(DoubleThumbnailName(SourcePath(context, index), false)) + " 2x";
     }
@@ -91,7 +92,7 @@ std::string ThumbnailWebpSrcset(const PageContext& context, int index) {
         return ThumbnailJpegSrcset(context, index);
     }
     const std::string path = SourcePath(context, index);
-    std::string list = SrcsetUrl(ThumbnailWebpName(path)) + " 1x";
+    std::string list = SrcsetUrl(ThumbnailWebpName(path));
     if (variants.doubleThumbnailWebp) {
         list += ", " + SrcsetUrl(DoubleThumbnailName(path, true)) + " 2x";
     }
@@ -112,9 +113,9 @@ void ApplyThumbnailVariantTags(PageBuffer& page, const PageContext& context, con
                                int index) {
     const bool shown = index >= 0 && index < context.PictureCount();
     if (asked.thumbnailWebp) {
-        page.ReplacePlaceholder(kWebpThumbsTag, shown ? ThumbnailWebpSrcset(context, index) : "empty.gif 1x");
+        page.ReplacePlaceholder(kWebpThumbsTag, shown ? ThumbnailWebpSrcset(context, index) : "empty.gif");
     }
     if (asked.thumbnailJpeg) {
-        page.ReplacePlaceholder(kJpegThumbsTag, shown ? ThumbnailJpegSrcset(context, index) : "empty.gif 1x");
+        page.ReplacePlaceholder(kJpegThumbsTag, shown ? ThumbnailJpegSrcset(context, index) : "empty.gif");
     }
 }

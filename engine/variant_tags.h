@@ -7,10 +7,11 @@
 #include "engine/picture_variants.h"
 
 // The values of the variant placeholders (picture_variants.h) for picture `index`: srcset lists
-// of URL-encoded names (commas too are encoded, so a name never splits a list) with their width
-// or density descriptors, narrowest first. Where a picture has no such variants the lists name
-// the designed files: the large picture with its width, the thumbnail as 1x, so a page stays
-// valid; the WebP lists then name the JPEG or GIF files.
+// of names URL-encoded as the other placeholders write them (a name starting with a comma is
+// written "./,a.jpg") with their width or density descriptors, narrowest first; the thumbnail at
+// its box goes without one (1x is the default, and a long list writes it thousands of times).
+// Where a picture has no such variants the lists name the designed files, so a page stays valid:
+// the large picture with its width, the thumbnail; the WebP lists then name the JPEG or GIF files.
 std::string LargeWebpSrcset(const PageContext& context, int index);
 std::string LargeJpegSrcset(const PageContext& context, int index);
 std::string ThumbnailWebpSrcset(const PageContext& context, int index);
@@ -18,7 +19,7 @@ std::string ThumbnailJpegSrcset(const PageContext& context, int index);
 
 // Replace the first occurrence of each of the large picture's, or the thumbnail's, placeholders
 // that `asked` names (what the page's template holds: pages of other templates stay untouched).
-// A thumbnail slot past the last picture (index out of range) gets "empty.gif 1x".
+// A thumbnail slot past the last picture (index out of range) gets "empty.gif".
 void ApplyLargeVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,
                            int index);
 void ApplyThumbnailVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,

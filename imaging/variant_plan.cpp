@@ -76,6 +76,11 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
                                   [&](const PictureSize& size) { return size.width > large.width; }),
                      large);
     }
+    // A picture narrower than every standard width gets its WebP twin alone: the page's WebP list
+    // then names a WebP file, not the JPEG under the WebP type.
+    if (sizes.empty()) {
+        sizes.push_back(large);
+    }
     for (const PictureSize& size : sizes) {
         if (asked.largeWebp) {
             plan.files.push_back({LargeVariantName(path, size.width, true), size, true, false, false,

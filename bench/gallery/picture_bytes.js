@@ -22,6 +22,7 @@ const os = require("os");
 const path = require("path");
 const zlib = require("zlib");
 const puppeteer = require(path.join(__dirname, "node_modules", "puppeteer-core"));
+const { chosenFiles } = require(path.join(__dirname, "..", "..", "tests", "styles", "picture_choice"));
 
 const STYLES = path.join(__dirname, "..", "..", "styles");
 const SCREENS = {
@@ -75,55 +76,13 @@ function serve(root) {
     return new Promise((done) => server.listen(0, "127.0.0.1", () => done(server)));
 }
 
-// The file an <img> shows, its width, and how many of its pixels fall on one CSS pixel as the
-// picture is drawn (as its object-fit draws it).
-function measureInPage(selector) {
-    return new Promise((done) => {
-        const img = document.querySelector(selector);
-        const measure = () => {
-            const file = new Image();
-            file.onload = file.onerror = () => {
-                const box = img.getBoundingClientRect();
-                let scale = Math.min(box.width / img.naturalWidth, box.height / img.naturalHeight);
-                if (getComputedStyle(img).objectFit === "scale-down") scale = Math.min(1, scale);
-                done({ name: decodeURIComponent(img.currentSrc.replace(/^.*\//, "")), width: file.naturalWidth,
-                    perCssPixel: file.naturalWidth / (img.naturalWidth * scale), own: img.currentSrc === img.src });
-            };
-            file.src = img.currentSrc;
-        };
-        if (img.complete && img.naturalWidth) measure();
-        else img.addEventListener("load", measure, { once: true });
-    });
-}
-
-// Waits until an image's chosen file has stayed the same for a while (a style may offer a wider
-// file once the first has loaded).
-async function settled(page, selector) {
-    let last = "";
-    for (let i = 0; i < 40; i++) {
-        await sleep(250);
-        const now = await page.evaluate((s) => {
-            const img = document.querySelector(s);
-            return img && img.complete ? img.currentSrc : "";
-        }, selector);
-        if (now && now === last) return;
-        last = now;
-    }
-}
-
-const PICTURE = ".plate img, .full img, .viewer img";
+// The file shown on a picture page and in its full view, on a fresh tab of this screen's size.
 async function shown(browser, url, viewport) {
     const page = await browser.newPage();
     await page.setViewport(viewport);
-    await page.goto(url, { waitUntil: "load" });
-    await settled(page, PICTURE);
-    const onPage = await page.evaluate(measureInPage, PICTURE);
-    await page.click(".zoom");
-    await page.waitForSelector(".full-view img");
-    await settled(page, ".full-view img");
-    const full = await page.evaluate(measureInPage, ".full-view img");
+    const got = await chosenFiles(page, url, 40, 250);
     await page.close();
-    return { onPage, full };
+    return got;
 }
 
 // Bytes on the wire for one picture page on the phone, with what the style fetches ahead.
@@ -186,7 +145,7 @@ async function main() {
                 for (const [screen, viewport] of Object.entries(SCREENS)) {
                     const got = await shown(browser, `${root}${limit}/${style}-after/${PAGE[style]}`, viewport);
                     const want = Math.min(viewport.deviceScaleFactor, 2);
-                    const line = (g) => `${g.name} (${g.width}, ${g.perCssPixel.toFixed(2)})`;
+                    const line = (g) => `${g.name} (${g.pixels}, ${g.perCssPixel.toFixed(2)})`;
                     console.log(`${limit.padEnd(9)} ${style.padEnd(8)} ${screen.padEnd(7)} ${line(got.onPage).padEnd(40)} ${line(got.full)}`);
                     for (const [where, g] of [["page", got.onPage], ["full view", got.full]]) {
                         // At camera size the page's own file is the source's full size.

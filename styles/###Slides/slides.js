@@ -151,8 +151,10 @@
         if (!list || !img.naturalWidth) return;
         var widest = 0;
         var shown = -1;
-        list.split(",").forEach(function (candidate) {
-            var parts = candidate.trim().split(/\s+/);
+        // Each candidate as the browser reads it: the address runs to the next blank (a comma
+        // inside it is part of it), the width follows.
+        (list.match(/[^\s,]\S*\s+\d+w/g) || []).forEach(function (candidate) {
+            var parts = candidate.split(/\s+/);
             var width = parseInt(parts[1], 10) || 0;
             widest = Math.max(widest, width);
             if (new URL(parts[0], document.baseURI).href === img.currentSrc) shown = width;
@@ -163,7 +165,7 @@
         if (shown < widest || wanted <= widest || img.currentSrc === img.src) return;
         var own = new Image();
         own.onload = function () {
-            if (own.naturalWidth > widest) holder.setAttribute("srcset", list + ", " + own.src.replace(/,/g, "%2C") + " " + own.naturalWidth + "w");
+            if (own.naturalWidth > widest) holder.setAttribute("srcset", list + ", " + own.src + " " + own.naturalWidth + "w");
         };
         own.src = img.src;
     }

@@ -39,11 +39,13 @@ TEST_F(VariantTags, PicturePagesListTheLargeVariantsAsSrcsets) {
     PictureVariants gifOnly;
     gifOnly.largeWidth = 800;
     GenerateWith("<MAIN-INDEX-PAGE><PAGE> PICTURE|WEBPWIDTHS|JPEGWIDTHS|WEBPWIDTHS", {Made(), gifOnly});
+    // Names are spelled as PICTURE spells them (a comma inside an address is part of it), so a
+    // browser meeting a.jpg in the list and in a src holds one file under one address.
     EXPECT_EQ(Page("imagepage1.htm"),
               " a%20b,c.jpg|"
-              "a%20b%2Cc-640w.webp 640w, a%20b%2Cc-1280w.webp 1280w, a%20b%2Cc-2048w.webp 2048w|"
-              "a%20b%2Cc-640w.jpg 640w, a%20b%2Cc.jpg 1024w, a%20b%2Cc-1280w.jpg 1280w, "
-              "a%20b%2Cc-2048w.jpg 2048w|WEBPWIDTHS");
+              "a%20b,c-640w.webp 640w, a%20b,c-1280w.webp 1280w, a%20b,c-2048w.webp 2048w|"
+              "a%20b,c-640w.jpg 640w, a%20b,c.jpg 1024w, a%20b,c-1280w.jpg 1280w, "
+              "a%20b,c-2048w.jpg 2048w|WEBPWIDTHS");
     // Without WebP files the WebP list names the designed file, so the markup stays valid.
     EXPECT_EQ(Page("imagepage2.htm"), " d.jpg|d.jpg 800w|d.jpg 800w|WEBPWIDTHS");
 }
@@ -60,6 +62,27 @@ TEST_F(VariantTags, ALargePictureWiderThanEveryWebpFileTopsTheWebpList) {
         " a-960w.webp 960w, a-1920w.webp 1920w, a.jpg 4000w|a-960w.jpg 960w, a-1920w.jpg 1920w, a.jpg 4000w");
 }
 
+// A leading comma would be read as the list's separator and dropped from the address: such a
+// name is written "./,..." (the same address), in every list and wherever the picture tops one.
+TEST_F(VariantTags, ANameStartingWithACommaKeepsItInEveryList) {
+    images.Add("/photos/,dunes, north.jpg");
+    PictureVariants kept = Made();
+    kept.largeWidth = 4000;
+    GenerateWith("<MAIN-INDEX-PAGE><PAGE> PICTURE|WEBPWIDTHS|JPEGWIDTHS", {kept});
+    EXPECT_EQ(Page("imagepage1.htm"),
+              " ,dunes,%20north.jpg|"
+              "./,dunes,%20north-640w.webp 640w, ./,dunes,%20north-1280w.webp 1280w, "
+              "./,dunes,%20north-2048w.webp 2048w, ./,dunes,%20north.jpg 4000w|"
+              "./,dunes,%20north-640w.jpg 640w, ./,dunes,%20north-1280w.jpg 1280w, "
+              "./,dunes,%20north-2048w.jpg 2048w, ./,dunes,%20north.jpg 4000w");
+    // Thumbnails start with "thn_": their commas need nothing.
+    GenerateWith("<FRAME-MAIN-LIST-IMAGE><LIST><BEGINTABLE>THUMBNAIL|WEBPTHUMBS|JPEGTHUMBS<ENDTABLE>",
+                 {kept});
+    EXPECT_EQ(Page("listpage.htm"),
+              "thn_,dunes,%20north.jpg|thn_,dunes,%20north.webp, thn_,dunes,%20north@2x.webp 2x|"
+              "thn_,dunes,%20north.jpg, thn_,dunes,%20north@2x.jpg 2x");
+}
+
 TEST_F(VariantTags, ThumbnailSlotsEachGetTheirOwnPicture) {
     SetPictures(3);
     PictureVariants single;  // a picture too small for a double thumbnail
@@ -69,12 +92,12 @@ TEST_F(VariantTags, ThumbnailSlotsEachGetTheirOwnPicture) {
         "[THUMBNAIL WEBPTHUMBS JPEGTHUMBS LINKTOPAGE][THUMBNAIL WEBPTHUMBS JPEGTHUMBS LINKTOPAGE]",
         {Made(), single, PictureVariants{}});
     EXPECT_EQ(Page("indexpage1.htm"),
-              "[thn_p1.jpg thn_p1.webp 1x, thn_p1@2x.webp 2x "
-              "thn_p1.jpg 1x, thn_p1@2x.jpg 2x  HREF=\"imagepage1.htm\" ]"
-              "[thn_p2.jpg thn_p2.webp 1x thn_p2.jpg 1x  HREF=\"imagepage2.htm\" ]");
+              "[thn_p1.jpg thn_p1.webp, thn_p1@2x.webp 2x "
+              "thn_p1.jpg, thn_p1@2x.jpg 2x  HREF=\"imagepage1.htm\" ]"
+              "[thn_p2.jpg thn_p2.webp thn_p2.jpg  HREF=\"imagepage2.htm\" ]");
     EXPECT_EQ(Page("indexpage2.htm"),
-              "[thn_p3.jpg thn_p3.jpg 1x thn_p3.jpg 1x  HREF=\"imagepage3.htm\" ]"
-              "[empty.gif empty.gif 1x empty.gif 1x ]");
+              "[thn_p3.jpg thn_p3.jpg thn_p3.jpg  HREF=\"imagepage3.htm\" ]"
+              "[empty.gif empty.gif empty.gif ]");
 }
 
 TEST_F(VariantTags, EveryLayoutFillsThemAndTemplatesWithoutThemAreUntouched) {
@@ -83,11 +106,11 @@ TEST_F(VariantTags, EveryLayoutFillsThemAndTemplatesWithoutThemAreUntouched) {
     EXPECT_EQ(Page("largepage1.htm"),
               " a.jpg a-640w.jpg 640w, a.jpg 1024w, a-1280w.jpg 1280w, a-2048w.jpg 2048w");
     GenerateWith("<MAIN-SMALL-LARGE><SMALL> THUMBNAIL JPEGTHUMBS", {Made()});
-    EXPECT_EQ(Page("smallpage1.htm"), " thn_a.jpg thn_a.jpg 1x, thn_a@2x.jpg 2x");
+    EXPECT_EQ(Page("smallpage1.htm"), " thn_a.jpg thn_a.jpg, thn_a@2x.jpg 2x");
     GenerateWith("<FRAME-MAIN-LIST-IMAGE><IMAGE> PICTURE WEBPWIDTHS", {Made()});
     EXPECT_EQ(Page("imagepage1.htm"), " a.jpg a-640w.webp 640w, a-1280w.webp 1280w, a-2048w.webp 2048w");
     GenerateWith("<FRAME-MAIN-LIST-IMAGE><LIST><BEGINTABLE>THUMBNAIL WEBPTHUMBS<ENDTABLE>", {Made()});
-    EXPECT_EQ(Page("listpage.htm"), "thn_a.jpg thn_a.webp 1x, thn_a@2x.webp 2x");
+    EXPECT_EQ(Page("listpage.htm"), "thn_a.jpg thn_a.webp, thn_a@2x.webp 2x");
     // A template that uses none keeps a picture's name as it is, even one that spells a placeholder.
     images.RemoveAll();
     images.Add("/photos/WEBPWIDTHS.jpg");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -297,9 +298,10 @@ TEST(VariantPlans, ASameFolderRunsSourceTopsItsOwnWebpList) {
     }
     EXPECT_EQ(names, (std::vector<std::string>{"thn_a.webp", "thn_a@2x.webp", "a-800w.webp", "a-800w.jpg",
                                                "a-1280w.webp", "a-1280w.jpg"}));
-    // Never enlarged, nor made within a tenth of the source's width.
+    // Never enlarged, nor made within a tenth of the source's width; a source that leaves no
+    // standard width gets its WebP twin.
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 1400, 1000).shown.webpWidths, (std::vector<int>{800}));
-    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 870, 600).shown.webpWidths, (std::vector<int>{}));
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 870, 600).shown.webpWidths, (std::vector<int>{870}));
     // The limits shape neither the sizes nor the marks of these files.
     const SourceIdentity identity{"a.jpg", 1, 2, 3};
     const VariantFile& wide = plan.files[4];
@@ -364,6 +366,54 @@ TEST_F(Variants, TheLargePictureMadeAmongTheVariantsLooksAsWithoutThem) {
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{1024, 640}));
     EXPECT_LT(MeanDifference(Out("a.jpg"), designed), 1.5);
     EXPECT_LT(MeanDifference(Out("a-1024w.webp"), designed), 2.0);
+}
+
+// A photo narrower than every standard width: its WebP list names its WebP twin, never the JPEG
+// under the WebP type; no JPEG copy of the large picture itself.
+TEST_F(Variants, APictureNarrowerThanEveryWidthGetsItsWebpTwin) {
+    Jpeg("s.jpg", 500, 400);
+    job.m_nLargeMaxWidth = job.m_nLargeMaxHeight = 0;
+    const VimbralConverter converter = Convert();
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"s-500w.webp", "s.jpg", "thn_s.jpg", "thn_s.webp",
+                                                       "thn_s@2x.jpg", "thn_s@2x.webp"}));
+    EXPECT_TRUE(IsWebpFile(Out("s-500w.webp")));
+    EXPECT_EQ(SizeOfOut("s-500w.webp"), (Size{500, 400}));
+    EXPECT_LT(MeanDifference(Out("s-500w.webp"), Out("s.jpg")), 2.0);
+    ASSERT_EQ(converter.Outcomes().size(), 1u);
+    EXPECT_EQ(converter.Outcomes()[0].variants.webpWidths, (std::vector<int>{500}));
+    EXPECT_TRUE(converter.Outcomes()[0].variants.jpegWidths.empty());
+}
+
+TEST(VariantPlans, ATwinOnlyWhereNoStandardWidthIsMade) {
+    ConversionSettings settings;
+    settings.destFolder = "/out";
+    settings.jpegQuality = 75;
+    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
+    settings.variants = {true, true, false, false};
+    // Limited to 640x480, a 600x400 photo keeps its size, below every standard width.
+    settings.largeMaxWidth = 640;
+    settings.largeMaxHeight = 480;
+    const VariantPlan small = PlanVariants(settings, "/photos/a.jpg", 600, 400);
+    EXPECT_EQ(small.shown.webpWidths, (std::vector<int>{600}));
+    EXPECT_TRUE(small.shown.jpegWidths.empty());
+    const auto twin = std::find_if(small.files.begin(), small.files.end(),
+                                   [](const VariantFile& file) { return !file.thumbnail; });
+    ASSERT_NE(twin, small.files.end());
+    EXPECT_EQ(twin->name, "a-600w.webp");
+    EXPECT_EQ(twin->size, (PictureSize{600, 400}));
+    EXPECT_TRUE(twin->webp);
+    EXPECT_EQ(std::count_if(small.files.begin(), small.files.end(),
+                            [](const VariantFile& file) { return !file.thumbnail; }),
+              1);
+    // Wider photos get the standard widths and no extra twin.
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
+              (std::vector<int>{640, 1280}));
+    // A GIF large picture: still no WebP of it. A source published as it is gets its twin too.
+    settings.jpegQuality = 0;
+    EXPECT_TRUE(PlanVariants(settings, "/photos/a.jpg", 600, 400).shown.webpWidths.empty());
+    settings.jpegQuality = 75;
+    settings.makeLargePictures = false;
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 600, 400).shown.webpWidths, (std::vector<int>{600}));
 }
 
 TEST_F(Variants, GifLargePicturesGetNoVariantsButThumbnailsDo) {

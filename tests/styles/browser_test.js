@@ -5,7 +5,8 @@
    the picture and in the full view, and that every picture of each page visited loads; a gallery
    of 200 albums and a 5-level tree on a phone; on a phone, a laptop and a wide screen, which file
    each style's <picture> makes the browser pick on a picture page and in the full view, that the
-   files fetched ahead are the ones the next page shows, and the bytes a phone downloads for one
+   files fetched ahead are the ones the next page shows, that names holding commas are asked for
+   under one spelling and found, and the bytes a phone downloads for one
    of Classic's picture pages before (the style without its <picture> markup) and after. One
    browser for the whole program.
    GALVANE_PHONE_BYTES_PHOTOS=DIR measures those bytes on the photos of DIR instead of the samples.
@@ -18,6 +19,7 @@ const http = require("http");
 const os = require("os");
 const path = require("path");
 const puppeteer = require("puppeteer-core");
+const { chosenFiles } = require("./picture_choice");
 
 const VIEWPORTS = {
     phone: { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true },
@@ -481,57 +483,6 @@ function plainStyle(folder, work) {
     return plain;
 }
 
-// Which file the browser chose for an <img>, and how many of its pixels fall on one CSS pixel
-// as the picture is drawn (as its object-fit draws it); the widest file offered.
-function chosenIn(selector) {
-    return new Promise((done) => {
-        const img = document.querySelector(selector);
-        const measure = () => {
-            const file = new Image();
-            file.onload = file.onerror = () => {
-                const box = img.getBoundingClientRect();
-                let scale = Math.min(box.width / img.naturalWidth, box.height / img.naturalHeight);
-                if (getComputedStyle(img).objectFit === "scale-down") scale = Math.min(1, scale);
-                const holder = img.parentNode.tagName === "PICTURE" ? img.parentNode.querySelector("source") : img;
-                const offered = holder.getAttribute("srcset") || "";
-                const widths = offered.split(",").map((c) => parseInt(c.trim().split(/\s+/)[1], 10) || 0);
-                done({ name: decodeURIComponent(img.currentSrc.replace(/^.*\//, "")), pixels: file.naturalWidth,
-                    perCssPixel: file.naturalWidth / (img.naturalWidth * scale), widths, widest: Math.max(0, ...widths),
-                    boxWidth: box.width });
-            };
-            file.src = img.currentSrc;
-        };
-        if (img.complete && img.naturalWidth) measure();
-        else img.addEventListener("load", measure, { once: true });
-    });
-}
-
-// Waits until the file an image shows has stayed the same for a while: a style offers a wider
-// file once the widest sized one has loaded and falls short.
-async function settled(page, selector) {
-    let last = "";
-    for (let i = 0; i < 20; i++) {
-        await sleep(200);
-        const now = await page.evaluate((s) => {
-            const img = document.querySelector(s);
-            return img && img.complete ? img.currentSrc : "";
-        }, selector);
-        if (now && now === last) return;
-        last = now;
-    }
-}
-
-const PICTURE = ".plate img, .full img, .viewer img";
-async function chosenFiles(page, url) {
-    await page.goto(url, { waitUntil: "load" });
-    await settled(page, PICTURE);
-    const onPage = await page.evaluate(chosenIn, PICTURE);
-    await page.click(".zoom");
-    await page.waitForSelector(".full-view img");
-    await settled(page, ".full-view img");
-    return { onPage, full: await page.evaluate(chosenIn, ".full-view img") };
-}
-
 async function srcsetChoices(browser, root, works) {
     for (const [large, base] of works) {
         for (const [screen, viewport] of Object.entries(SCREENS)) {
@@ -588,6 +539,51 @@ async function fetchedAhead(browser, root, base) {
     }
 }
 
+// Names holding commas, one leading (",Harbour, north.jpeg", 2400 px wide) and one picture
+// narrower than every sized width ("small, meadow.gif", 400 px), at camera size: every file a
+// picture page and its full view ask for exists and is asked for under one spelling only, the
+// WebP lists name WebP files (and at most the large picture itself on top), and the page shows a
+// WebP file or the picture's own.
+async function commaNames(browser, root) {
+    for (const style of Object.keys(PICTURE_PAGES)) {
+        for (const screen of ["phone", "wide"]) {
+            for (const pageName of [PICTURE_PAGES[style], PICTURE_PAGES[style].replace("1", "2")]) {
+                const label = `commas: ${style} ${screen} ${pageName}`;
+                const page = await browser.newPage();
+                await page.setViewport(SCREENS[screen]);
+                const spellings = new Map();
+                const failed = [];
+                page.on("request", (request) => {
+                    const raw = request.url().replace(/^.*\//, "");
+                    const name = decodeURIComponent(raw);
+                    if (!spellings.has(name)) spellings.set(name, new Set());
+                    spellings.get(name).add(raw);
+                });
+                page.on("response", (response) => { if (response.status() >= 400) failed.push(response.url()); });
+                const got = await chosenFiles(page, `${root}commas/${style}/${pageName}`);
+                // Each WebP list's addresses, resolved, and the page's own large picture (src).
+                const webpLists = await page.evaluate(() => Array.from(document.querySelectorAll('source[type="image/webp"]'),
+                    (source) => ({ own: source.parentNode.querySelector("img").src,
+                        urls: (source.getAttribute("srcset").match(/[^\s,]\S*\s+\d+w/g) || [])
+                            .map((c) => new URL(c.split(/\s+/)[0], document.baseURI).href) })));
+                await sleep(300);
+                await page.close();
+                check(failed.length === 0, `${label}: not found: ${failed.join(" ")}`);
+                const twice = [...spellings].filter(([, raw]) => raw.size > 1).map(([name, raw]) => `${name}: ${[...raw].join(" ")}`);
+                check(twice.length === 0, `${label}: asked for under two spellings: ${twice.join("; ")}`);
+                // Only a large picture kept at the photo's size, wider than every WebP file, tops
+                // its list itself.
+                check(webpLists.length > 0 && webpLists.every(({ own, urls }) => urls.length > 0 &&
+                    urls.every((u, i) => u.endsWith(".webp") || (i === urls.length - 1 && u === own))),
+                    `${label}: WebP lists ${JSON.stringify(webpLists)}`);
+                for (const file of [got.onPage, got.full]) {
+                    check(file.pixels > 0 && (file.name.endsWith(".webp") || file.own), `${label}: shows ${file.name}`);
+                }
+            }
+        }
+    }
+}
+
 // Bytes a phone downloads to show Classic's second picture page, its neighbours fetched ahead included.
 async function phoneBytes(browser, url) {
     const page = await browser.newPage();
@@ -637,6 +633,12 @@ async function main() {
         fs.mkdirSync(path.join(work, base));
         for (const style of Object.keys(PICTURE_PAGES)) publish(program, photos, path.join(work, base, style), style, ["--large", large]);
     }
+    const commas = path.join(work, "comma-photos");
+    fs.mkdirSync(commas);
+    fs.copyFileSync(path.join(photos, "Harbour.jpeg"), path.join(commas, ",Harbour, north.jpeg"));
+    fs.copyFileSync(path.join(photos, "Meadow.gif"), path.join(commas, "small, meadow.gif"));
+    fs.mkdirSync(path.join(work, "commas"));
+    for (const style of Object.keys(PICTURE_PAGES)) publish(program, commas, path.join(work, "commas", style), style, ["--large", "0x0"]);
     const bytesPhotos = process.env.GALVANE_PHONE_BYTES_PHOTOS || photos;
     const plainClassic = plainStyle(path.join(__dirname, "..", "..", "styles", "###Classic"), work);
     for (const [large, base] of [["0x0", "bytes-camera"], ["1024x768", "bytes-limited"]]) {
@@ -667,6 +669,7 @@ async function main() {
         await albumsOnPhone(browser, root);
         await srcsetChoices(browser, root, [["0x0", "camera/"], ["1024x768", "limited/"]]);
         await fetchedAhead(browser, root, "limited/");
+        await commaNames(browser, root);
         for (const [large, base] of [["0x0", "bytes-camera/"], ["1024x768", "bytes-limited/"]]) {
             const before = await phoneBytes(browser, `${root}${base}before/imagepage2.htm`);
             const after = await phoneBytes(browser, `${root}${base}after/imagepage2.htm`);

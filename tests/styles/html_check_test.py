@@ -31,7 +31,8 @@ def main():
         # Names that must be escaped in the pages' text and encoded in their addresses.
         odd = os.path.join(work, "odd")
         os.makedirs(odd)
-        for name in ('sea & sky <2>.gif', 'say "cheese" #1.gif', "it's 100%.gif"):
+        # Commas stay in srcset addresses; a leading one is written "./,".
+        for name in ('sea & sky <2>.gif', 'say "cheese" #1.gif', "it's 100%.gif", ",waves, rocks.gif"):
             shutil.copy(os.path.join(photos, "Meadow.gif"), os.path.join(odd, name))
         # Pictures with words: a hostile caption, a very long one without a blank, a title, a date.
         words = os.path.join(work, "words")
