@@ -126,7 +126,7 @@ void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
             continue;
         }
         if (sameFolder) {
-            LeaveOutOwnLargeVariants(part->album->pictures, m_converter);
+            LeaveOutOwnFiles(part->album->pictures, m_converter, part->files.previous);
         }
         const std::vector<std::size_t> selected =
             SelectPublishable(part->album->pictures, m_job.m_nJpegQuality, !sameFolder, m_report,

@@ -19,9 +19,9 @@
 
 void GalleryPublisher::ScanSourceFolder() {
     ::ScanSourceFolder(m_job.m_strSourceFolder, m_imageList);
-    // The pictures a user picks from are the photos, not the copies an earlier run made of them.
+    // The pictures a user picks from are the photos, not the files an earlier run wrote beside them.
     if (IsSameFolder(m_job.m_strDestFolder, m_job.m_strSourceFolder)) {
-        LeaveOutOwnLargeVariants(m_imageList, m_converter);
+        LeaveOutOwnFiles(m_imageList, m_converter, RunManifest::Read(m_job.m_strDestFolder));
     }
 }
 
@@ -68,10 +68,10 @@ void GalleryPublisher::Publish(ProgressSink& progress) {
     m_files.previous = RunManifest::Read(m_job.m_strDestFolder);
     m_files.dryRun = m_dryRun;
     m_report.dryRun = m_dryRun;
-    // In the source folder, the variants an earlier run wrote beside the sources are no sources.
+    // In the source folder, what an earlier run wrote beside the sources is no source.
     ImageList candidates = m_imageList;
     if (!largePicturesMade) {
-        LeaveOutOwnLargeVariants(candidates, m_converter);
+        LeaveOutOwnFiles(candidates, m_converter, m_files.previous);
     }
     const std::vector<std::size_t> selected =
         SelectPublishable(candidates, m_job.m_nJpegQuality, largePicturesMade, m_report,

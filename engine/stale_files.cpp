@@ -74,10 +74,12 @@ bool IsOwnLargeVariant(const std::string& path, std::string_view name, const Pic
     return mark && mark->kind == "variant" && IsVariantNameOf(name, mark->sourceName);
 }
 
-void LeaveOutOwnLargeVariants(ImageList& pictures, const PictureConverter& converter) {
+void LeaveOutOwnFiles(ImageList& pictures, const PictureConverter& converter, const RunManifest& previous) {
     for (std::size_t i = pictures.GetSize(); i-- > 0;) {
         const std::string path = pictures.GetPathAt(i);
-        if (IsOwnLargeVariant(path, FileNameOf(path), converter)) {
+        const std::string name(FileNameOf(path));
+        if (IsOwnLargeVariant(path, name, converter) ||
+            (previous.HashOf(name) != nullptr && HoldsRecordedBytes(previous, name, path))) {
             pictures.RemoveAt(i);
         }
     }

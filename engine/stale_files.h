@@ -43,8 +43,11 @@ void RemoveStaleFiles(const StaleCleanup& cleanup, RunReport& report);
 // source like any.
 bool IsOwnLargeVariant(const std::string& path, std::string_view name, const PictureConverter& converter);
 
-// Takes the entries that are IsOwnLargeVariant out of a list scanned from the destination folder.
-void LeaveOutOwnLargeVariants(ImageList& pictures, const PictureConverter& converter);
+// Takes Galvane's own files out of a list scanned from the destination folder: the entries that are
+// IsOwnLargeVariant, and the files the previous run's record names that still hold the recorded
+// bytes (the style's pictures and the background copied beside the sources). Else a same-folder
+// re-publish would show them as photos.
+void LeaveOutOwnFiles(ImageList& pictures, const PictureConverter& converter, const RunManifest& previous);
 
 // Whether `path` is a folder itself (not a link to one).
 bool FolderExists(const std::string& path);

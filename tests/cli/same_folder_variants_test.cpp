@@ -74,22 +74,27 @@ TEST_F(SameFolderVariants, AreMadeMarkedListedAndLeftAsTheyAreOnARepublish) {
         EXPECT_TRUE(Contains(bytes, "output=variant")) << name;
         EXPECT_TRUE(Contains(bytes, name.substr(0, 2) + ".jpg")) << name;
     }
-    // Never enlarged: the small photo is its own only size.
+    // Never enlarged: the small photo narrower than every width gets its WebP twin alone.
     EXPECT_FALSE(fs::exists(source + "/small-800w.webp"));
+    EXPECT_EQ(ReadFile(source + "/small-600w.webp").substr(0, 4), "RIFF");
     const std::string pages = PicturePages(source);
     EXPECT_TRUE(Contains(pages, "srcset=\"p1-800w.webp 800w, p1-1280w.webp 1280w, p1.jpg 1500w\"")) << pages;
-    EXPECT_TRUE(Contains(pages, "srcset=\"small.jpg 600w\"")) << pages;
+    EXPECT_TRUE(Contains(pages, "srcset=\"small-600w.webp 600w\"")) << pages;
     // The designed picture is still the source.
     EXPECT_TRUE(Contains(pages, "src=\"p1.jpg\"")) << pages;
 
     const auto variants = FilesEndingWith(source, "w.webp");
-    ASSERT_EQ(variants.size(), 4u);
+    ASSERT_EQ(variants.size(), 5u);
     for (int run = 0; run < 2; ++run) {
         const Outcome again = Publish();
         ASSERT_EQ(again.exitCode, 0) << again.output;
         // Nothing remade, and the variants are no pictures of the gallery.
         EXPECT_EQ(FilesEndingWith(source, "w.webp"), variants);
         EXPECT_FALSE(fs::exists(source + "/thn_p1-800w.jpg"));
+        // Nor are the style's pictures and the background the first run copied beside them.
+        EXPECT_FALSE(fs::exists(source + "/thn_background.jpg"));
+        EXPECT_FALSE(fs::exists(source + "/thn_empty.jpg"));
+        EXPECT_FALSE(fs::exists(source + "/imagepage4.htm"));
         EXPECT_FALSE(Contains(again.output, "removed")) << again.output;
     }
     for (const auto& [name, state] : sources) {
