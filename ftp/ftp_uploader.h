@@ -142,7 +142,7 @@ private:
     std::map<std::string, std::pair<std::int64_t, std::time_t>> ReadAttributesSpread(
         const std::vector<std::string>& names);
     bool LogIn(Connection& connection);
-    std::vector<PlannedFile> HashLocalFiles() const;
+    void HashLocalFiles(std::vector<PlannedFile>& planned) const;
     void RemoveDropped(const UploadPlan& plan, const UploadRecord& previous, UploadRecord& next);
     void NoteSentFiles(const Batch& batch, UploadRecord& next);
     void WriteRecord(const UploadRecord& next, const ServerState& previous);

@@ -31,15 +31,27 @@ void FtpUploader::SendFiles() {
     m_madeFolders.clear();
     m_lastArrival.reset();
     const int count = static_cast<int>(m_files.size());
-    // An empty local folder reads and removes nothing: more likely a wrong folder than a gallery
-    // whose every file was dropped.
+    // The local files are hashed while the server's state is read: the one keeps a processor busy,
+    // the other mostly waits on the link.
     ServerState state;
-    if (count > 0 && !ReadServerState(state)) {
+    std::vector<PlannedFile> local;
+    local.reserve(m_files.size());
+    for (const UploadFile& file : m_files) {
+        local.push_back({file, std::string()});
+    }
+    bool stateRead = true;
+    {
+        std::jthread hashing([this, &local] { HashLocalFiles(local); });
+        // An empty local folder reads and removes nothing: more likely a wrong folder than a gallery
+        // whose every file was dropped.
+        stateRead = count == 0 || ReadServerState(state);
+    }
+    if (!stateRead) {
         std::lock_guard lock(m_extraMutex);
         m_extra.clear();  // logins made to read attributes
         return;
     }
-    const UploadPlan plan = MakeUploadPlan(HashLocalFiles(), state, {m_settings.full, m_settings.keepRemote});
+    const UploadPlan plan = MakeUploadPlan(std::move(local), state, {m_settings.full, m_settings.keepRemote});
     m_files.clear();
     if (count > 0 && !MakeRemoteFolders(state)) {
         return;
@@ -56,13 +68,20 @@ void FtpUploader::SendFiles() {
     CloseConnection();
 }
 
-std::vector<PlannedFile> FtpUploader::HashLocalFiles() const {
-    std::vector<PlannedFile> planned;
-    planned.reserve(m_files.size());
-    for (const UploadFile& file : m_files) {
-        planned.push_back({file, Sha256OfFile(file.path)});
+// On a thread of its own, into a list made beforehand, so that every local file is planned whatever
+// happens here. A file left without a hash (the run aborted, or no memory to read it) is sent, and
+// not recorded.
+void FtpUploader::HashLocalFiles(std::vector<PlannedFile>& planned) const {
+    for (PlannedFile& file : planned) {
+        if (IsAborted()) {
+            return;
+        }
+        try {
+            file.hash = Sha256OfFile(file.file.path);
+        } catch (...) {
+            file.hash.clear();
+        }
     }
-    return planned;
 }
 
 // The record with one request, the listings with one more for each folder; where a listing shows

@@ -7,6 +7,7 @@ user, by password only (from the environment variable FTP_FIXTURE_PASSWORD), an 
 so a test can keep a key, or make a new one to play a server whose key has changed. --log FILE
 writes a line for every request as it arrives: "OPEN NAME", "CLOSE", "STAT NAME",
 "FSTAT", "LISTDIR NAME", "REMOVE NAME" (writes and reads are not written down).
+--close-delay-ms N answers each CLOSE N ms late, as a server far away would.
 """
 
 import argparse
@@ -26,10 +27,11 @@ def parse_arguments():
     parser.add_argument("--user", required=True)
     parser.add_argument("--host-key", required=True)
     parser.add_argument("--log")
+    parser.add_argument("--close-delay-ms", type=float, default=0.0)
     return parser.parse_args()
 
 
-def make_sftp_class(log_file):
+def make_sftp_class(log_file, close_delay):
     def note(kind, path=None):
         if log_file is not None:
             log_file.write(kind + ("" if path is None else " " + os.fsdecode(os.path.basename(path))) + "\n")
@@ -40,8 +42,10 @@ def make_sftp_class(log_file):
             note("OPEN", path)
             return super().open(path, pflags, attrs)
 
-        def close(self, file_obj):
+        async def close(self, file_obj):
             note("CLOSE")
+            if close_delay > 0:
+                await asyncio.sleep(close_delay)
             return super().close(file_obj)
 
         def stat(self, path):
@@ -83,7 +87,7 @@ async def serve(options):
         asyncssh.generate_private_key("ecdsa-sha2-nistp256").write_private_key(options.host_key)
     home = os.fsencode(os.path.realpath(options.home))
     log_file = open(options.log, "a", encoding="utf-8") if options.log else None
-    sftp_class = make_sftp_class(log_file)
+    sftp_class = make_sftp_class(log_file, options.close_delay_ms / 1000.0)
     server = await asyncssh.listen(
         "127.0.0.1", 0,
         server_host_keys=[options.host_key],

@@ -7,12 +7,12 @@
 
 #include "tests/support/ftp_test_server.h"
 
-SftpTestServer::SftpTestServer(const std::string& hostKeyFile)
+SftpTestServer::SftpTestServer(const std::string& hostKeyFile, int closeDelayMs)
     : m_home(m_folder.MakeFolder("home")), m_log(m_folder / "requests.log") {
-    m_process =
-        StartServerProcess({GALVANE_SYSTEM_PYTHON, GALVANE_SFTP_SERVER_SCRIPT, "--home", m_home, "--user",
-                            FtpTestServer::kLogin, "--host-key", hostKeyFile, "--log", m_log},
-                           FtpTestServer::kPassword);
+    m_process = StartServerProcess(
+        {GALVANE_SYSTEM_PYTHON, GALVANE_SFTP_SERVER_SCRIPT, "--home", m_home, "--user", FtpTestServer::kLogin,
+         "--host-key", hostKeyFile, "--log", m_log, "--close-delay-ms", std::to_string(closeDelayMs)},
+        FtpTestServer::kPassword);
 }
 
 SftpTestServer::~SftpTestServer() {

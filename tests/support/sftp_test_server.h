@@ -8,10 +8,11 @@
 
 // tests/support/sftp_server.py (asyncssh) as a child process on 127.0.0.1 at a free port, serving
 // FtpTestServer's user and password over SFTP, rooted at a fresh home folder. Its host key lives in
-// the given file, made on first start: a second server on the same file has the same key.
+// the given file, made on first start: a second server on the same file has the same key. With
+// `closeDelayMs`, each CLOSE is answered that late.
 class SftpTestServer {
 public:
-    explicit SftpTestServer(const std::string& hostKeyFile);
+    explicit SftpTestServer(const std::string& hostKeyFile, int closeDelayMs = 0);
     ~SftpTestServer();
     SftpTestServer(const SftpTestServer&) = delete;
     SftpTestServer& operator=(const SftpTestServer&) = delete;
