@@ -4,6 +4,7 @@
     bench/upload/run_link_bench.py [--build build] [--photos 300] [--corpus DIR]
                                    [--rtt-ms 40] [--up-mbit 20] [--down-mbit 100] [--queue-ms 50]
                                    [--publish-arg ARG ...] [--keep-gallery DIR]
+                                   [--protocols FTP,FTPS,SFTP]
 
 A gallery of N photos (default 300: 931 files and 49 MB, the Classic style with photos of
 bench/conversion's corpus under N names, large pictures 1920x1440) is published, then uploaded
@@ -22,7 +23,8 @@ sshd checks passwords only for real accounts, and galvane-publish logs in to SFT
 so the run adds a throwaway account (gvbench<pid>, home inside the run's folder) and deletes it on
 exit. Runs as root. Traffic stays on 127.0.0.1 and 127.0.0.2; every server and the proxy are stopped
 by their PID on exit. Needs vsftpd, python3-openssl, openssh-server, lftp and the corpus's
-wallpapers (scripts/setup --bench).
+wallpapers (scripts/setup --bench). --protocols runs the uploads (and lftp's) of the protocols named
+only; without SFTP, no account nor sshd is made.
 """
 import argparse
 import filecmp
@@ -339,7 +341,13 @@ def main():
     parser.add_argument("--publish-arg", action="append", default=[],
                         help="one more option for each galvane-publish upload (repeat for several)")
     parser.add_argument("--keep-gallery", help="publish into (and reuse) this folder, for repeated runs")
+    parser.add_argument("--protocols", default="FTP,FTPS,SFTP",
+                        help="the protocols to upload over, comma-separated (default all three)")
     options = parser.parse_args()
+    options.protocols = [p.strip().upper() for p in options.protocols.split(",") if p.strip()]
+    if not options.protocols or set(options.protocols) - {"FTP", "FTPS", "SFTP"}:
+        raise SystemExit("--protocols: FTP, FTPS and SFTP only")
+    options.protocols = [p for p in ("FTP", "FTPS", "SFTP") if p in options.protocols]
     options.program = os.path.join(os.path.abspath(options.build), "bin/galvane-publish")
     if os.geteuid() != 0:
         raise SystemExit("run as root: sshd and its throwaway account need it")
@@ -367,8 +375,10 @@ def measure(run, options):
     servers.start_proxy(vsport, sshport, sink.getsockname()[1])
     rtt, mbit = measure_link(servers.sink_port)
     servers.start_vsftpd(vsport)
-    servers.add_account()
-    servers.start_sshd(sshport)
+    chosen = options.protocols
+    if "SFTP" in chosen:
+        servers.add_account()
+        servers.start_sshd(sshport)
     client_home = os.path.join(work, "client")
     os.makedirs(os.path.join(client_home, ".ssh"))
 
@@ -376,14 +386,18 @@ def measure(run, options):
     ftp = ["--ftp-server", f"127.0.0.2:{servers.ftp_port}", "--ftp-login", "anonymous", "--passive"]
     ftps = ["--ftp-server", f"ftps://127.0.0.2:{servers.ftp_port}", "--ftp-login", "anonymous", "--passive",
             "--ftp-ca-file", servers.cert]
-    sftp_env = dict(env, GALVANE_FTP_PASSWORD=servers.password)
-    sftp = ["--ftp-server", f"sftp://127.0.0.2:{servers.ssh_port}", "--ftp-login", servers.account,
-            "--accept-new-host-key"]
-    ours = {"FTP": (ftp, env, servers.ftp_folder("ours-ftp")),
-            "FTPS": (ftps, env, servers.ftp_folder("ours-ftps")),
-            "SFTP": (sftp, sftp_env, os.path.join(servers.home, "site"))}
-    os.makedirs(ours["SFTP"][2])
-    shutil.chown(ours["SFTP"][2], servers.account, servers.account)
+    ours = {}
+    if "FTP" in chosen:
+        ours["FTP"] = (ftp, env, servers.ftp_folder("ours-ftp"))
+    if "FTPS" in chosen:
+        ours["FTPS"] = (ftps, env, servers.ftp_folder("ours-ftps"))
+    if "SFTP" in chosen:
+        sftp_env = dict(env, GALVANE_FTP_PASSWORD=servers.password)
+        sftp = ["--ftp-server", f"sftp://127.0.0.2:{servers.ssh_port}", "--ftp-login", servers.account,
+                "--accept-new-host-key"]
+        ours["SFTP"] = (sftp, sftp_env, os.path.join(servers.home, "site"))
+        os.makedirs(ours["SFTP"][2])
+        shutil.chown(ours["SFTP"][2], servers.account, servers.account)
 
     faults = []
 
@@ -418,20 +432,20 @@ def measure(run, options):
           f"{options.queue_ms:g} ms queue (measured: {rtt * 1000:.1f} ms, {mbit:.1f} Mbit/s up over 4 connections)",
           flush=True)
     first = {}
-    for protocol in ("FTP", "FTPS", "SFTP"):
+    for protocol in chosen:
         first[protocol], _ = upload(protocol)
         print(f"  first upload {protocol}: {first[protocol]:.1f} s", flush=True)
     anchor = {}
-    for protocol in ("FTP", "FTPS"):
+    for protocol in [p for p in chosen if p != "SFTP"]:
         anchor[protocol] = lftp(protocol)
         print(f"  lftp {protocol}: {anchor[protocol]:.1f} s", flush=True)
     unchanged = {}
-    for protocol in ("FTP", "FTPS", "SFTP"):
+    for protocol in chosen:
         unchanged[protocol] = upload(protocol)
     # Once more: the first re-upload reads the exact times of the files listed in the minute the first
     # upload ended (a listing to the minute cannot vouch for them); after it, none is in doubt.
     again = {}
-    for protocol in ("FTP", "FTPS", "SFTP"):
+    for protocol in chosen:
         again[protocol] = upload(protocol)
 
     # One photo changed: another photo of the corpus, copied in its place (new bytes, new time),
@@ -447,7 +461,7 @@ def measure(run, options):
     after = contents(gallery)
     needed = sorted(name for name in after if before.get(name) != after[name] and not galvanes_own(name))
     one_changed = {}
-    for protocol in ("FTP", "FTPS", "SFTP"):
+    for protocol in chosen:
         remote = ours[protocol][2]
         old = stamps(remote)
         seconds, claimed = upload(protocol)
@@ -455,24 +469,31 @@ def measure(run, options):
         written = sorted(name for name in new if old.get(name) != new[name] and not galvanes_own(name))
         one_changed[protocol] = (seconds, claimed, written)
 
+    def row(label, value):
+        """One line of the table: `value(protocol)` is a number, or a text such as '-'."""
+        cells = []
+        for p in chosen:
+            cell = value(p)
+            cells.append(f"{cell:10.2f}" if isinstance(cell, float) else f"{cell!s:>10}")
+        print(f"{label:34}" + "".join(cells))
+
     print()
-    print(f"{'':34}{'FTP':>10}{'FTPS':>10}{'SFTP':>10}")
-    print(f"{'floor (bytes / link speed)':34}{floor:10.1f}{floor:10.1f}{floor:10.1f}")
-    print(f"{'lftp mirror -R --parallel=4':34}{anchor['FTP']:10.1f}{anchor['FTPS']:10.1f}{'-':>10}")
-    print(f"{'galvane-publish first upload':34}" + "".join(f"{first[p]:10.1f}" for p in first))
-    print(f"{'  / lftp (FTP: target <= 0.80)':34}{first['FTP'] / anchor['FTP']:10.2f}"
-          f"{first['FTPS'] / anchor['FTPS']:10.2f}{'-':>10}")
-    print(f"{'  / floor (target <= 2.50)':34}" + "".join(f"{first[p] / floor:10.2f}" for p in first))
-    print(f"{'unchanged re-upload (< 2 s)':34}" + "".join(f"{unchanged[p][0]:10.2f}" for p in unchanged))
-    print(f"{'  files sent':34}" + "".join(f"{unchanged[p][1]!s:>10}" for p in unchanged))
-    print(f"{'unchanged re-upload again (< 2 s)':34}" + "".join(f"{again[p][0]:10.2f}" for p in again))
-    print(f"{'  files sent':34}" + "".join(f"{again[p][1]!s:>10}" for p in again))
-    print(f"{'one photo changed: seconds':34}" + "".join(f"{one_changed[p][0]:10.1f}" for p in one_changed))
-    print(f"{'  files written on the server':34}" + "".join(f"{len(one_changed[p][2]):10}" for p in one_changed))
-    print(f"{'  files sent, as reported':34}" + "".join(f"{one_changed[p][1]!s:>10}" for p in one_changed))
-    print(f"{'  files whose bytes changed':34}" + f"{len(needed):10}" * 3)
+    print(f"{'':34}" + "".join(f"{p:>10}" for p in chosen))
+    row("floor (bytes / link speed)", lambda p: floor)
+    row("lftp mirror -R --parallel=4", lambda p: anchor[p] if p in anchor else "-")
+    row("galvane-publish first upload", lambda p: first[p])
+    row("  / lftp (FTP: target <= 0.80)", lambda p: first[p] / anchor[p] if p in anchor else "-")
+    row("  / floor (target <= 2.50)", lambda p: first[p] / floor)
+    row("unchanged re-upload (< 2 s)", lambda p: unchanged[p][0])
+    row("  files sent", lambda p: unchanged[p][1])
+    row("unchanged re-upload again (< 2 s)", lambda p: again[p][0])
+    row("  files sent", lambda p: again[p][1])
+    row("one photo changed: seconds", lambda p: one_changed[p][0])
+    row("  files written on the server", lambda p: len(one_changed[p][2]))
+    row("  files sent, as reported", lambda p: one_changed[p][1])
+    row("  files whose bytes changed", lambda p: len(needed))
     print()
-    verdicts = [("first upload over FTP <= 0.8x lftp", first["FTP"] <= 0.8 * anchor["FTP"])]
+    verdicts = [("first upload over FTP <= 0.8x lftp", first["FTP"] <= 0.8 * anchor["FTP"])] if "FTP" in anchor else []
     verdicts += [(f"first upload over {p} <= 2.5x the floor", first[p] <= 2.5 * floor) for p in first]
     verdicts += [(f"unchanged re-upload over {p} < 2 s, nothing sent", unchanged[p][0] < 2 and unchanged[p][1] == 0)
                  for p in unchanged]
