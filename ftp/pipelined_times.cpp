@@ -13,7 +13,7 @@ namespace {
 
 // Commands on the way before their replies: enough for a whole batch in a few round trips, few
 // enough that no server's input buffer overflows.
-constexpr std::size_t kWindow = 64;
+constexpr std::size_t kWindow = 256;
 // The longest wait on the socket between two looks at the abort and the silence.
 constexpr std::chrono::milliseconds kLongestWait{100};
 
