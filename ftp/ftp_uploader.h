@@ -141,6 +141,10 @@ private:
     bool VerifyRecorded(ServerState& state);
     std::map<std::string, std::pair<std::int64_t, std::time_t>> ReadAttributesSpread(
         const std::vector<std::string>& names);
+    // The times over one login of their own, many MDTM commands on the way at once; false where that
+    // cannot be used or fails, and `found` is then empty.
+    bool ReadTimesPipelined(const std::vector<std::string>& names,
+                            std::map<std::string, std::pair<std::int64_t, std::time_t>>& found);
     bool LogIn(Connection& connection);
     void HashLocalFiles(std::vector<PlannedFile>& planned) const;
     void RemoveDropped(const UploadPlan& plan, const UploadRecord& previous, UploadRecord& next);

@@ -130,7 +130,10 @@ bool FtpUploader::VerifyRecorded(ServerState& state) {
     const std::time_t recordTime = own.at(kUploadRecordName).second;
     state.recordTime = recordTime;
     const std::vector<std::string> names = NeedVerifying(state);  // fewer, now the record's minute is known
-    const auto found = ReadAttributesSpread(names);
+    std::map<std::string, std::pair<std::int64_t, std::time_t>> found;
+    if (!ReadTimesPipelined(names, found)) {
+        found = ReadAttributesSpread(names);
+    }
     if (Main().reconnectFailed || IsAborted()) {
         EndAfterFailure(IsAborted() ? FtpOutcome::Aborted : FtpOutcome::ConnectionLost);
         return false;

@@ -8,8 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <thread>
+#include <utility>
 
+#include "ftp/pipelined_times.h"
 #include "ftp/remote_listing.h"
 #include "tests/ftp/upload_test_support.h"
 #include "tests/support/sftp_test_server.h"
@@ -53,6 +56,29 @@ TEST(RemoteListing, ReadsMlsdAndUnixListsKeepingOnlyFiles) {
     EXPECT_TRUE(list.at("old.txt").minutePrecision);
 }
 
+TEST(RemoteListing, TakesWholeRepliesOneAtATimeIncludingMultiLineOnes) {
+    std::string text =
+        "213 20240131235958\r\n250-first\r\n 250 inner\r\n250-more\r\n250 last\r\n550 gone\r\n55";
+    int code = 0;
+    std::string line;
+    bool malformed = false;
+    ASSERT_TRUE(TakeFtpReply(text, code, line, malformed));
+    EXPECT_EQ(code, 213);
+    EXPECT_EQ(line, "20240131235958");
+    // Only a line that starts with the same code and a space closes it.
+    ASSERT_TRUE(TakeFtpReply(text, code, line, malformed));
+    EXPECT_EQ(code, 250);
+    EXPECT_EQ(line, "last");
+    ASSERT_TRUE(TakeFtpReply(text, code, line, malformed));
+    EXPECT_EQ(code, 550);
+    EXPECT_FALSE(TakeFtpReply(text, code, line, malformed));  // the rest has not come yet
+    EXPECT_FALSE(malformed);
+    EXPECT_EQ(text, "55");
+    text = "hello\r\n213 x\r\n";
+    EXPECT_FALSE(TakeFtpReply(text, code, line, malformed));
+    EXPECT_TRUE(malformed);
+}
+
 // Three files modified an hour ago, uploaded once; `Again` runs a second upload on a fresh window.
 class UnchangedTest : public UploadTest {
 protected:
@@ -69,6 +95,9 @@ protected:
         FtpUploader second(again);
         second.SetInputs(inputs);
         second.SetSettings(settings);
+        if (stall.count() > 0) {
+            second.SetStallTimeout(stall);
+        }
         second.Run();
         sent = second.FilesSent();
         skipped = second.FilesSkipped();
@@ -80,22 +109,26 @@ protected:
     // the minute the upload ended, where a listing to the minute shows it just as before. The next
     // upload reads the attributes of the files of that minute (each once, over several logins),
     // sends b.jpg again and names it; the one after sends nothing. `attributeReads` counts the
-    // server's attribute requests for a file.
-    void CheckAnEditInTheUploadsLastMinute(const FtpUploadInputs& inputs, FtpUploadSettings settings,
-                                           const std::string& remoteFolder,
-                                           const std::function<int(const std::string&)>& attributeReads) {
+    // server's attribute requests for a file; `afterReading`, given the names, looks at how they were
+    // read, right after the upload that read them.
+    void CheckAnEditInTheUploadsLastMinute(
+        const FtpUploadInputs& inputs, FtpUploadSettings settings, const std::string& remoteFolder,
+        const std::function<int(const std::string&)>& attributeReads,
+        const std::function<void(const std::vector<std::string>&)>& afterReading = {}) {
         std::vector<std::string> names = {"a.htm", "b.jpg", "c.jpg"};
         for (int i = 0; i < 9; ++i) {
             names.push_back("p" + std::to_string(i) + ".jpg");
             local.Write(names.back(), std::string(50, 'p'));
         }
+        names.insert(names.end(), extraNames.begin(), extraNames.end());
+        const int count = static_cast<int>(names.size());
         // The upload, the edit and the next upload's look in one minute, the case to catch.
         if (std::time(nullptr) % 60 > 40) {
             std::this_thread::sleep_for(std::chrono::seconds(61 - std::time(nullptr) % 60));
         }
         const std::time_t start = std::time(nullptr);
         Again(inputs, settings);
-        ASSERT_EQ(sent, 12);
+        ASSERT_EQ(sent, count);
         {
             std::ofstream edit(remoteFolder + "/b.jpg", std::ios::binary | std::ios::trunc);
             edit << std::string(100, 'X');
@@ -104,16 +137,19 @@ protected:
         Again(inputs, settings);
         ASSERT_EQ(start / 60, std::time(nullptr) / 60) << "the run took longer than the minute it had";
         EXPECT_EQ(sent, 1);
-        EXPECT_EQ(skipped, 11);
+        EXPECT_EQ(skipped, count - 1);
         EXPECT_EQ(replaced, std::vector<std::string>{"b.jpg"});
         EXPECT_EQ(ReadFile(remoteFolder + "/b.jpg"), std::string(100, 'b'));
         for (const std::string& name : names) {
             EXPECT_EQ(attributeReads(name), 1) << name;
         }
+        if (afterReading) {
+            afterReading(names);
+        }
 
         Again(inputs, settings);
         EXPECT_EQ(sent, 0);
-        EXPECT_EQ(skipped, 12);
+        EXPECT_EQ(skipped, count);
     }
 
     // The record moved to a later minute than the files, as when the upload that wrote it ran a minute
@@ -135,7 +171,48 @@ protected:
     int sent = 0;
     int skipped = 0;
     std::vector<std::string> replaced;
+    std::chrono::seconds stall{0};        // the uploads' stall timeout where not 0
+    std::vector<std::string> extraNames;  // local files beside CheckAnEditInTheUploadsLastMinute's own
 };
+
+using ConnectionCommands = std::vector<std::pair<int, std::string>>;
+
+// The connection (by its key in `commands`) that carried an MDTM of any of the names; -1 unless
+// exactly one did.
+int ConnectionReadingTimes(const ConnectionCommands& commands, const std::vector<std::string>& names) {
+    std::set<int> reading;
+    for (const auto& [connection, line] : commands) {
+        for (const std::string& name : names) {
+            if (line == "MDTM " + name) {
+                reading.insert(connection);
+            }
+        }
+    }
+    return reading.size() == 1 ? *reading.begin() : -1;
+}
+
+// The times of the names were read over one login that did nothing else: no listing, no transfer,
+// no passive or active mode set up between the MDTMs, each of them asked once. Only a login that
+// sends the MDTMs without waiting for a transfer's data connection looks like that.
+void ExpectTimesReadAheadOnOneLogin(const ConnectionCommands& commands,
+                                    const std::vector<std::string>& names) {
+    const int reading = ConnectionReadingTimes(commands, names);
+    ASSERT_NE(reading, -1) << "the MDTMs came over more than one login";
+    std::vector<std::string> lines;
+    for (const auto& [connection, line] : commands) {
+        if (connection == reading) {
+            lines.push_back(line);
+        }
+    }
+    const std::set<std::string> loginOrTimes = {"AUTH", "USER", "PASS", "PBSZ", "PROT",
+                                                "PWD",  "CWD",  "MDTM", "NOOP", "QUIT"};
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(loginOrTimes.count(line.substr(0, line.find(' ')))) << line;
+    }
+    for (const std::string& name : names) {
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "MDTM " + name), 1) << name;
+    }
+}
 
 TEST_F(UnchangedTest, TheSecondUploadOfAnUnchangedFolderSendsNothingWithTheSameReports) {
     StartServer();
@@ -230,9 +307,95 @@ FtpTestServerOptions ListOnly() {
 
 TEST_F(UnchangedTest, ListOnlyServerASameSizeEditInTheUploadsLastMinuteIsSentByTheNext) {
     StartServer(ListOnly());
-    CheckAnEditInTheUploadsLastMinute(Inputs(), OneConnection(), server->home(),
-                                      [&](const std::string& name) { return Count("MDTM " + name); });
+    CheckAnEditInTheUploadsLastMinute(
+        Inputs(), OneConnection(), server->home(),
+        [&](const std::string& name) { return Count("MDTM " + name); },
+        [&](const std::vector<std::string>& names) {
+            ExpectTimesReadAheadOnOneLogin(server->CommandsByConnection(), names);
+        });
     EXPECT_EQ(Count("STOR .galvane-upload-record"), 3);  // the third run's verified files leave doubt
+}
+
+// Names with spaces, quotes and UTF-8 letters, and files of a subfolder, entered by its own CWD.
+TEST_F(UnchangedTest, ListOnlyServerReadsTheTimesOfOddNamesAndOfASubfolderAhead) {
+    StartServer(ListOnly());
+    extraNames = {"with space.jpg", "quote\"d 'name'.htm", "\xC3\xA9t\xC3\xA9.jpg",
+                  "sub folder/inner one.jpg", "sub folder/d.jpg"};
+    for (const std::string& name : extraNames) {
+        local.Write(name, std::string(60, 'n'));
+    }
+    const auto baseName = [](const std::string& name) { return name.substr(name.rfind('/') + 1); };
+    CheckAnEditInTheUploadsLastMinute(
+        Inputs(), OneConnection(), server->home(),
+        [&](const std::string& name) { return Count("MDTM " + baseName(name)); },
+        [&](const std::vector<std::string>& names) {
+            std::vector<std::string> asked;
+            for (const std::string& name : names) {
+                asked.push_back(baseName(name));
+            }
+            const ConnectionCommands commands = server->CommandsByConnection();
+            ExpectTimesReadAheadOnOneLogin(commands, asked);
+            EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
+                                    [](const auto& command) { return command.second == "CWD /sub folder"; }),
+                      1);
+        });
+    EXPECT_EQ(ReadFile(server->home() + "/sub folder/d.jpg"), std::string(60, 'n'));
+}
+
+// A server that loses the commands sent ahead of a reply: after a silence the times are read one
+// after the other, and the edit is still found.
+TEST_F(UnchangedTest, ListOnlyServerThatLosesCommandsSentAheadStillHasItsEditFound) {
+    FtpTestServerOptions options = ListOnly();
+    options.noPipelining = true;
+    StartServer(options);
+    stall = std::chrono::seconds(2);
+    CheckAnEditInTheUploadsLastMinute(
+        Inputs(), OneConnection(), server->home(),
+        [&](const std::string& name) { return Count("MDTM " + name); },
+        [&](const std::vector<std::string>& names) {
+            const ConnectionCommands commands = server->CommandsByConnection();
+            const int reading = ConnectionReadingTimes(commands, names);
+            ASSERT_NE(reading, -1);
+            // Read one after the other by a login of the upload's own, which also sent the edit; and
+            // the login that lost them asked for no time at all.
+            EXPECT_TRUE(std::count(commands.begin(), commands.end(),
+                                   std::make_pair(reading, std::string("STOR b.jpg"))));
+            const auto lost = std::find_if(commands.begin(), commands.end(), [&](const auto& command) {
+                return command.second == "CWD /" && command.first != reading;
+            });
+            ASSERT_NE(lost, commands.end()) << "no login tried to send the commands ahead";
+            EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
+                                    [&](const auto& command) {
+                                        return command.first == lost->first &&
+                                               command.second.rfind("MDTM", 0) == 0;
+                                    }),
+                      0);
+        });
+}
+
+TEST_F(UnchangedTest, VsftpdASameSizeEditInTheUploadsLastMinuteIsSentByTheNextOverFtpAndFtps) {
+    TempFolder certificates;
+    const std::string certificate = certificates / "server.pem";
+    ASSERT_TRUE(MakeTestCertificate(certificate, "127.0.0.1"));
+    for (const bool secure : {false, true}) {
+        SCOPED_TRACE(secure ? "FTPS" : "FTP");
+        SetUp();
+        VsftpdTestServer vsftpd({secure ? certificate : "", false});
+        ASSERT_TRUE(vsftpd.IsRunning());
+        const FtpUploadInputs inputs{local.path(), (secure ? "ftps://" : "") + vsftpd.address(),
+                                     VsftpdTestServer::kLogin, "x", VsftpdTestServer::kUploadFolder};
+        const auto reads = [&](const std::string& name) {
+            const ConnectionCommands commands = vsftpd.CommandsByConnection();
+            return static_cast<int>(std::count_if(commands.begin(), commands.end(), [&](const auto& command) {
+                return command.second == "MDTM " + name;
+            }));
+        };
+        CheckAnEditInTheUploadsLastMinute(
+            inputs, OneConnection({false, certificate, "", NewHostKey::Refuse}), vsftpd.uploads(), reads,
+            [&](const std::vector<std::string>& names) {
+                ExpectTimesReadAheadOnOneLogin(vsftpd.CommandsByConnection(), names);
+            });
+    }
 }
 
 TEST_F(UnchangedTest, ListOnlyServerReadsNoAttributesOfFilesTheListingVouchesFor) {

@@ -10,7 +10,8 @@ Misbehaviour on demand, each keyed by the bare name given to STOR:
   --drop-on NAME     close the control connection at once
   --stall-on NAME    never answer again on that connection
   --stall-data-on NAME  accept the transfer, then stop reading its data
---log FILE writes every command received (the password masked), one per line, as it arrives.
+--log FILE writes every command received (the password masked), one per line, as it arrives;
+--connection-log FILE the same, each line after the client's port and a space.
 --tls-certificate FILE (certificate and key, PEM) makes it an FTPS server that requires TLS for the
 login and for every data connection.
 --refuse-active answers PORT and EPRT with 500, as servers do that allow passive mode only.
@@ -24,6 +25,8 @@ Servers of other kinds:
   --drop-after NAME=N     close the connection after N bytes of NAME arrived, on every try
   --drop-once-after NAME=N   the same on the first try only
   --data-limit B     each data connection takes at most B bytes a second (not with the drops)
+  --no-pipelining    a command that arrives together with the next ones is answered, and the
+                     ones after it lost, as on servers that read one command at a time
 """
 
 import argparse
@@ -43,6 +46,7 @@ def parse_arguments():
     parser.add_argument("--home", required=True)
     parser.add_argument("--user", required=True)
     parser.add_argument("--log")
+    parser.add_argument("--connection-log")
     parser.add_argument("--refuse", action="append", default=[])
     parser.add_argument("--drop-on", action="append", default=[])
     parser.add_argument("--stall-on", action="append", default=[])
@@ -57,6 +61,7 @@ def parse_arguments():
     parser.add_argument("--drop-after", action="append", default=[])
     parser.add_argument("--drop-once-after", action="append", default=[])
     parser.add_argument("--data-limit", type=int, default=0)
+    parser.add_argument("--no-pipelining", action="store_true")
     return parser.parse_args()
 
 
@@ -127,7 +132,7 @@ class HandingOverActiveDTP(ActiveDTP):
             self.socket = None
 
 
-def make_handler(options, log_file):
+def make_handler(options, log_file, connection_log):
     base = TLS_FTPHandler if options.tls_certificate else FTPHandler
 
     class TestFtpHandler(base):
@@ -137,6 +142,9 @@ def make_handler(options, log_file):
             if log_file is not None:
                 log_file.write(("PASS ******" if cmd == "PASS" else line) + "\n")
                 log_file.flush()
+            if connection_log is not None:
+                connection_log.write("%d %s\n" % (self.remote_port, "PASS ******" if cmd == "PASS" else line))
+                connection_log.flush()
             if self.stalled:
                 return
             if options.refuse_active and cmd in ("PORT", "EPRT"):
@@ -164,6 +172,12 @@ def make_handler(options, log_file):
                 self.ioloop.unregister(self.data_channel._fileno)
                 self.stalled = True
 
+        def recv(self, buffer_size):
+            data = super().recv(buffer_size)
+            if options.no_pipelining and b"\n" in data:
+                data = data[: data.index(b"\n") + 1]
+            return data
+
         def on_file_received(self, file):
             if options.clock_offset:
                 now = time.time() + options.clock_offset
@@ -176,11 +190,12 @@ def main():
     options = parse_arguments()
     logging.basicConfig(level=logging.CRITICAL)
     log_file = open(options.log, "a", encoding="utf-8") if options.log else None
+    connection_log = open(options.connection_log, "a", encoding="utf-8") if options.connection_log else None
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(options.user, os.environ.get("FTP_FIXTURE_PASSWORD", ""), options.home,
                         perm="elradfmwMT")
-    handler = make_handler(options, log_file)
+    handler = make_handler(options, log_file, connection_log)
     handler.authorizer = authorizer
     handler.banner = "Galvane test server ready."
     handler.abstracted_fs = make_filesystem(options)

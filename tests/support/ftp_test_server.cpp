@@ -5,7 +5,7 @@
 namespace {
 
 std::vector<std::string> ServerArguments(const FtpTestServerOptions& options, const std::string& home,
-                                         const std::string& log) {
+                                         const std::string& log, const std::string& connectionLog) {
     std::vector<std::string> args = {GALVANE_SYSTEM_PYTHON,
                                      GALVANE_FTP_SERVER_SCRIPT,
                                      "--home",
@@ -13,7 +13,9 @@ std::vector<std::string> ServerArguments(const FtpTestServerOptions& options, co
                                      "--user",
                                      FtpTestServer::kLogin,
                                      "--log",
-                                     log};
+                                     log,
+                                     "--connection-log",
+                                     connectionLog};
     const auto add = [&](const char* flag, const std::vector<std::string>& names) {
         for (const std::string& name : names) {
             args.insert(args.end(), {flag, name});
@@ -47,14 +49,19 @@ std::vector<std::string> ServerArguments(const FtpTestServerOptions& options, co
     if (options.dataLimit > 0) {
         args.insert(args.end(), {"--data-limit", std::to_string(options.dataLimit)});
     }
+    if (options.noPipelining) {
+        args.push_back("--no-pipelining");
+    }
     return args;
 }
 
 }  // namespace
 
 FtpTestServer::FtpTestServer(FtpTestServerOptions options)
-    : m_home(m_folder.MakeFolder("home")), m_log(m_folder / "commands.log") {
-    m_process = StartServerProcess(ServerArguments(options, m_home, m_log), kPassword);
+    : m_home(m_folder.MakeFolder("home")),
+      m_log(m_folder / "commands.log"),
+      m_connectionLog(m_folder / "connections.log") {
+    m_process = StartServerProcess(ServerArguments(options, m_home, m_log, m_connectionLog), kPassword);
 }
 
 FtpTestServer::~FtpTestServer() {
@@ -70,6 +77,18 @@ std::vector<std::string> FtpTestServer::Commands() const {
     std::ifstream in(m_log);
     for (std::string line; std::getline(in, line);) {
         commands.push_back(line);
+    }
+    return commands;
+}
+
+std::vector<std::pair<int, std::string>> FtpTestServer::CommandsByConnection() const {
+    std::vector<std::pair<int, std::string>> commands;
+    std::ifstream in(m_connectionLog);
+    for (std::string line; std::getline(in, line);) {
+        const auto space = line.find(' ');
+        if (space != std::string::npos) {
+            commands.emplace_back(std::stoi(line.substr(0, space)), line.substr(space + 1));
+        }
     }
     return commands;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/server_process.h"
@@ -22,6 +23,7 @@ struct FtpTestServerOptions {
     std::vector<std::string> dropAfter;      // "NAME=N": the connection closes after N bytes, each try
     std::vector<std::string> dropOnceAfter;  // "NAME=N": the same on the first try only
     int dataLimit = 0;                       // bytes a second on each data connection; 0 for no limit
+    bool noPipelining = false;               // commands after the first of one read are lost
 };
 
 // tests/support/ftp_server.py (pyftpdlib) as a child process on 127.0.0.1 at a free port, serving one
@@ -46,11 +48,14 @@ public:
     const std::string& home() const { return m_home; }
     // The commands received so far, in order, the password masked ("PASS ******").
     std::vector<std::string> Commands() const;
+    // The same, each after the client's port of the connection it came on.
+    std::vector<std::pair<int, std::string>> CommandsByConnection() const;
     void Stop();
 
 private:
     TempFolder m_folder;
     std::string m_home;
     std::string m_log;
+    std::string m_connectionLog;
     ServerProcess m_process;
 };

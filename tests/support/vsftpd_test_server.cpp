@@ -42,7 +42,8 @@ bool Accepts(int port) {
 
 }  // namespace
 
-VsftpdTestServer::VsftpdTestServer(VsftpdTestServerOptions options) : m_root(m_folder.MakeFolder("root")) {
+VsftpdTestServer::VsftpdTestServer(VsftpdTestServerOptions options)
+    : m_root(m_folder.MakeFolder("root")), m_log(m_folder / "vsftpd.log") {
     const std::string empty = m_folder.MakeFolder("empty");
     const std::string site = m_folder.MakeFolder("root/site");
     ::chmod(site.c_str(), 0777);
@@ -55,7 +56,9 @@ VsftpdTestServer::VsftpdTestServer(VsftpdTestServerOptions options) : m_root(m_f
                "anonymous_enable=YES\nlocal_enable=NO\nno_anon_password=YES\nanon_root="
             << m_root << "\nsecure_chroot_dir=" << empty
             << "\nwrite_enable=YES\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
-               "anon_other_write_enable=YES\nanon_umask=022\nvsftpd_log_file=/dev/null\n"
+               "anon_other_write_enable=YES\nanon_umask=022\nxferlog_enable=YES\nlog_ftp_protocol="
+               "YES\nvsftpd_log_file="
+            << m_log << "\n"
             << "port_enable=" << (options.refuseActive ? "NO" : "YES") << "\n";
         if (!options.tlsCertificate.empty()) {
             out << "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
@@ -83,6 +86,25 @@ VsftpdTestServer::VsftpdTestServer(VsftpdTestServerOptions options) : m_root(m_f
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+}
+
+// Lines such as: ... [pid 123] FTP command: Client "127.0.0.1", "MDTM a.htm"
+std::vector<std::pair<int, std::string>> VsftpdTestServer::CommandsByConnection() const {
+    std::vector<std::pair<int, std::string>> commands;
+    std::ifstream in(m_log);
+    const std::string marker = "] FTP command: Client \"";
+    for (std::string line; std::getline(in, line);) {
+        const auto pid = line.find("[pid ");
+        const auto command = line.find(marker);
+        const auto start =
+            command == std::string::npos ? command : line.find("\", \"", command + marker.size());
+        if (pid == std::string::npos || start == std::string::npos || line.back() != '"') {
+            continue;
+        }
+        commands.emplace_back(std::stoi(line.substr(pid + 5)),
+                              line.substr(start + 4, line.size() - start - 5));
+    }
+    return commands;
 }
 
 VsftpdTestServer::~VsftpdTestServer() {

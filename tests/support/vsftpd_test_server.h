@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/server_process.h"
 #include "tests/support/temp_folder.h"
@@ -29,9 +31,13 @@ public:
     std::string address() const;
     // Where the uploads to kUploadFolder land.
     std::string uploads() const { return m_root + "/" + kUploadFolder; }
+    // The commands received so far, in order, each after the process id of the session that
+    // received it (one per login).
+    std::vector<std::pair<int, std::string>> CommandsByConnection() const;
 
 private:
     TempFolder m_folder;
     std::string m_root;
+    std::string m_log;
     ServerProcess m_process;
 };
