@@ -1,5 +1,7 @@
 #include "imaging/vimbral/vips_runtime.h"
 
+#include <vips/vector.h>
+
 #include <mutex>
 
 namespace vimbral_impl {
@@ -21,6 +23,10 @@ void Start() {
     vips_cache_set_max_files(0);
     // Callers convert several pictures at once, one per thread; one thread per picture is enough.
     vips_concurrency_set(1);
+    // No code generated at run time (orc): its code memory is not safe across threads. A resampler
+    // that frees its programs on one thread while another thread compiles or frees its own edits
+    // orc's unlocked list of code chunks and frees its nodes twice, which corrupts the heap.
+    vips_vector_set_enabled(FALSE);
     // Decoder warnings ("read gave 2 warnings") are not for the user's terminal.
     g_log_set_handler("VIPS",
                       static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |

@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "imaging/vimbral/vimbral.h"
 #include "tests/imaging/test_pictures.h"
@@ -255,6 +258,35 @@ TEST_F(Vimbral, ASecondLoadOfTheSameFileGivesTheSamePicture) {
         far += Near(ColourOf(fresh[i]), ColourOf(reused[i]), 40) ? 0 : 1;
     }
     EXPECT_LT(far, static_cast<int>(fresh.size() / 50));
+}
+
+// The process's mappings of code generated at run time: orc's dual-mapped "orcexec" files, or a
+// writable and executable anonymous region where orc falls back to one.
+std::vector<std::string> GeneratedCodeMappings() {
+    std::vector<std::string> found;
+    std::istringstream maps(ReadFile("/proc/self/maps"));
+    for (std::string line; std::getline(maps, line);) {
+        std::istringstream fields(line);
+        std::string range, permissions;
+        fields >> range >> permissions;
+        if (line.find("orcexec") != std::string::npos || permissions == "rwxp") {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+// Conversions run on several threads at once, and orc's code memory is not safe for that: a
+// resampler freeing its program on one thread while another compiles corrupts the heap. So
+// Vimbral resamples without code generated at run time.
+TEST_F(Vimbral, ResamplingGeneratesNoCodeAtRunTime) {
+    const std::string path = MakeJpeg(folder, "p.jpg", 640, 480, Noise);
+    Handle image = Open(path);
+    ASSERT_NE(vimbral::Shrink(image.get(), 500, 375), 0);  // from the file
+    ASSERT_NE(vimbral::Shrink(image.get(), 210, 157), 0);  // from memory
+    ASSERT_NE(vimbral::Stretch(image.get(), 150, 110), 0);
+    ASSERT_NE(vimbral::Save(image.get(), (folder / "out.webp").c_str(), vimbral::kFormatWebp), 0);
+    EXPECT_EQ(GeneratedCodeMappings(), std::vector<std::string>{});
 }
 
 // A 3 x 2 picture of known colours drawn onto a 4 x 3 canvas with padded rows.
