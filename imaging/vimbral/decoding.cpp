@@ -221,11 +221,12 @@ ImageRef ReduceInMemory(VipsImage* picture, int width, int height) {
         return Share(picture);
     }
     // One pass of the reduce kernel over the whole factor: vips_resize would first box-shrink by
-    // the factor's integer part, which costs more than this on pictures already in memory.
+    // the factor's integer part, which costs more than this on pictures already in memory. Cubic,
+    // not lanczos3: without run-time code generation it costs about a third less.
     const double hshrink = static_cast<double>(picture->Xsize) / width;
     const double vshrink = static_cast<double>(picture->Ysize) / height;
     ImageRef reduced = Apply(Share(picture), [&](VipsImage* in, VipsImage** out) {
-        return vips_reduce(in, out, hshrink, vshrink, nullptr);
+        return vips_reduce(in, out, hshrink, vshrink, "kernel", VIPS_KERNEL_CUBIC, nullptr);
     });
     return CopyToMemory(FitExactly(std::move(reduced), width, height));
 }
@@ -260,7 +261,7 @@ ImageRef DecodeShrunk(const SourceFile& source, int width, int height) {
         const double hshrink = static_cast<double>(picture->Xsize) / storedWidth;
         const double vshrink = static_cast<double>(picture->Ysize) / storedHeight;
         picture = Apply(picture, [&](VipsImage* in, VipsImage** out) {
-            return vips_reduce(in, out, hshrink, vshrink, nullptr);
+            return vips_reduce(in, out, hshrink, vshrink, "kernel", VIPS_KERNEL_CUBIC, nullptr);
         });
     }
     ImageRef stored = CopyToMemory(FitExactly(std::move(picture), storedWidth, storedHeight));
