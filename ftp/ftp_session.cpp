@@ -9,6 +9,7 @@
 #include <cstring>
 #include <utility>
 
+#include "ftp/ftps_options.h"
 #include "ftp/local_file.h"
 #include "ftp/remote_listing.h"
 
@@ -172,27 +173,11 @@ bool FtpSession::SetUpScheme(const FtpAddress& address) {
     }
     set(CURLOPT_PROTOCOLS_STR, "ftp");
     if (address.scheme == FtpScheme::Ftps) {
-        // TLS for the login and every data connection, or nothing at all.
-        set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
         // Passive mode from the start: no router can open the way back for a PORT command it cannot
         // read inside TLS, and this libcurl cannot secure a data connection that it accepts.
         m_options.passive = true;
         set(CURLOPT_FTPPORT, static_cast<const char*>(nullptr));
-        set(CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-        // TLS 1.2 exactly: over TLS 1.3 this libcurl loses the end of a file on the data connection
-        // (vsftpd answers 426) and cannot resume the session that servers require for it.
-        set(CURLOPT_SSLVERSION,
-            static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
-        set(CURLOPT_SSL_VERIFYPEER, 1L);
-        set(CURLOPT_SSL_VERIFYHOST, 2L);
-        if (!m_options.caFile.empty()) {
-            set(CURLOPT_CAINFO, m_options.caFile.c_str());
-        }
-        // The certificate file alone (the system's bundle unless one was given), without the
-        // folder of hashed certificates that Debian's libcurl also names by default: curl keeps a
-        // store read from a file alone for later connections, but reads the file again for every
-        // connection when a folder is named too, ~20 ms for the system's bundle, for every file.
-        set(CURLOPT_CAPATH, static_cast<const char*>(nullptr));
+        ok = ok && SetFtpsOptions(m_easy, m_options.caFile);
     }
     return ok;
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string_view>
 
+#include "ftp/ftps_options.h"
 #include "ftp/remote_listing.h"
 
 namespace {
@@ -105,17 +106,7 @@ bool PipelinedTimes::Open(const PipelinedTimesSetup& setup) {
     set(CURLOPT_XFERINFOFUNCTION, &OnProgress);
     set(CURLOPT_XFERINFODATA, &m_setup);
     if (m_setup.address.scheme == FtpScheme::Ftps) {
-        // As the upload's own logins: TLS 1.2 for everything, the given certificate alone.
-        set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-        set(CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-        set(CURLOPT_SSLVERSION,
-            static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
-        set(CURLOPT_SSL_VERIFYPEER, 1L);
-        set(CURLOPT_SSL_VERIFYHOST, 2L);
-        if (!m_setup.caFile.empty()) {
-            set(CURLOPT_CAINFO, m_setup.caFile.c_str());
-        }
-        set(CURLOPT_CAPATH, static_cast<const char*>(nullptr));
+        ok = ok && SetFtpsOptions(m_easy, m_setup.caFile);  // as the upload's own logins
     }
     char* entry = nullptr;
     if (!ok || curl_easy_perform(m_easy) != CURLE_OK ||
