@@ -26,7 +26,14 @@ void GalleryPublisher::ScanSourceFolder() {
 }
 
 AlbumScan GalleryPublisher::ScanAlbumTree() const {
-    return ScanAlbums(m_job.m_strSourceFolder, {m_job.m_strDestFolder, m_job.m_strStylePath});
+    AlbumScan scan = ScanAlbums(m_job.m_strSourceFolder, {m_job.m_strDestFolder, m_job.m_strStylePath});
+    if (IsSameFolder(m_job.m_strDestFolder, m_job.m_strSourceFolder)) {
+        for (Album* album : scan.top.Walk()) {
+            LeaveOutOwnFiles(album->pictures, m_converter,
+                             RunManifest::Read(JoinPath(m_job.m_strDestFolder, album->relativePath)));
+        }
+    }
+    return scan;
 }
 
 int GalleryPublisher::ConvertImages(const ImageList& images, ProgressSink& progress) {

@@ -239,9 +239,16 @@ TEST_F(PublicationRunTest, ASameFolderRunsOwnVariantsAreNoPictures) {
     EXPECT_FALSE(FileExists(source / "z-1280w.webp"));
     EXPECT_EQ(ReadFile(source / "c-1280w.webp"), "the user's photo");
     EXPECT_EQ(ReadFile(source / "b-800w.webp"), "variant of a.jpg");
-    // A scan for the source folder itself lists the photos only.
+    // A scan for the source folder itself lists the photos only, in every album.
     publisher.ScanSourceFolder();
     EXPECT_EQ(publisher.m_imageList.GetSize(), 3u);
+    source.MakeFolder("sub");
+    source.Write("sub/d.jpg", "x");
+    source.Write("sub/d-800w.webp", "variant of d.jpg");
+    const AlbumScan scan = publisher.ScanAlbumTree();
+    EXPECT_EQ(scan.top.pictures.GetSize(), 3u);
+    ASSERT_EQ(scan.top.albums.size(), 1u);
+    EXPECT_EQ(scan.top.albums[0].pictures.GetSize(), 1u);
 }
 
 TEST_F(PublicationRunTest, ADestinationAnotherRunHoldsIsRefusedAtOnce) {
