@@ -177,9 +177,16 @@ async function picturePages(page, base, label, prefix, up, count) {
     const next = events.indexOf(`asked ${prefix}3.htm`);
     const before = events.indexOf(`asked ${prefix}1.htm`);
     const nextPicture = next < 0 ? undefined : events.slice(next).find((event) => /^asked .*\.(jpg|gif|webp)$/.test(event));
-    const nextIn = nextPicture ? events.indexOf(nextPicture.replace("asked", "in"), next) : -1;
-    check(nextIn >= 0 && nextIn < before,
-        `${label}: the next picture is fetched ahead before the one before: ${events}`);
+    // Judged on the page's own clock: the devtools events of the picture's end and of the next
+    // request may come in either order when one follows the other at once.
+    const [nextEnd, beforeStart] = await page.evaluate((nextUrl, beforeUrl) => {
+        const entry = (url) => performance.getEntriesByType("resource").find((e) => e.name.endsWith(url));
+        const picture = entry(nextUrl);
+        const page = entry(beforeUrl);
+        return [picture ? picture.responseEnd : null, page ? page.startTime : null];
+    }, nextPicture ? nextPicture.replace("asked ", "") : "-", `${prefix}1.htm`);
+    check(next >= 0 && before >= 0 && nextEnd !== null && beforeStart !== null && nextEnd <= beforeStart,
+        `${label}: the next picture is fetched ahead before the one before (${nextEnd} <= ${beforeStart}): ${events}`);
     page.off("request", record);
     page.off("requestfinished", arrived);
     if (prefix !== "smallpage") await fullView(page, label);
