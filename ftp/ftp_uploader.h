@@ -113,7 +113,9 @@ private:
         const UploadPlan* plan = nullptr;
         const UploadRecord* previous = nullptr;
         int count = 0;
-        int next = 0;     // the next file of the plan to take
+        std::vector<int>
+            order;        // positions in the plan, in the order the logins take them; empty: the plan's
+        int next = 0;     // how many files were taken
         int handled = 0;  // files finished, whatever their fate
         int shownPosition = -1;
         UploadRecord unchanged;                          // record entries of the files skipped

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ftp/ftp_uploader.h"
+#include "ftp/sending_order.h"
 #include "ftp/upload_status_texts.h"
 
 using namespace upload_status;
@@ -21,6 +22,14 @@ bool FtpUploader::SendPlanned(const UploadPlan& plan, const ServerState& state, 
     }
     // A login more costs a few round trips: none for files the server holds already.
     const int logins = std::min(ConnectionCount(), std::max(1, toSend));
+    if (logins > 1) {
+        std::vector<SendingItem> items;
+        items.reserve(plan.files.size());
+        for (const PlannedFile& planned : plan.files) {
+            items.push_back({planned.file.name, planned.file.size, planned.send});
+        }
+        batch.order = SendingOrder(items);
+    }
     {
         // Logins made to read attributes go on sending; one that did not get through is made anew.
         std::lock_guard lock(m_extraMutex);
@@ -149,7 +158,8 @@ bool FtpUploader::TakeNextFile(Batch& batch, int& index) {
     if (m_stopSending || IsAborted() || batch.next >= batch.count) {
         return false;
     }
-    index = batch.next++;
+    index = batch.order.empty() ? batch.next : batch.order[static_cast<std::size_t>(batch.next)];
+    ++batch.next;
     if (batch.shownPosition != batch.handled) {
         batch.shownPosition = batch.handled;
         SetProgressPosition(batch.handled);
