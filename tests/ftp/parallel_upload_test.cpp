@@ -250,6 +250,42 @@ TEST_F(ParallelUploadTest, TheSubfolderIsMadeOnceAndEveryLoginSendsIntoIt) {
     }
 }
 
+// What each file costs with four logins in passive mode: one passive request and one STOR, and
+// nothing else per file (no TYPE, CWD, SIZE or MDTM), however the files are spread over the logins.
+TEST_F(ParallelUploadTest, FourLoginsSpendOnePassiveRequestAndOneStorPerFile) {
+    StartServer();
+    std::map<std::string, std::string> files;
+    for (int i = 0; i < 16; ++i) {
+        // The large files first, as a gallery lists its pictures before its pages.
+        const std::size_t size = i < 4 ? (200u << 10) + static_cast<std::size_t>(i) : 100u + 7u * i;
+        files[(i < 4 ? "a" : "b") + std::to_string(i)] = PatternBytes(size, i);
+    }
+    for (const auto& [name, bytes] : files) {
+        local.Write(name, bytes);
+    }
+    FtpUploadSettings settings;
+    settings.passive = true;
+    uploader.SetSettings(settings);
+
+    Upload(Inputs());
+
+    EXPECT_EQ(window.Statuses(), DesignedStatuses(16));
+    for (const auto& [name, bytes] : files) {
+        EXPECT_TRUE(ReadFile(Remote(name)) == bytes) << name;
+        EXPECT_EQ(Count("STOR " + name), 1) << name;
+    }
+    const int logins = Count("USER");
+    EXPECT_EQ(logins, 4);
+    // Beside the files: the record read and written, and the listing before and after.
+    EXPECT_EQ(Count("STOR"), 16 + 1);
+    EXPECT_EQ(Count("PASV") + Count("EPSV"), 16 + 4);
+    EXPECT_LE(Count("TYPE"), logins + 4);  // once per login, and the main login's switches for listings
+    EXPECT_EQ(Count("CWD"), 0);
+    EXPECT_EQ(Count("SIZE"), 0);
+    EXPECT_EQ(Count("MDTM"), 0);
+    EXPECT_EQ(Count("MFMT"), 0);
+}
+
 TEST_F(ParallelUploadTest, ADropOnOneLoginIsMadeGoodWhileTheOthersGoOn) {
     FtpTestServerOptions options;
     options.dropOnceAfter = {"big.bin=300000"};
