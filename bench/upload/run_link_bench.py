@@ -57,7 +57,6 @@ class Run:
         self.work = work
         self.processes = []
         self.account = None
-        self.made_privsep = False
 
     def start(self, command, **kwargs):
         process = subprocess.Popen(command, **kwargs)
@@ -75,8 +74,6 @@ class Run:
                     process.wait()
         if self.account:
             subprocess.run(["userdel", self.account], stderr=subprocess.DEVNULL)
-        if self.made_privsep:
-            shutil.rmtree("/run/sshd", ignore_errors=True)
         shutil.rmtree(self.work, ignore_errors=True)
 
 
@@ -342,9 +339,9 @@ UseDNS no
 LogLevel ERROR
 Subsystem sftp internal-sftp
 """)
-        if not os.path.isdir("/run/sshd"):
-            os.makedirs("/run/sshd", mode=0o755)
-            self.run.made_privsep = True
+        # sshd's privilege separation folder. Left in place on exit: another sshd (another run of this
+        # bench, say) may be using it, and its new logins would fail without it.
+        os.makedirs("/run/sshd", mode=0o755, exist_ok=True)
         process = self.run.start(["/usr/sbin/sshd", "-D", "-e", "-f", conf],
                                  stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.work, "sshd.log"), "w"))
         wait_for_port("127.0.0.1", port, process)
