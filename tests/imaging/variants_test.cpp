@@ -529,6 +529,24 @@ TEST_F(Variants, AFileGalvaneDidNotMakeIsNeverReplacedNorListed) {
     EXPECT_TRUE(outcome.thumbnailWritten);
 }
 
+// The same for the JPEG file at twice a desktop limit: kept, named, and off both lists, so no page
+// offers the user's file as the picture.
+TEST_F(Variants, AUsersFileAtTheNameOfTheJpegAtTwiceTheLimitIsKeptAndListedNowhere) {
+    Jpeg("a.jpg", 4000, 2500);
+    job.m_nLargeMaxWidth = 1024;
+    job.m_nLargeMaxHeight = 768;
+    folder.Write("dest/a-2048w.jpg", "the user's own file");
+    const VimbralConverter converter = Convert();
+    EXPECT_EQ(ReadFile(Out("a-2048w.jpg")), "the user's own file");
+    const PictureOutcome outcome = converter.Outcomes()[0];
+    ASSERT_EQ(outcome.notWritten.size(), 1u);
+    EXPECT_EQ(outcome.notWritten[0].name, Out("a-2048w.jpg"));
+    EXPECT_EQ(outcome.variants.wideJpegWidth, 0);
+    EXPECT_EQ(outcome.variants.jpegWidths, (std::vector<int>{800}));
+    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{800, 1024}));
+    EXPECT_EQ(SizeOfOut("a.jpg"), (Size{1024, 640}));
+}
+
 TEST_F(Variants, ThePlanNamesEveryOutputAndOrdersPicturesSharingOne) {
     const std::string a = Jpeg("a.jpg", 3000, 2000);
     const std::string clash = Jpeg("a-1280w.png", 300, 200);
