@@ -44,6 +44,7 @@ struct PictureVariants {
     int largeWidth = 0;           // the large picture's own width; 0: not known
     std::vector<int> webpWidths;  // large picture variants written as WebP, ascending
     std::vector<int> jpegWidths;  // ... and as JPEG (the large picture itself not among them)
+    int wideJpegWidth = 0;        // a JPEG file wider than every WebP file, topping their list; 0: none
     bool thumbnailWebp = false;   // thn_a.webp
     bool doubleThumbnailWebp = false;
     bool doubleThumbnailJpeg = false;

@@ -74,6 +74,12 @@ std::string LargeWebpSrcset(const PageContext& context, int index) {
         candidates.push_back(
             {variants.largeWidth, WidthCandidate(context.LargeOf(index), variants.largeWidth)});
     }
+    // So does the JPEG file at twice the limit, made as JPEG because only wide, sharp screens take it.
+    if (variants.wideJpegWidth > variants.webpWidths.back()) {
+        candidates.push_back(
+            {variants.wideJpegWidth,
+             WidthCandidate(LargeVariantName(path, variants.wideJpegWidth, false), variants.wideJpegWidth)});
+    }
     return Joined(std::move(candidates));
 }
 

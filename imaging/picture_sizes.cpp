@@ -67,8 +67,13 @@ std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, 
     const bool capListed = largeKeepsSource || capMade;
     const PictureSize large =
         LargePictureSize(width, height, maxWidth, maxHeight).value_or(PictureSize{width, height});
+    const bool capServesWideScreens =
+        capMade && cap.width > large.width && large.width >= kDesktopPictureWidth;
     for (const int standard : kVariantWidths) {
         if (largeKeepsSource && standard > kWidestPhoneVariantWidth) {
+            break;
+        }
+        if (capServesWideScreens && standard > large.width) {
             break;
         }
         if (standard >= cap.width || (capListed && standard * 10 >= cap.width * 9)) {
@@ -84,6 +89,17 @@ std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, 
         sizes.push_back(cap);
     }
     return sizes;
+}
+
+bool WidestVariantIsJpeg(int width, int height, int maxWidth, int maxHeight) {
+    const auto large = LargePictureSize(width, height, maxWidth, maxHeight);
+    if (!large || large->width < kDesktopPictureWidth) {
+        return false;
+    }
+    const auto sizes = LargeVariantSizes(width, height, maxWidth, maxHeight);
+    const PictureSize cap =
+        LargePictureSize(width, height, 2 * maxWidth, 2 * maxHeight).value_or(PictureSize{width, height});
+    return !sizes.empty() && sizes.back() == cap && cap.width > large->width;
 }
 
 std::optional<PictureSize> DoubleThumbnailSize(int width, int height, int maxWidth, int maxHeight) {

@@ -128,7 +128,7 @@ HalfResult WriteVariant(const ConversionSettings& settings, const VariantFile& f
     vimbral::SetComment(copy.get(), VariantProvenanceText(settings, file, identity).c_str());
     vimbral::ChangeImageFormat(copy.get(), 24);
     vimbral::SetQuality(copy.get(), VariantQuality(settings, file));
-    const int format = !file.webp  ? vimbral::kFormatJpeg
+    const int format = !file.webp  ? (file.fast ? vimbral::kFormatJpegFast : vimbral::kFormatJpeg)
                        : file.fast ? vimbral::kFormatWebpFast
                                    : vimbral::kFormatWebp;
     if (vimbral::Save(copy.get(), target.c_str(), format) == 0) {

@@ -81,7 +81,23 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
     if (sizes.empty()) {
         sizes.push_back(large);
     }
+    // The file at twice the limit that only wide and sharp screens take: one JPEG file, on top of
+    // the WebP list (any browser that reads that list reads JPEG) and in the JPEG list.
+    const bool widestJpeg =
+        settings.makeLargePictures &&
+        WidestVariantIsJpeg(width, height, settings.largeMaxWidth, settings.largeMaxHeight);
     for (const PictureSize& size : sizes) {
+        if (widestJpeg && &size == &sizes.back()) {
+            plan.files.push_back(
+                {LargeVariantName(path, size.width, false), size, false, false, false, true});
+            if (asked.largeWebp) {
+                plan.shown.wideJpegWidth = size.width;
+            }
+            if (asked.largeJpeg) {
+                plan.shown.jpegWidths.push_back(size.width);
+            }
+            continue;
+        }
         if (asked.largeWebp) {
             plan.files.push_back({LargeVariantName(path, size.width, true), size, true, false, false,
                                   size.width > large.width});
@@ -135,6 +151,9 @@ void ForgetVariant(PictureVariants& shown, const VariantFile& file) {
             shown.thumbnailWebp = false;
         }
         return;
+    }
+    if (!file.webp && shown.wideJpegWidth == file.size.width) {
+        shown.wideJpegWidth = 0;
     }
     auto& widths = file.webp ? shown.webpWidths : shown.jpegWidths;
     widths.erase(std::remove(widths.begin(), widths.end(), file.size.width), widths.end());

@@ -14,9 +14,10 @@ struct VariantFile {
     bool webp = false;  // else JPEG
     bool thumbnail = false;
     bool doubled = false;  // the thumbnail at twice its box
-    // A WebP file wider than the large picture, written at the encoder's least effort: only
-    // screens showing the picture wider than its limit, or at ratio 2 and above, take it, and at
-    // those widths the encoder's time counts most (phones take the narrower files).
+    // A file wider than the large picture, written the fastest way (WebP at the encoder's least
+    // effort, JPEG without optimised Huffman tables): only screens showing the picture wider than
+    // its limit, or at ratio 2 and above, take it, and at those widths the encoder's time counts
+    // most (phones take the narrower files).
     bool fast = false;
 };
 

@@ -102,7 +102,7 @@ std::int64_t WriteBytes(int width, int height, FileFormat format) {
     if (format == FileFormat::Webp || format == FileFormat::WebpFast) {
         return pixels * 4;  // libwebp's YUV planes and the whole encoded file
     }
-    return pixels <= kMaxOptimizedPixels ? pixels * kRgbBytes : 0;
+    return format == FileFormat::Jpeg && pixels <= kMaxOptimizedPixels ? pixels * kRgbBytes : 0;
 }
 
 }  // namespace vimbral_impl

@@ -119,6 +119,9 @@ int Save(Image image, const char* path, int format) {
         case kFormatWebpFast:
             fileFormat = FileFormat::WebpFast;
             break;
+        case kFormatJpegFast:
+            fileFormat = FileFormat::JpegFast;
+            break;
         default:
             return 0;
     }
@@ -250,6 +253,8 @@ std::int64_t GetPeakMemory(Image image, int width, int height, int format) {
     std::int64_t writing = 0;
     if (format == kFormatJpeg || format == kFormatThumbnail) {
         writing = WriteBytes(width, height, FileFormat::Jpeg);
+    } else if (format == kFormatJpegFast) {
+        writing = WriteBytes(width, height, FileFormat::JpegFast);
     } else if (format == kFormatGif) {
         writing = WriteBytes(width, height, FileFormat::Gif);
     } else if (format == kFormatWebp || format == kFormatWebpFast) {

@@ -6,7 +6,8 @@
 
 namespace vimbral_impl {
 
-enum class FileFormat { Jpeg, Gif, Webp, WebpFast };
+// JpegFast: JPEG without optimised Huffman tables, for large files that must be made quickly.
+enum class FileFormat { Jpeg, JpegFast, Gif, Webp, WebpFast };
 
 // Writes a picture in Vimbral's form under exactly `path`, replacing a file there, without any
 // metadata (no EXIF, no GPS, no ICC profile). The file is written beside `path` under a temporary

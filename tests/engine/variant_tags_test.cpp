@@ -62,6 +62,26 @@ TEST_F(VariantTags, ALargePictureWiderThanEveryWebpFileTopsTheWebpList) {
         " a-960w.webp 960w, a-1920w.webp 1920w, a.jpg 4000w|a-960w.jpg 960w, a-1920w.jpg 1920w, a.jpg 4000w");
 }
 
+// The JPEG file at twice a desktop limit (made as JPEG for speed) tops the WebP list, under the
+// name the JPEG list gives it, with a comma-led name spelled as everywhere else.
+TEST_F(VariantTags, TheJpegFileAtTwiceTheLimitTopsTheWebpList) {
+    images.Add("/photos/a.jpg");
+    images.Add("/photos/,b.jpg");
+    PictureVariants limited;
+    limited.largeWidth = 1024;
+    limited.webpWidths = {800, 1024};
+    limited.jpegWidths = {800, 2048};
+    limited.wideJpegWidth = 2048;
+    PictureVariants webpOnly = limited;
+    webpOnly.jpegWidths.clear();
+    GenerateWith("<MAIN-INDEX-PAGE><PAGE> WEBPWIDTHS|JPEGWIDTHS", {limited, webpOnly});
+    EXPECT_EQ(Page("imagepage1.htm"),
+              " a-800w.webp 800w, a-1024w.webp 1024w, a-2048w.jpg 2048w|a-800w.jpg 800w, a.jpg 1024w, "
+              "a-2048w.jpg 2048w");
+    EXPECT_EQ(Page("imagepage2.htm"),
+              " ./,b-800w.webp 800w, ./,b-1024w.webp 1024w, ./,b-2048w.jpg 2048w|./,b.jpg 1024w");
+}
+
 // A leading comma would be read as the list's separator and dropped from the address: such a
 // name is written "./,..." (the same address), in every list and wherever the picture tops one.
 TEST_F(VariantTags, ANameStartingWithACommaKeepsItInEveryList) {

@@ -116,8 +116,12 @@ TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit)
     EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), V{});
     EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), V{});  // fits the limit: kept as it is
     EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), (V{{800, 4800}}));
-    // Twice 1024x768 caps at 2048x1536; 1920 is within a tenth of it and left out.
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{800, 600}, {1280, 960}, {2048, 1536}}));
+    // Twice 1024x768 caps at 2048x1536; above a large picture a desktop's page takes, the cap
+    // alone serves the wider screens: no 1280 (nor 1920, within a tenth of it).
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{800, 600}, {2048, 1536}}));
+    EXPECT_EQ(LargeVariantSizes(1800, 1200, 1024, 768),
+              (V{{800, 533}, {1800, 1200}}));  // the source is the cap
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 960, 720), (V{{800, 600}, {1280, 960}, {1920, 1440}}));
     // The smallest width only below the large picture's by more than a tenth.
     EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{1280, 853}}));
     EXPECT_EQ(LargeVariantSizes(4000, 3000, 880, 660), (V{{1280, 960}, {1760, 1320}}));
@@ -259,22 +263,25 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     settings.largeMaxHeight = 768;
     settings.variants = {true, true, false, false};
     const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{800, 1024, 1280, 2048}));
-    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{800, 1280, 2048}));  // a.jpg is the 1024
+    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{800, 1024}));
+    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{800, 2048}));  // a.jpg is the 1024
+    EXPECT_EQ(plan.shown.wideJpegWidth, 2048);                        // on top of the WebP list
     EXPECT_EQ(plan.shown.largeWidth, 1024);
     settings.largeMaxWidth = settings.largeMaxHeight = 800;
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
               (std::vector<int>{800, 1280, 1600}));
     // A standard width within a tenth of the large picture's own gives way to it.
     settings.largeMaxWidth = settings.largeMaxHeight = 1200;
-    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
-              (std::vector<int>{800, 1200, 1920, 2400}));
+    const VariantPlan wide = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
+    EXPECT_EQ(wide.shown.webpWidths, (std::vector<int>{800, 1200}));
+    EXPECT_EQ(wide.shown.wideJpegWidth, 2400);
     // Kept at 4000, the large picture tops the list: no WebP copy of it.
     settings.largeMaxWidth = settings.largeMaxHeight = 0;
     const VariantPlan kept = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
     EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{800, 1280}));
     EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{800, 1280}));
     EXPECT_EQ(kept.shown.largeWidth, 4000);
+    EXPECT_EQ(kept.shown.wideJpegWidth, 0);
 }
 
 // A same-folder run publishes the source itself: its variants are those of a large picture kept
@@ -339,7 +346,8 @@ TEST(VariantPlans, OnlyWebpFilesWiderThanTheLargePictureAreWrittenFast) {
         }
         return names;
     };
-    EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-1280w.webp", "a-2048w.webp"}));
+    // The file at twice the limit is a JPEG without optimised tables.
+    EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-2048w.jpg"}));
     settings.largeMaxWidth = settings.largeMaxHeight = 640;
     EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-1280w.webp"}));
     // Kept at the source size, the large picture is wider than every variant.
@@ -361,11 +369,54 @@ TEST_F(Variants, TheLargePictureMadeAmongTheVariantsLooksAsWithoutThem) {
     std::filesystem::create_directory(dest);
     job.m_strStylePath = style;
     Convert();
-    ASSERT_TRUE(std::filesystem::exists(Out("a-2048w.webp")));
-    ASSERT_TRUE(std::filesystem::exists(Out("a-1280w.webp")));
+    ASSERT_TRUE(std::filesystem::exists(Out("a-2048w.jpg")));
+    EXPECT_FALSE(std::filesystem::exists(Out("a-2048w.webp")));
+    EXPECT_FALSE(std::filesystem::exists(Out("a-1280w.webp")));
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{1024, 640}));
     EXPECT_LT(MeanDifference(Out("a.jpg"), designed), 1.5);
     EXPECT_LT(MeanDifference(Out("a-1024w.webp"), designed), 2.0);
+}
+
+// At a limit a desktop's picture page takes whole, the file at twice the limit is one JPEG file,
+// marked like every output, listed on top of the WebP widths and among the JPEG ones; a re-publish
+// leaves it, and a style asking for WebP widths only gets it too.
+TEST_F(Variants, AtADesktopLimitTheFileAtTwiceTheLimitIsOneMarkedJpeg) {
+    Jpeg("a.jpg", 4000, 2500);
+    job.m_nLargeMaxWidth = 1024;
+    job.m_nLargeMaxHeight = 768;
+    const VimbralConverter converter = Convert();
+    EXPECT_EQ(FilesIn(dest),
+              (std::vector<std::string>{"a-1024w.webp", "a-2048w.jpg", "a-800w.jpg", "a-800w.webp", "a.jpg",
+                                        "thn_a.jpg", "thn_a.webp", "thn_a@2x.jpg", "thn_a@2x.webp"}));
+    EXPECT_TRUE(IsJpegFile(Out("a-2048w.jpg")));
+    EXPECT_EQ(SizeOfOut("a-2048w.jpg"), (Size{2048, 1280}));
+    const auto mark = ReadProvenance(Out("a-2048w.jpg"));
+    ASSERT_TRUE(mark);
+    EXPECT_NE(mark->find("output=variant size=2048x1280"), std::string::npos) << *mark;
+    ASSERT_EQ(converter.Outcomes().size(), 1u);
+    const PictureVariants shown = converter.Outcomes()[0].variants;
+    EXPECT_EQ(shown.webpWidths, (std::vector<int>{800, 1024}));
+    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{800, 2048}));
+    EXPECT_EQ(shown.wideJpegWidth, 2048);
+    // The same picture as the large picture, twice as wide.
+    const std::string halved = folder.Write("halved.jpg", "");
+    {
+        vimbral::Image wide = vimbral::InitImageObject(Out("a-2048w.jpg").c_str(), nullptr, -1, -1);
+        ASSERT_NE(vimbral::Stretch(wide, 1024, 640), 0);
+        vimbral::SetQuality(wide, 95);
+        ASSERT_NE(vimbral::Save(wide, halved.c_str(), vimbral::kFormatJpeg), 0);
+        vimbral::DeleteImageObject(wide);
+    }
+    EXPECT_LT(MeanDifference(halved, Out("a.jpg")), 2.0);
+    EXPECT_EQ(Convert().UpToDateCount(), 1);
+
+    folder.Write("###S/page.htm",
+                 "<!-- <MAIN-INDEX-PAGE> <PAGE> --><picture><source type=\"image/webp\" "
+                 "srcset=\"WEBPWIDTHS\"><img src=\"PICTURE\"></picture>");
+    const VimbralConverter webpOnly = Convert();
+    EXPECT_EQ(webpOnly.Outcomes()[0].variants.wideJpegWidth, 2048);
+    EXPECT_TRUE(webpOnly.Outcomes()[0].variants.jpegWidths.empty());
+    EXPECT_TRUE(IsJpegFile(Out("a-2048w.jpg")));
 }
 
 // A photo narrower than every standard width: its WebP list names its WebP twin, never the JPEG
@@ -478,6 +529,24 @@ TEST_F(Variants, AFileGalvaneDidNotMakeIsNeverReplacedNorListed) {
     EXPECT_TRUE(outcome.thumbnailWritten);
 }
 
+// The same for the JPEG file at twice a desktop limit: kept, named, and off both lists, so no page
+// offers the user's file as the picture.
+TEST_F(Variants, AUsersFileAtTheNameOfTheJpegAtTwiceTheLimitIsKeptAndListedNowhere) {
+    Jpeg("a.jpg", 4000, 2500);
+    job.m_nLargeMaxWidth = 1024;
+    job.m_nLargeMaxHeight = 768;
+    folder.Write("dest/a-2048w.jpg", "the user's own file");
+    const VimbralConverter converter = Convert();
+    EXPECT_EQ(ReadFile(Out("a-2048w.jpg")), "the user's own file");
+    const PictureOutcome outcome = converter.Outcomes()[0];
+    ASSERT_EQ(outcome.notWritten.size(), 1u);
+    EXPECT_EQ(outcome.notWritten[0].name, Out("a-2048w.jpg"));
+    EXPECT_EQ(outcome.variants.wideJpegWidth, 0);
+    EXPECT_EQ(outcome.variants.jpegWidths, (std::vector<int>{800}));
+    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{800, 1024}));
+    EXPECT_EQ(SizeOfOut("a.jpg"), (Size{1024, 640}));
+}
+
 TEST_F(Variants, ThePlanNamesEveryOutputAndOrdersPicturesSharingOne) {
     const std::string a = Jpeg("a.jpg", 3000, 2000);
     const std::string clash = Jpeg("a-1280w.png", 300, 200);
@@ -529,7 +598,7 @@ TEST(VimbralWebp, TheCommentTravelsInXmpAndCopiesShareOneDecode) {
     EXPECT_TRUE(IsOutputUpToDate(fast, text));
     EXPECT_LT(MeanDifference(fast, whole), 2.0);
     EXPECT_NE(ReadFile(fast), ReadFile(whole));
-    EXPECT_EQ(vimbral::Save(image, fast.c_str(), 9), 0);  // no such format
+    EXPECT_EQ(vimbral::Save(image, fast.c_str(), 10), 0);  // no such format
     vimbral::DeleteImageObject(copy);
     vimbral::DeleteImageObject(image);
 }

@@ -119,16 +119,38 @@ TEST_F(Vimbral, TheFormatCodeDecidesTheFileFormat) {
     ASSERT_NE(vimbral::Save(image.get(), (folder / "jpeg-code.gif").c_str(), vimbral::kFormatJpeg), 0);
     ASSERT_NE(vimbral::Save(image.get(), (folder / "thumb-code").c_str(), vimbral::kFormatThumbnail), 0);
     ASSERT_NE(vimbral::Save(image.get(), (folder / "webp-code.jpg").c_str(), vimbral::kFormatWebp), 0);
-    EXPECT_EQ(vimbral::Save(image.get(), (folder / "other.png").c_str(), 9), 0);
+    ASSERT_NE(vimbral::Save(image.get(), (folder / "fast-jpeg-code.webp").c_str(), vimbral::kFormatJpegFast),
+              0);
+    EXPECT_EQ(vimbral::Save(image.get(), (folder / "other.png").c_str(), 10), 0);
     EXPECT_TRUE(IsGifFile(folder / "gif-code.jpg"));
     EXPECT_TRUE(IsJpegFile(folder / "jpeg-code.gif"));
     EXPECT_TRUE(IsJpegFile(folder / "thumb-code"));
+    EXPECT_TRUE(IsJpegFile(folder / "fast-jpeg-code.webp"));
     EXPECT_EQ(ReadFile(folder / "webp-code.jpg").substr(8, 4), "WEBP");
     EXPECT_EQ(SizeOf(folder / "webp-code.jpg"), (Size{40, 30}));
     EXPECT_FALSE(FileExists(folder / "other.png"));
     EXPECT_EQ(SizeOf(folder / "gif-code.jpg"), (Size{40, 30}));
     EXPECT_TRUE(
         Near(ColourOf(DrawnPixels(folder / "gif-code.jpg")[15 * 40 + 20]), Gradient(20, 15, 40, 30), 40));
+}
+
+// Written faster, a JPEG file differs only in its Huffman tables: the same pixels exactly, the same
+// comment, a few more bytes.
+TEST_F(Vimbral, AFastJpegFileHoldsExactlyThePixelsAndCommentOfTheUsualOne) {
+    Handle image = Open(MakeJpeg(folder, "a.jpg", 800, 600));
+    ASSERT_TRUE(image);
+    vimbral::SetQuality(image.get(), 75);
+    vimbral::SetComment(image.get(), "made by a test");
+    const std::string usual = folder / "usual.jpg";
+    const std::string fast = folder / "fast.jpg";
+    ASSERT_NE(vimbral::Save(image.get(), usual.c_str(), vimbral::kFormatJpeg), 0);
+    ASSERT_NE(vimbral::Save(image.get(), fast.c_str(), vimbral::kFormatJpegFast), 0);
+    EXPECT_TRUE(IsJpegFile(fast));
+    EXPECT_EQ(DrawnPixels(fast), DrawnPixels(usual));
+    char comment[64] = {};
+    EXPECT_EQ(vimbral::ReadComment(fast.c_str(), comment, sizeof comment), 14);
+    EXPECT_STREQ(comment, "made by a test");
+    EXPECT_GT(ReadFile(fast).size(), ReadFile(usual).size());
 }
 
 TEST_F(Vimbral, QualityBelowOneMeansTheDefault) {

@@ -2,12 +2,14 @@
 """Publishes a gallery with each bundled style and runs the Nu Html Checker over every page it
 wrote; any error fails. Galleries of one picture and of the sample set cover every page role, one
 of pictures with awkward names the escaping of names, and one of albums (--albums) the album
-tiles, the path from the top (three levels down) and the way up.
+tiles, the path from the top (three levels down) and the way up; the sample set at 1024x768 the
+WebP lists that a JPEG file tops.
 
     html_check_test.py GALVANE_PUBLISH MAKE_SAMPLE_PICTURES VNU_JAR
 """
 import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -74,6 +76,15 @@ def main():
                 if not written:
                     raise SystemExit(f"{style}: no pages written")
                 pages += written
+            # At a desktop limit the file at twice the limit is a JPEG on top of each WebP list.
+            dest = os.path.join(work, os.path.basename(style).lstrip("#") + "-desktop")
+            subprocess.run([publish, "--source", photos, "--dest", dest, "--style", style,
+                            "--large", "1024x768", "--quiet"], check=True, stdout=subprocess.DEVNULL)
+            written = sorted(glob.glob(os.path.join(dest, "*.htm")))
+            if not any(re.search(r'<source type="image/webp" srcset="[^"]*-2048w\.jpg 2048w"',
+                                 open(page, encoding="utf-8").read()) for page in written):
+                raise SystemExit(f"{style}: no WebP list topped by the JPEG at twice 1024x768")
+            pages += written
         result = subprocess.run([java, "-jar", vnu, "--errors-only", "--format", "gnu", *pages],
                                 capture_output=True, text=True)
         report = (result.stdout + result.stderr).strip()
