@@ -67,13 +67,8 @@ std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, 
     const bool capListed = largeKeepsSource || capMade;
     const PictureSize large =
         LargePictureSize(width, height, maxWidth, maxHeight).value_or(PictureSize{width, height});
-    const bool capServesWideScreens =
-        capMade && cap.width > large.width && large.width >= kDesktopPictureWidth;
     for (const int standard : kVariantWidths) {
         if (largeKeepsSource && standard > kWidestPhoneVariantWidth) {
-            break;
-        }
-        if (capServesWideScreens && standard > large.width) {
             break;
         }
         if (standard >= cap.width || (capListed && standard * 10 >= cap.width * 9)) {

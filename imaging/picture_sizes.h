@@ -32,8 +32,8 @@ inline constexpr int kWidestPhoneVariantWidth = 1280;
 // The widest variant at twice the large-picture limit.
 inline constexpr int kMaxVariantWidth = 2560;
 // A large picture at least this wide is what a desktop at ratio 1 takes for Classic's picture page
-// (61rem, 976 CSS pixels at most): a wider file is then taken only at ratio 2, in the full view
-// and by wider layouts, and the one at twice the limit serves them all.
+// (61rem, 976 CSS pixels at most): the file at twice the limit is then taken at ratio 2, in the
+// full view and by layouts wider than the standard widths.
 inline constexpr int kDesktopPictureWidth = 976;
 
 // The sizes of the large picture's variants of a width x height source, ascending by width.
@@ -46,9 +46,6 @@ inline constexpr int kDesktopPictureWidth = 976;
 // - Else the cap is the source fitted into twice the limits (never enlarged): every standard width
 //   below the cap's width gives one, and the cap gives one when it is at most kMaxVariantWidth wide
 //   (a standard width within a tenth of it is then left out: the two would be nearly the same file).
-// - When the cap is made above a large picture at least kDesktopPictureWidth wide, no standard
-//   width between the two is: the cap serves every screen that needs more than the large picture,
-//   and each width between would cost a first publish about another 0.4x of its time.
 // Heights keep the source's proportions, truncated.
 std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, int maxHeight);
 

@@ -116,12 +116,8 @@ TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit)
     EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), V{});
     EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), V{});  // fits the limit: kept as it is
     EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), (V{{800, 4800}}));
-    // Twice 1024x768 caps at 2048x1536; above a large picture a desktop's page takes, the cap
-    // alone serves the wider screens: no 1280 (nor 1920, within a tenth of it).
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{800, 600}, {2048, 1536}}));
-    EXPECT_EQ(LargeVariantSizes(1800, 1200, 1024, 768),
-              (V{{800, 533}, {1800, 1200}}));  // the source is the cap
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 960, 720), (V{{800, 600}, {1280, 960}, {1920, 1440}}));
+    // Twice 1024x768 caps at 2048x1536; 1920 is within a tenth of it and left out.
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{800, 600}, {1280, 960}, {2048, 1536}}));
     // The smallest width only below the large picture's by more than a tenth.
     EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{1280, 853}}));
     EXPECT_EQ(LargeVariantSizes(4000, 3000, 880, 660), (V{{1280, 960}, {1760, 1320}}));
@@ -263,9 +259,9 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     settings.largeMaxHeight = 768;
     settings.variants = {true, true, false, false};
     const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{800, 1024}));
-    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{800, 2048}));  // a.jpg is the 1024
-    EXPECT_EQ(plan.shown.wideJpegWidth, 2048);                        // on top of the WebP list
+    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{800, 1024, 1280}));
+    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{800, 1280, 2048}));  // a.jpg is the 1024
+    EXPECT_EQ(plan.shown.wideJpegWidth, 2048);                              // on top of the WebP list
     EXPECT_EQ(plan.shown.largeWidth, 1024);
     settings.largeMaxWidth = settings.largeMaxHeight = 800;
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
@@ -273,7 +269,7 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     // A standard width within a tenth of the large picture's own gives way to it.
     settings.largeMaxWidth = settings.largeMaxHeight = 1200;
     const VariantPlan wide = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(wide.shown.webpWidths, (std::vector<int>{800, 1200}));
+    EXPECT_EQ(wide.shown.webpWidths, (std::vector<int>{800, 1200, 1920}));
     EXPECT_EQ(wide.shown.wideJpegWidth, 2400);
     // Kept at 4000, the large picture tops the list: no WebP copy of it.
     settings.largeMaxWidth = settings.largeMaxHeight = 0;
@@ -347,7 +343,7 @@ TEST(VariantPlans, OnlyWebpFilesWiderThanTheLargePictureAreWrittenFast) {
         return names;
     };
     // The file at twice the limit is a JPEG without optimised tables.
-    EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-2048w.jpg"}));
+    EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-1280w.webp", "a-2048w.jpg"}));
     settings.largeMaxWidth = settings.largeMaxHeight = 640;
     EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-1280w.webp"}));
     // Kept at the source size, the large picture is wider than every variant.
@@ -371,7 +367,7 @@ TEST_F(Variants, TheLargePictureMadeAmongTheVariantsLooksAsWithoutThem) {
     Convert();
     ASSERT_TRUE(std::filesystem::exists(Out("a-2048w.jpg")));
     EXPECT_FALSE(std::filesystem::exists(Out("a-2048w.webp")));
-    EXPECT_FALSE(std::filesystem::exists(Out("a-1280w.webp")));
+    ASSERT_TRUE(std::filesystem::exists(Out("a-1280w.webp")));
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{1024, 640}));
     EXPECT_LT(MeanDifference(Out("a.jpg"), designed), 1.5);
     EXPECT_LT(MeanDifference(Out("a-1024w.webp"), designed), 2.0);
@@ -386,8 +382,9 @@ TEST_F(Variants, AtADesktopLimitTheFileAtTwiceTheLimitIsOneMarkedJpeg) {
     job.m_nLargeMaxHeight = 768;
     const VimbralConverter converter = Convert();
     EXPECT_EQ(FilesIn(dest),
-              (std::vector<std::string>{"a-1024w.webp", "a-2048w.jpg", "a-800w.jpg", "a-800w.webp", "a.jpg",
-                                        "thn_a.jpg", "thn_a.webp", "thn_a@2x.jpg", "thn_a@2x.webp"}));
+              (std::vector<std::string>{"a-1024w.webp", "a-1280w.jpg", "a-1280w.webp", "a-2048w.jpg",
+                                        "a-800w.jpg", "a-800w.webp", "a.jpg", "thn_a.jpg", "thn_a.webp",
+                                        "thn_a@2x.jpg", "thn_a@2x.webp"}));
     EXPECT_TRUE(IsJpegFile(Out("a-2048w.jpg")));
     EXPECT_EQ(SizeOfOut("a-2048w.jpg"), (Size{2048, 1280}));
     const auto mark = ReadProvenance(Out("a-2048w.jpg"));
@@ -395,8 +392,8 @@ TEST_F(Variants, AtADesktopLimitTheFileAtTwiceTheLimitIsOneMarkedJpeg) {
     EXPECT_NE(mark->find("output=variant size=2048x1280"), std::string::npos) << *mark;
     ASSERT_EQ(converter.Outcomes().size(), 1u);
     const PictureVariants shown = converter.Outcomes()[0].variants;
-    EXPECT_EQ(shown.webpWidths, (std::vector<int>{800, 1024}));
-    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{800, 2048}));
+    EXPECT_EQ(shown.webpWidths, (std::vector<int>{800, 1024, 1280}));
+    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{800, 1280, 2048}));
     EXPECT_EQ(shown.wideJpegWidth, 2048);
     // The same picture as the large picture, twice as wide.
     const std::string halved = folder.Write("halved.jpg", "");
