@@ -539,8 +539,8 @@ TEST_F(Variants, AUsersFileAtTheNameOfTheJpegAtTwiceTheLimitIsKeptAndListedNowhe
     ASSERT_EQ(outcome.notWritten.size(), 1u);
     EXPECT_EQ(outcome.notWritten[0].name, Out("a-2048w.jpg"));
     EXPECT_EQ(outcome.variants.wideJpegWidth, 0);
-    EXPECT_EQ(outcome.variants.jpegWidths, (std::vector<int>{800}));
-    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{800, 1024}));
+    EXPECT_EQ(outcome.variants.jpegWidths, (std::vector<int>{800, 1280}));
+    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{800, 1024, 1280}));
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{1024, 640}));
 }
 
