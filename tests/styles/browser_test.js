@@ -512,6 +512,15 @@ async function srcsetChoices(browser, root, works) {
                     // room the layouts' sizes round up).
                     const narrower = file.widths.filter((w) => w < file.pixels && w >= want * file.boxWidth * 1.1);
                     check(narrower.length === 0, `${label}: ${file.name} where ${narrower.join(", ")} px would do`);
+                    // On the laptop, Classic's and Frames' picture rooms are sized to the 1280 px
+                    // file such a window takes: the page shows a sized WebP file at most a tenth
+                    // wider than its room, not one reduced to a narrower column nor the large
+                    // picture as JPEG (what Lighthouse's picture audits count as waste and as an
+                    // old format).
+                    if (screen === "laptop" && where === "page" && ["Classic", "Frames"].includes(style)) {
+                        check(file.name.endsWith(".webp") && file.pixels <= 1.1 * file.boxWidth,
+                            `${label}: ${file.name}, ${file.pixels} px wide, shown in a room of ${file.boxWidth} px`);
+                    }
                 }
             }
         }
