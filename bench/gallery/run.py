@@ -12,7 +12,8 @@ pictures at every level, one branch 5 levels deep, names that need escaping), se
 tiles, an album's start page and a picture page 5 levels down. Pages, style sheets and scripts are served gzip-compressed, as Debian's Apache and
 nginx serve HTML out of the box; --uncompressed serves every file as it is, as a host without
 compression would. Prints performance, accessibility, best practices and SEO and the layout shift per
-page and device, then the worst of each style against the targets. --only and --device narrow the
+page and device (and, after "below 100:", each failed audit; the picture audits with each file's
+bytes and wasted bytes), then the worst of each style against the targets. --only and --device narrow the
 run to one style, gallery, page or device (--only /albums: the album galleries of every style);
 --reports keeps each Lighthouse report there.
 Needs `scripts/setup --bench`.
@@ -54,6 +55,8 @@ PAGES = {
     "Slides": {"15": ["main.htm", "largepage1.htm", "smallpage1.htm", "listpage.htm"], "2000": ["listpage.htm"],
                "albums": ["main.htm", ALBUM + "/main.htm", DEEPEST + "/largepage1.htm"]},
 }
+# Audits that judge the picture files a page loads: their size for the room they get, and their format.
+PICTURE_AUDITS = ("uses-responsive-images", "modern-image-formats")
 TARGETS = {"performance": 95, "accessibility": 100, "best-practices": 95, "seo": 95}
 
 
@@ -193,6 +196,14 @@ def lighthouse(url, device, work, keep=None):
     failed = [audit_id for category in ("accessibility", "best-practices", "seo")
               for ref in data["categories"][category]["auditRefs"]
               for audit_id in [ref["id"]] if ref.get("weight") and (data["audits"][audit_id]["score"] or 0) < 1]
+    # The two picture audits, failed ones with each picture they name: file, bytes, bytes wasted.
+    for audit_id in PICTURE_AUDITS:
+        audit = data["audits"][audit_id]
+        if audit["score"] is not None and audit["score"] < 1:
+            items = audit.get("details", {}).get("items", [])
+            failed.append(audit_id + "[" + ", ".join(
+                f"{urllib.parse.unquote(item['url'].rsplit('/', 1)[-1])} {item['totalBytes']}/{item['wastedBytes']}"
+                for item in items) + "]")
     return scores, failed
 
 

@@ -473,6 +473,8 @@ async function albumsOnPhone(browser, root) {
 const SCREENS = {
     phone: { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true },
     laptop: { width: 1366, height: 768, deviceScaleFactor: 1 },
+    // The window Lighthouse's desktop runs use.
+    desktop: { width: 1350, height: 940, deviceScaleFactor: 1 },
     wide: { width: 2560, height: 1440, deviceScaleFactor: 2 }
 };
 // Each bundled style's page that shows one large picture.
@@ -512,6 +514,15 @@ async function srcsetChoices(browser, root, works) {
                     // room the layouts' sizes round up).
                     const narrower = file.widths.filter((w) => w < file.pixels && w >= want * file.boxWidth * 1.1);
                     check(narrower.length === 0, `${label}: ${file.name} where ${narrower.join(", ")} px would do`);
+                    // On the desktop, Classic's and Frames' picture rooms are sized to the 1280 px
+                    // file such a window takes: the page shows a sized WebP file at most a tenth
+                    // wider than its room, not one reduced to a narrower column nor the large
+                    // picture as JPEG (what Lighthouse's picture audits count as waste and as an
+                    // old format).
+                    if (screen === "desktop" && where === "page" && ["Classic", "Frames"].includes(style)) {
+                        check(file.name.endsWith(".webp") && file.pixels <= 1.1 * file.boxWidth,
+                            `${label}: ${file.name}, ${file.pixels} px wide, shown in a room of ${file.boxWidth} px`);
+                    }
                 }
             }
         }
