@@ -11,7 +11,7 @@
 // The placeholders, each naming the files of one picture as a srcset list.
 inline constexpr std::string_view kWebpWidthsTag = "WEBPWIDTHS";  // "a-640w.webp 640w, a-1280w.webp 1280w"
 inline constexpr std::string_view kJpegWidthsTag = "JPEGWIDTHS";  // "a-640w.jpg 640w, a.jpg 1024w"
-inline constexpr std::string_view kWebpThumbsTag = "WEBPTHUMBS";  // "thn_a.webp, thn_a@2x.webp 2x"
+inline constexpr std::string_view kWebpThumbsTag = "WEBPTHUMBS";  // "thn_a.jpg, thn_a@2x.webp 2x"
 inline constexpr std::string_view kJpegThumbsTag = "JPEGTHUMBS";  // "thn_a.jpg, thn_a@2x.jpg 2x"
 
 // Which variants a style asks for.
@@ -31,8 +31,9 @@ VariantRequest StyleVariantRequest(const std::string& stylePath);
 VariantRequest TemplateVariantRequest(std::string_view text);
 
 // The variant files' names, from the source's base name ("a" for "a.tif"):
-// "a-1280w.webp" and "a-1280w.jpg" for the large picture 1280 pixels wide, "thn_a.webp" for the
-// thumbnail as WebP, "thn_a@2x.webp" and "thn_a@2x.jpg" for the thumbnail at twice its box.
+// "a-1280w.webp" and "a-1280w.jpg" for the large picture 1280 pixels wide, "thn_a@2x.webp" and
+// "thn_a@2x.jpg" for the thumbnail at twice its box. "thn_a.webp", the thumbnail at its box's size
+// as WebP, is no longer made; the name stays known so that earlier galleries' files are pruned.
 std::string LargeVariantName(std::string_view path, int width, bool webp);
 std::string ThumbnailWebpName(std::string_view path);
 std::string DoubleThumbnailName(std::string_view path, bool webp);
@@ -45,7 +46,6 @@ struct PictureVariants {
     std::vector<int> webpWidths;  // large picture variants written as WebP, ascending
     std::vector<int> jpegWidths;  // ... and as JPEG (the large picture itself not among them)
     int wideJpegWidth = 0;        // a JPEG file wider than every WebP file, topping their list; 0: none
-    bool thumbnailWebp = false;   // thn_a.webp
     bool doubleThumbnailWebp = false;
     bool doubleThumbnailJpeg = false;
 };

@@ -93,16 +93,12 @@ std::string ThumbnailJpegSrcset(const PageContext& context, int index) {
 }
 
 std::string ThumbnailWebpSrcset(const PageContext& context, int index) {
-    const PictureVariants& variants = VariantsOf(context, index);
-    if (!variants.thumbnailWebp) {
+    // At 1x the JPEG thumbnail itself: a WebP file at the box's size would be no lighter.
+    if (!VariantsOf(context, index).doubleThumbnailWebp) {
         return ThumbnailJpegSrcset(context, index);
     }
-    const std::string path = SourcePath(context, index);
-    std::string list = SrcsetUrl(ThumbnailWebpName(path));
-    if (variants.doubleThumbnailWebp) {
-        list += ", " + SrcsetUrl(DoubleThumbnailName(path, true)) + " 2x";
-    }
-    return list;
+    return SrcsetUrl(context.ThumbnailOf(index)) + ", " +
+           SrcsetUrl(DoubleThumbnailName(SourcePath(context, index), true)) + " 2x";
 }
 
 void ApplyLargeVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,

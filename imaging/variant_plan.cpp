@@ -40,16 +40,12 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
     if (width <= 0 || height <= 0) {
         return plan;
     }
-    const auto thumbnail = ThumbnailSize(width, height, settings.thumbMaxWidth, settings.thumbMaxHeight)
-                               .value_or(PictureSize{width, height});
     const auto twice = DoubleThumbnailSize(width, height, settings.thumbMaxWidth, settings.thumbMaxHeight);
-    if (asked.thumbnailWebp) {
-        plan.files.push_back({ThumbnailWebpName(path), thumbnail, true, true});
-        plan.shown.thumbnailWebp = true;
-        if (twice) {
-            plan.files.push_back({DoubleThumbnailName(path, true), *twice, true, true, true});
-            plan.shown.doubleThumbnailWebp = true;
-        }
+    // No WebP file at the box's own size: at 100 px the JPEG thumbnail is as light or lighter, and
+    // every extra file costs an upload its own round trips. The WebP list names the JPEG for 1x.
+    if (asked.thumbnailWebp && twice) {
+        plan.files.push_back({DoubleThumbnailName(path, true), *twice, true, true, true});
+        plan.shown.doubleThumbnailWebp = true;
     }
     if (asked.thumbnailJpeg && twice) {
         plan.files.push_back({DoubleThumbnailName(path, false), *twice, false, true, true});
@@ -145,11 +141,7 @@ int WebpQualityFor(int jpegQuality) {
 
 void ForgetVariant(PictureVariants& shown, const VariantFile& file) {
     if (file.thumbnail) {
-        if (file.doubled) {
-            (file.webp ? shown.doubleThumbnailWebp : shown.doubleThumbnailJpeg) = false;
-        } else if (file.webp) {
-            shown.thumbnailWebp = false;
-        }
+        (file.webp ? shown.doubleThumbnailWebp : shown.doubleThumbnailJpeg) = false;
         return;
     }
     if (!file.webp && shown.wideJpegWidth == file.size.width) {

@@ -126,7 +126,7 @@ TEST_F(SameFolderVariants, GoWithTheirSourceWhileAUsersFileOfTheirNameStays) {
     fs::remove(source + "/p2.jpg");
     const Outcome again = Publish();
     ASSERT_EQ(again.exitCode, 0) << again.output;
-    for (const std::string name : {"p1-1280w.webp", "p2-800w.webp", "p2-1280w.webp", "thn_p2.webp"}) {
+    for (const std::string name : {"p1-1280w.webp", "p2-800w.webp", "p2-1280w.webp", "thn_p2@2x.webp"}) {
         EXPECT_FALSE(fs::exists(source + "/" + name)) << name;
     }
     EXPECT_EQ(ReadFile(source + "/p1-800w.webp"), mine);

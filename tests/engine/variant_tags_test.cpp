@@ -26,7 +26,7 @@ protected:
         made.largeWidth = 1024;
         made.webpWidths = {640, 1280, 2048};
         made.jpegWidths = {640, 1280, 2048};
-        made.thumbnailWebp = made.doubleThumbnailWebp = made.doubleThumbnailJpeg = true;
+        made.doubleThumbnailWebp = made.doubleThumbnailJpeg = true;
         return made;
     }
 };
@@ -99,22 +99,22 @@ TEST_F(VariantTags, ANameStartingWithACommaKeepsItInEveryList) {
     GenerateWith("<FRAME-MAIN-LIST-IMAGE><LIST><BEGINTABLE>THUMBNAIL|WEBPTHUMBS|JPEGTHUMBS<ENDTABLE>",
                  {kept});
     EXPECT_EQ(Page("listpage.htm"),
-              "thn_,dunes,%20north.jpg|thn_,dunes,%20north.webp, thn_,dunes,%20north@2x.webp 2x|"
+              "thn_,dunes,%20north.jpg|thn_,dunes,%20north.jpg, thn_,dunes,%20north@2x.webp 2x|"
               "thn_,dunes,%20north.jpg, thn_,dunes,%20north@2x.jpg 2x");
 }
 
 TEST_F(VariantTags, ThumbnailSlotsEachGetTheirOwnPicture) {
     SetPictures(3);
-    PictureVariants single;  // a picture too small for a double thumbnail
-    single.thumbnailWebp = true;
+    PictureVariants webpOnly;  // the style asked for the WebP list alone
+    webpOnly.doubleThumbnailWebp = true;
     GenerateWith(
         "<MAIN-INDEX-PAGE><INDEX>"
         "[THUMBNAIL WEBPTHUMBS JPEGTHUMBS LINKTOPAGE][THUMBNAIL WEBPTHUMBS JPEGTHUMBS LINKTOPAGE]",
-        {Made(), single, PictureVariants{}});
+        {Made(), webpOnly, PictureVariants{}});
     EXPECT_EQ(Page("indexpage1.htm"),
-              "[thn_p1.jpg thn_p1.webp, thn_p1@2x.webp 2x "
+              "[thn_p1.jpg thn_p1.jpg, thn_p1@2x.webp 2x "
               "thn_p1.jpg, thn_p1@2x.jpg 2x  HREF=\"imagepage1.htm\" ]"
-              "[thn_p2.jpg thn_p2.webp thn_p2.jpg  HREF=\"imagepage2.htm\" ]");
+              "[thn_p2.jpg thn_p2.jpg, thn_p2@2x.webp 2x thn_p2.jpg  HREF=\"imagepage2.htm\" ]");
     EXPECT_EQ(Page("indexpage2.htm"),
               "[thn_p3.jpg thn_p3.jpg thn_p3.jpg  HREF=\"imagepage3.htm\" ]"
               "[empty.gif empty.gif empty.gif ]");
@@ -130,7 +130,7 @@ TEST_F(VariantTags, EveryLayoutFillsThemAndTemplatesWithoutThemAreUntouched) {
     GenerateWith("<FRAME-MAIN-LIST-IMAGE><IMAGE> PICTURE WEBPWIDTHS", {Made()});
     EXPECT_EQ(Page("imagepage1.htm"), " a.jpg a-640w.webp 640w, a-1280w.webp 1280w, a-2048w.webp 2048w");
     GenerateWith("<FRAME-MAIN-LIST-IMAGE><LIST><BEGINTABLE>THUMBNAIL WEBPTHUMBS<ENDTABLE>", {Made()});
-    EXPECT_EQ(Page("listpage.htm"), "thn_a.jpg thn_a.webp, thn_a@2x.webp 2x");
+    EXPECT_EQ(Page("listpage.htm"), "thn_a.jpg thn_a.jpg, thn_a@2x.webp 2x");
     // A template that uses none keeps a picture's name as it is, even one that spells a placeholder.
     images.RemoveAll();
     images.Add("/photos/WEBPWIDTHS.jpg");

@@ -187,13 +187,12 @@ TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     const VimbralConverter converter = Convert();
     EXPECT_EQ(FilesIn(dest),
               (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp", "a.jpg", "thn_a.jpg",
-                                        "thn_a.webp", "thn_a@2x.jpg", "thn_a@2x.webp"}));
+                                        "thn_a@2x.jpg", "thn_a@2x.webp"}));
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-640w.webp"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-1280w.webp"), (Size{1280, 853}));
     EXPECT_EQ(SizeOfOut("a-1280w.jpg"), (Size{1280, 853}));
     EXPECT_EQ(SizeOfOut("thn_a.jpg"), (Size{100, 66}));
-    EXPECT_EQ(SizeOfOut("thn_a.webp"), (Size{100, 66}));
     EXPECT_EQ(SizeOfOut("thn_a@2x.webp"), (Size{200, 133}));
     EXPECT_EQ(SizeOfOut("thn_a@2x.jpg"), (Size{200, 133}));
     for (const std::string& name : FilesIn(dest)) {
@@ -211,7 +210,7 @@ TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     EXPECT_EQ(shown.largeWidth, 640);
     EXPECT_EQ(shown.webpWidths, (std::vector<int>{640, 1280}));
     EXPECT_EQ(shown.jpegWidths, (std::vector<int>{1280}));
-    EXPECT_TRUE(shown.thumbnailWebp && shown.doubleThumbnailWebp && shown.doubleThumbnailJpeg);
+    EXPECT_TRUE(shown.doubleThumbnailWebp && shown.doubleThumbnailJpeg);
 }
 
 TEST_F(Variants, AStyleThatAsksForNoneGetsExactlyTheDesignedFiles) {
@@ -299,7 +298,7 @@ TEST(VariantPlans, ASameFolderRunsSourceTopsItsOwnWebpList) {
     for (const VariantFile& file : plan.files) {
         names.push_back(file.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"thn_a.webp", "thn_a@2x.webp", "a-800w.webp", "a-800w.jpg",
+    EXPECT_EQ(names, (std::vector<std::string>{"thn_a@2x.webp", "a-800w.webp", "a-800w.jpg",
                                                "a-1280w.webp", "a-1280w.jpg"}));
     // Never enlarged, nor made within a tenth of the source's width; a source that leaves no
     // standard width gets its WebP twin.
@@ -317,7 +316,7 @@ TEST(VariantPlans, ASameFolderRunsSourceTopsItsOwnWebpList) {
     for (const char* gif : {"/photos/a.gif", "/photos/b.GIF"}) {
         const VariantPlan still = PlanVariants(settings, gif, 1600, 1200);
         EXPECT_TRUE(still.shown.webpWidths.empty()) << gif;
-        EXPECT_TRUE(still.shown.thumbnailWebp) << gif;
+        EXPECT_TRUE(still.shown.doubleThumbnailWebp) << gif;
     }
     settings.jpegQuality = 0;
     EXPECT_TRUE(PlanVariants(settings, "/photos/a.jpg", 1600, 1200).shown.webpWidths.empty());
@@ -383,7 +382,7 @@ TEST_F(Variants, AtADesktopLimitTheFileAtTwiceTheLimitIsOneMarkedJpeg) {
     const VimbralConverter converter = Convert();
     EXPECT_EQ(FilesIn(dest),
               (std::vector<std::string>{"a-1024w.webp", "a-1280w.jpg", "a-1280w.webp", "a-2048w.jpg",
-                                        "a-800w.jpg", "a-800w.webp", "a.jpg", "thn_a.jpg", "thn_a.webp",
+                                        "a-800w.jpg", "a-800w.webp", "a.jpg", "thn_a.jpg",
                                         "thn_a@2x.jpg", "thn_a@2x.webp"}));
     EXPECT_TRUE(IsJpegFile(Out("a-2048w.jpg")));
     EXPECT_EQ(SizeOfOut("a-2048w.jpg"), (Size{2048, 1280}));
@@ -422,7 +421,7 @@ TEST_F(Variants, APictureNarrowerThanEveryWidthGetsItsWebpTwin) {
     Jpeg("s.jpg", 500, 400);
     job.m_nLargeMaxWidth = job.m_nLargeMaxHeight = 0;
     const VimbralConverter converter = Convert();
-    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"s-500w.webp", "s.jpg", "thn_s.jpg", "thn_s.webp",
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"s-500w.webp", "s.jpg", "thn_s.jpg",
                                                        "thn_s@2x.jpg", "thn_s@2x.webp"}));
     EXPECT_TRUE(IsWebpFile(Out("s-500w.webp")));
     EXPECT_EQ(SizeOfOut("s-500w.webp"), (Size{500, 400}));
@@ -468,7 +467,7 @@ TEST_F(Variants, GifLargePicturesGetNoVariantsButThumbnailsDo) {
     job.m_nJpegQuality = 0;
     Jpeg("a.jpg", 3000, 2000);
     const VimbralConverter converter = Convert();
-    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a.gif", "thn_a.jpg", "thn_a.webp", "thn_a@2x.jpg",
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a.gif", "thn_a.jpg", "thn_a@2x.jpg",
                                                        "thn_a@2x.webp"}));
     EXPECT_TRUE(IsGifFile(Out("a.gif")));
     EXPECT_TRUE(converter.Outcomes()[0].variants.webpWidths.empty());
@@ -555,7 +554,7 @@ TEST_F(Variants, ThePlanNamesEveryOutputAndOrdersPicturesSharingOne) {
         EXPECT_EQ(output.kind == OutputKind::Variant, output.variant.has_value()) << output.name;
     }
     EXPECT_EQ(names,
-              (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a.webp", "thn_a@2x.webp", "thn_a@2x.jpg",
+              (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a@2x.webp", "thn_a@2x.jpg",
                                         "a-640w.webp", "a-1280w.webp", "a-1280w.jpg"}));
     const auto units = PlanWorkUnits({a, clash, other}, settings);
     EXPECT_EQ(units, (std::vector<WorkUnit>{{0, 1}, {2}}));

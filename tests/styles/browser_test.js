@@ -212,11 +212,17 @@ async function classic(page, base, label) {
     await pageWords(page, label + " index");
     const index = await page.evaluate(() => ({
         lazy: Array.from(document.querySelectorAll(".mounts img")).map((img) => img.loading),
+        thumbs: Array.from(document.querySelectorAll(".mounts img")).slice(0, 4).map((img) => img.currentSrc),
         pager: Array.from(document.querySelectorAll(".pager a")).map((a) => a.textContent + (a.getAttribute("aria-current") ? "*" : ""))
     }));
     check(index.lazy.slice(0, 4).every((l) => l !== "lazy") && index.lazy.slice(4).every((l) => l === "lazy"),
         `${label}: the first row loads at once, the others lazily: ${index.lazy}`);
     check(index.pager.join(" ") === "1 2* 3", `${label}: the page chooser: ${index.pager}`);
+    // A 1x screen takes the JPEG thumbnail itself (a WebP file that small is no lighter), a denser
+    // one the WebP file at twice the box.
+    const dense = (VIEWPORTS[label.split(" ")[1]].deviceScaleFactor || 1) > 1;
+    check(index.thumbs.length === 4 && index.thumbs.every((src) => dense ? /\/thn_[^/]*@2x\.webp$/.test(src) : /\/thn_[^/@]*\.jpg$/.test(src)),
+        `${label}: thumbnails ${index.thumbs}`);
     await pressAndWait(page, "End", label, "indexpage3.htm");
     await picturePages(page, base, label, "imagepage", "indexpage1.htm", 30);
     // The index link leads to the index page that shows the picture.
