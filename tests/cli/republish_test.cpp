@@ -144,9 +144,8 @@ TEST_F(Republish, AChangedPhotoRemakesAllItsVariantsAndNothingElse) {
             pictures.insert(name);
         }
     }
-    EXPECT_EQ(pictures,
-              (std::set<std::string>{"p2.jpg", "thn_p2.jpg", "p2-200w.webp", "p2-320w.jpg", "p2-320w.webp",
-                                     "thn_p2@2x.jpg", "thn_p2@2x.webp"}));
+    EXPECT_EQ(pictures, (std::set<std::string>{"p2.jpg", "thn_p2.jpg", "p2-200w.webp", "p2-320w.jpg",
+                                               "p2-320w.webp", "thn_p2@2x.jpg", "thn_p2@2x.webp"}));
 }
 
 TEST_F(Republish, ACutOutputIsRemade) {

@@ -185,9 +185,8 @@ TEST(WebpQuality, FollowsTheMeasuredMappingAndStaysInRange) {
 TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     Jpeg("a.jpg", 3000, 2000);
     const VimbralConverter converter = Convert();
-    EXPECT_EQ(FilesIn(dest),
-              (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp", "a.jpg", "thn_a.jpg",
-                                        "thn_a@2x.jpg", "thn_a@2x.webp"}));
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp", "a.jpg",
+                                                       "thn_a.jpg", "thn_a@2x.jpg", "thn_a@2x.webp"}));
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-640w.webp"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-1280w.webp"), (Size{1280, 853}));
@@ -298,8 +297,8 @@ TEST(VariantPlans, ASameFolderRunsSourceTopsItsOwnWebpList) {
     for (const VariantFile& file : plan.files) {
         names.push_back(file.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"thn_a@2x.webp", "a-800w.webp", "a-800w.jpg",
-                                               "a-1280w.webp", "a-1280w.jpg"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"thn_a@2x.webp", "a-800w.webp", "a-800w.jpg", "a-1280w.webp",
+                                               "a-1280w.jpg"}));
     // Never enlarged, nor made within a tenth of the source's width; a source that leaves no
     // standard width gets its WebP twin.
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 1400, 1000).shown.webpWidths, (std::vector<int>{800}));
@@ -380,10 +379,9 @@ TEST_F(Variants, AtADesktopLimitTheFileAtTwiceTheLimitIsOneMarkedJpeg) {
     job.m_nLargeMaxWidth = 1024;
     job.m_nLargeMaxHeight = 768;
     const VimbralConverter converter = Convert();
-    EXPECT_EQ(FilesIn(dest),
-              (std::vector<std::string>{"a-1024w.webp", "a-1280w.jpg", "a-1280w.webp", "a-2048w.jpg",
-                                        "a-800w.jpg", "a-800w.webp", "a.jpg", "thn_a.jpg",
-                                        "thn_a@2x.jpg", "thn_a@2x.webp"}));
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a-1024w.webp", "a-1280w.jpg", "a-1280w.webp",
+                                                       "a-2048w.jpg", "a-800w.jpg", "a-800w.webp", "a.jpg",
+                                                       "thn_a.jpg", "thn_a@2x.jpg", "thn_a@2x.webp"}));
     EXPECT_TRUE(IsJpegFile(Out("a-2048w.jpg")));
     EXPECT_EQ(SizeOfOut("a-2048w.jpg"), (Size{2048, 1280}));
     const auto mark = ReadProvenance(Out("a-2048w.jpg"));
@@ -421,8 +419,8 @@ TEST_F(Variants, APictureNarrowerThanEveryWidthGetsItsWebpTwin) {
     Jpeg("s.jpg", 500, 400);
     job.m_nLargeMaxWidth = job.m_nLargeMaxHeight = 0;
     const VimbralConverter converter = Convert();
-    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"s-500w.webp", "s.jpg", "thn_s.jpg",
-                                                       "thn_s@2x.jpg", "thn_s@2x.webp"}));
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"s-500w.webp", "s.jpg", "thn_s.jpg", "thn_s@2x.jpg",
+                                                       "thn_s@2x.webp"}));
     EXPECT_TRUE(IsWebpFile(Out("s-500w.webp")));
     EXPECT_EQ(SizeOfOut("s-500w.webp"), (Size{500, 400}));
     EXPECT_LT(MeanDifference(Out("s-500w.webp"), Out("s.jpg")), 2.0);
@@ -467,8 +465,8 @@ TEST_F(Variants, GifLargePicturesGetNoVariantsButThumbnailsDo) {
     job.m_nJpegQuality = 0;
     Jpeg("a.jpg", 3000, 2000);
     const VimbralConverter converter = Convert();
-    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a.gif", "thn_a.jpg", "thn_a@2x.jpg",
-                                                       "thn_a@2x.webp"}));
+    EXPECT_EQ(FilesIn(dest),
+              (std::vector<std::string>{"a.gif", "thn_a.jpg", "thn_a@2x.jpg", "thn_a@2x.webp"}));
     EXPECT_TRUE(IsGifFile(Out("a.gif")));
     EXPECT_TRUE(converter.Outcomes()[0].variants.webpWidths.empty());
 }
@@ -553,9 +551,8 @@ TEST_F(Variants, ThePlanNamesEveryOutputAndOrdersPicturesSharingOne) {
         names.push_back(output.name);
         EXPECT_EQ(output.kind == OutputKind::Variant, output.variant.has_value()) << output.name;
     }
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a@2x.webp", "thn_a@2x.jpg",
-                                        "a-640w.webp", "a-1280w.webp", "a-1280w.jpg"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a@2x.webp", "thn_a@2x.jpg",
+                                               "a-640w.webp", "a-1280w.webp", "a-1280w.jpg"}));
     const auto units = PlanWorkUnits({a, clash, other}, settings);
     EXPECT_EQ(units, (std::vector<WorkUnit>{{0, 1}, {2}}));
 }
