@@ -86,15 +86,14 @@ std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, 
     return sizes;
 }
 
-bool WidestVariantIsJpeg(int width, int height, int maxWidth, int maxHeight) {
+bool WidestVariantIsJpeg(const PictureSize& widest, int width, int height, int maxWidth, int maxHeight) {
     const auto large = LargePictureSize(width, height, maxWidth, maxHeight);
     if (!large || large->width < kDesktopPictureWidth) {
         return false;
     }
-    const auto sizes = LargeVariantSizes(width, height, maxWidth, maxHeight);
     const PictureSize cap =
         LargePictureSize(width, height, 2 * maxWidth, 2 * maxHeight).value_or(PictureSize{width, height});
-    return !sizes.empty() && sizes.back() == cap && cap.width > large->width;
+    return widest == cap && cap.width > large->width;
 }
 
 std::optional<PictureSize> DoubleThumbnailSize(int width, int height, int maxWidth, int maxHeight) {

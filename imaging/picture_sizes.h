@@ -49,11 +49,11 @@ inline constexpr int kDesktopPictureWidth = 976;
 // Heights keep the source's proportions, truncated.
 std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, int maxHeight);
 
-// Whether the widest of LargeVariantSizes is the cap above a large picture at least
+// Whether `widest`, the widest of LargeVariantSizes, is the cap above a large picture at least
 // kDesktopPictureWidth wide. Only screens at ratio 2 and views wider than a desktop's picture page
 // take that file, so it is written as JPEG: libjpeg-turbo makes it in about a sixth of the time of
 // the WebP file, which would cost about 0.4x of a first publish alone.
-bool WidestVariantIsJpeg(int width, int height, int maxWidth, int maxHeight);
+bool WidestVariantIsJpeg(const PictureSize& widest, int width, int height, int maxWidth, int maxHeight);
 
 // The thumbnail at twice its box; empty when the thumbnail keeps the source size or when this
 // would enlarge the source.

@@ -81,7 +81,7 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
     // the WebP list (any browser that reads that list reads JPEG) and in the JPEG list.
     const bool widestJpeg =
         settings.makeLargePictures &&
-        WidestVariantIsJpeg(width, height, settings.largeMaxWidth, settings.largeMaxHeight);
+        WidestVariantIsJpeg(sizes.back(), width, height, settings.largeMaxWidth, settings.largeMaxHeight);
     for (const PictureSize& size : sizes) {
         if (widestJpeg && &size == &sizes.back()) {
             plan.files.push_back(

@@ -102,6 +102,19 @@ double MeanDifference(const std::string& a, const std::string& b) {
     return sum / (3.0 * pa.size());
 }
 
+// Plan settings as the VariantPlans tests use them: quality 75, 100 px thumbnails, the given limits.
+ConversionSettings PlanSettings(int largeMaxWidth, int largeMaxHeight, VariantRequest asked,
+                                const std::string& destFolder = "/out") {
+    ConversionSettings settings;
+    settings.destFolder = destFolder;
+    settings.jpegQuality = 75;
+    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
+    settings.largeMaxWidth = largeMaxWidth;
+    settings.largeMaxHeight = largeMaxHeight;
+    settings.variants = asked;
+    return settings;
+}
+
 }  // namespace
 
 TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit) {
@@ -249,13 +262,7 @@ TEST_F(Variants, WebpFilesShowTheSamePictureAsTheJpegFiles) {
 }
 
 TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
-    ConversionSettings settings;
-    settings.destFolder = "/out";
-    settings.jpegQuality = 75;
-    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
-    settings.largeMaxWidth = 1024;
-    settings.largeMaxHeight = 768;
-    settings.variants = {true, true, false, false};
+    ConversionSettings settings = PlanSettings(1024, 768, {true, true, false, false});
     const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
     EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{800, 1024, 1280}));
     EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{800, 1280, 2048}));  // a.jpg is the 1024
@@ -281,14 +288,8 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
 // A same-folder run publishes the source itself: its variants are those of a large picture kept
 // at the source size, whatever the limits, and a GIF source (which may move) keeps its place.
 TEST(VariantPlans, ASameFolderRunsSourceTopsItsOwnWebpList) {
-    ConversionSettings settings;
-    settings.destFolder = "/photos";
+    ConversionSettings settings = PlanSettings(640, 480, {true, true, true, false}, "/photos");
     settings.makeLargePictures = false;
-    settings.jpegQuality = 75;
-    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
-    settings.largeMaxWidth = 640;
-    settings.largeMaxHeight = 480;
-    settings.variants = {true, true, true, false};
     const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 1600, 1200);
     EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{800, 1280}));
     EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{800, 1280}));
@@ -324,13 +325,7 @@ TEST(VariantPlans, ASameFolderRunsSourceTopsItsOwnWebpList) {
 // Only WebP files wider than the large picture are written at the encoder's least effort: the
 // phones' files, the large picture's twin, the thumbnails and every JPEG keep the usual effort.
 TEST(VariantPlans, OnlyWebpFilesWiderThanTheLargePictureAreWrittenFast) {
-    ConversionSettings settings;
-    settings.destFolder = "/out";
-    settings.jpegQuality = 75;
-    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
-    settings.largeMaxWidth = 1024;
-    settings.largeMaxHeight = 768;
-    settings.variants = {true, true, true, true};
+    ConversionSettings settings = PlanSettings(1024, 768, {true, true, true, true});
     const auto fastFiles = [&](int width, int height) {
         std::vector<std::string> names;
         for (const VariantFile& file : PlanVariants(settings, "/photos/a.jpg", width, height).files) {
@@ -430,14 +425,8 @@ TEST_F(Variants, APictureNarrowerThanEveryWidthGetsItsWebpTwin) {
 }
 
 TEST(VariantPlans, ATwinOnlyWhereNoStandardWidthIsMade) {
-    ConversionSettings settings;
-    settings.destFolder = "/out";
-    settings.jpegQuality = 75;
-    settings.thumbMaxWidth = settings.thumbMaxHeight = 100;
-    settings.variants = {true, true, false, false};
+    ConversionSettings settings = PlanSettings(640, 480, {true, true, false, false});
     // Limited to 640x480, a 600x400 photo keeps its size, below every standard width.
-    settings.largeMaxWidth = 640;
-    settings.largeMaxHeight = 480;
     const VariantPlan small = PlanVariants(settings, "/photos/a.jpg", 600, 400);
     EXPECT_EQ(small.shown.webpWidths, (std::vector<int>{600}));
     EXPECT_TRUE(small.shown.jpegWidths.empty());
