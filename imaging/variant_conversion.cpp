@@ -260,9 +260,10 @@ std::optional<std::int64_t> VariantConversionMemoryCost(const ConversionSettings
     // The decode, and the smaller pictures resampled from it for the rest of the chain.
     const std::int64_t held = Pixels(decode.size) * 3 * 3 / 2;
     const std::int64_t decoding =
-        vimbral::GetPeakMemory(image.get(), decode.size.width, decode.size.height, 0) + held;
-    // A resized copy and its encoder's buffers, for the largest output made from the decode.
-    std::int64_t output = Pixels(decode.size) * 7;
+        vimbral::GetShrinkMemory(image.get(), decode.size.width, decode.size.height) + held;
+    // A reduced copy, the reduce's scratch (up to twice the copy) and the encoder's buffers, for
+    // the largest output made from the decode.
+    std::int64_t output = Pixels(decode.size) * 10;
     if (decode.largeStreams) {
         output = std::max(output, vimbral::GetPeakMemory(
                                       image.get(), source.width, source.height,

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "imaging/vimbral/cubic_reduce.h"
 #include "imaging/vimbral/limits.h"
+#include "imaging/vimbral/memory_cost.h"
 
 namespace vimbral_impl {
 namespace {
@@ -128,6 +130,49 @@ ImageRef CopyToMemory(const ImageRef& image) {
     return ImageRef(memory);
 }
 
+// A picture in memory with 8-bit samples, reduced by ReduceCubic into a new picture in memory
+// that carries the same fields and metadata; null for other pictures.
+ImageRef ReduceCubicInMemory(VipsImage* picture, int width, int height) {
+    if (picture->BandFmt != VIPS_FORMAT_UCHAR || picture->Coding != VIPS_CODING_NONE ||
+        vips_image_wio_input(picture) != 0 ||
+        VIPS_IMAGE_SIZEOF_LINE(picture) != static_cast<std::size_t>(picture->Xsize) * picture->Bands) {
+        DropVipsError();
+        return nullptr;
+    }
+    ImageRef reduced(vips_image_new_memory());
+    if (!reduced || vips_image_pipelinev(reduced.get(), VIPS_DEMAND_STYLE_THINSTRIP, picture, nullptr) != 0) {
+        DropVipsError();
+        return nullptr;
+    }
+    reduced->Xsize = width;
+    reduced->Ysize = height;
+    if (vips_image_write_prepare(reduced.get()) != 0) {
+        DropVipsError();
+        return nullptr;
+    }
+    if (!ReduceCubic(static_cast<const std::uint8_t*>(VIPS_IMAGE_ADDR(picture, 0, 0)), picture->Xsize,
+                     picture->Ysize, picture->Bands,
+                     static_cast<std::uint8_t*>(VIPS_IMAGE_ADDR(reduced.get(), 0, 0)), width, height)) {
+        return nullptr;
+    }
+    return reduced;
+}
+
+// The whole factor in one pass of the cubic kernel: vips_resize would first box-shrink by the
+// factor's integer part. Cubic, not lanczos3: it costs about a third less. Pictures of 8-bit
+// samples take ReduceCubic, about twice as fast as libvips' reduce in plain C.
+ImageRef ReduceWholeFactor(const ImageRef& picture, int width, int height) {
+    if (ImageRef reduced = ReduceCubicInMemory(picture.get(), width, height)) {
+        return reduced;
+    }
+    const double hshrink = static_cast<double>(picture->Xsize) / width;
+    const double vshrink = static_cast<double>(picture->Ysize) / height;
+    ImageRef reduced = Apply(picture, [&](VipsImage* in, VipsImage** out) {
+        return vips_reduce(in, out, hshrink, vshrink, "kernel", VIPS_KERNEL_CUBIC, nullptr);
+    });
+    return CopyToMemory(FitExactly(std::move(reduced), width, height));
+}
+
 ImageRef ThumbnailFromFile(const SourceFile& source, int width, int height) {
     VipsImage* out = nullptr;
     const int status =
@@ -220,15 +265,28 @@ ImageRef ReduceInMemory(VipsImage* picture, int width, int height) {
     if (picture->Xsize == width && picture->Ysize == height) {
         return Share(picture);
     }
-    // One pass of the reduce kernel over the whole factor: vips_resize would first box-shrink by
-    // the factor's integer part, which costs more than this on pictures already in memory. Cubic,
-    // not lanczos3: without run-time code generation it costs about a third less.
-    const double hshrink = static_cast<double>(picture->Xsize) / width;
-    const double vshrink = static_cast<double>(picture->Ysize) / height;
-    ImageRef reduced = Apply(Share(picture), [&](VipsImage* in, VipsImage** out) {
-        return vips_reduce(in, out, hshrink, vshrink, "kernel", VIPS_KERNEL_CUBIC, nullptr);
-    });
-    return CopyToMemory(FitExactly(std::move(reduced), width, height));
+    return ReduceWholeFactor(Share(picture), width, height);
+}
+
+int JpegShrinkFactor(const SourceFile& source, int width, int height) {
+    int shrink = 8;
+    while (shrink > 1 && (source.width / shrink < width || source.height / shrink < height)) {
+        shrink /= 2;
+    }
+    return shrink;
+}
+
+std::int64_t DecodeShrunkBytes(const SourceFile& source, int width, int height) {
+    if (source.decoder != Decoder::Jpeg || source.colourManaged) {
+        return DecodeBytes(source, width, height, true);
+    }
+    const std::int64_t shrink = JpegShrinkFactor(source, width, height);
+    const std::int64_t loaded =
+        (source.width + shrink - 1) / shrink * ((source.height + shrink - 1) / shrink) * 3;
+    const std::int64_t result = static_cast<std::int64_t>(width) * height * 3;
+    // Decoding into memory; then the reduce, whose scratch is at most twice the decode; then the
+    // result and its upright copy.
+    return std::max({DecodeBytes(source, width, height, false) + loaded, 3 * loaded + result, 2 * result});
 }
 
 ImageRef DecodeShrunk(const SourceFile& source, int width, int height) {
@@ -239,10 +297,7 @@ ImageRef DecodeShrunk(const SourceFile& source, int width, int height) {
     if (source.decoder != Decoder::Jpeg || source.colourManaged) {
         return DecodeAt(source, width, height);
     }
-    int shrink = 8;
-    while (shrink > 1 && (source.width / shrink < width || source.height / shrink < height)) {
-        shrink /= 2;
-    }
+    const int shrink = JpegShrinkFactor(source, width, height);
     VipsImage* loaded = nullptr;
     if (vips_jpegload(source.path.c_str(), &loaded, "shrink", shrink, "access", VIPS_ACCESS_SEQUENTIAL,
                       "fail_on", VIPS_FAIL_ON_ERROR, nullptr) != 0) {
@@ -257,14 +312,10 @@ ImageRef DecodeShrunk(const SourceFile& source, int width, int height) {
     const bool turned = vips_image_get_orientation_swap(picture.get()) != 0;
     const int storedWidth = turned ? height : width;
     const int storedHeight = turned ? width : height;
-    if (picture->Xsize > storedWidth && picture->Ysize > storedHeight) {
-        const double hshrink = static_cast<double>(picture->Xsize) / storedWidth;
-        const double vshrink = static_cast<double>(picture->Ysize) / storedHeight;
-        picture = Apply(picture, [&](VipsImage* in, VipsImage** out) {
-            return vips_reduce(in, out, hshrink, vshrink, "kernel", VIPS_KERNEL_CUBIC, nullptr);
-        });
-    }
-    ImageRef stored = CopyToMemory(FitExactly(std::move(picture), storedWidth, storedHeight));
+    // The decode is held whole for the reduce (DecodeShrunkBytes counts it).
+    ImageRef stored = picture->Xsize > storedWidth && picture->Ysize > storedHeight
+                          ? ReduceWholeFactor(CopyToMemory(picture), storedWidth, storedHeight)
+                          : CopyToMemory(FitExactly(std::move(picture), storedWidth, storedHeight));
     ImageRef upright =
         Apply(stored, [](VipsImage* in, VipsImage** out) { return vips_autorot(in, out, nullptr); });
     return CopyToMemory(upright);

@@ -38,5 +38,9 @@ ImageRef ReduceInMemory(VipsImage* picture, int width, int height);
 // (DecodeAt leaves a factor of two above the size for its resample, which costs a third more);
 // other pictures as DecodeAt decodes them.
 ImageRef DecodeShrunk(const SourceFile& source, int width, int height);
+// The DCT scale (1, 2, 4 or 8) DecodeShrunk decodes a JPEG at for that size.
+int JpegShrinkFactor(const SourceFile& source, int width, int height);
+// The most bytes DecodeShrunk holds at once.
+std::int64_t DecodeShrunkBytes(const SourceFile& source, int width, int height);
 
 }  // namespace vimbral_impl

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "imaging/vimbral/comments.h"
+#include "imaging/vimbral/cubic_reduce.h"
 #include "imaging/vimbral/decoding.h"
 #include "imaging/vimbral/file_inspection.h"
 #include "imaging/vimbral/image_object.h"
@@ -272,6 +273,18 @@ std::int64_t GetPeakMemory(Image image, int width, int height, int format) {
     // Stretch decodes into memory; the decoder is gone before Save writes the result.
     const std::int64_t decoding = DecodeBytes(*image->source, width, height, true);
     return decoding > result + writing ? decoding : result + writing;
+}
+
+std::int64_t GetShrinkMemory(Image image, int width, int height) {
+    if (image == nullptr || image->Empty() || width < 1 || height < 1) {
+        return 0;
+    }
+    if (!image->pixels) {
+        return DecodeShrunkBytes(*image->source, width, height);
+    }
+    const std::int64_t held = static_cast<std::int64_t>(image->width) * image->height * 3;
+    return held + ReduceCubicBytes(image->width, width, height, 3) +
+           static_cast<std::int64_t>(width) * height * 3;
 }
 
 int SetComment(Image image, const char* text) {

@@ -122,6 +122,8 @@ VIMBRAL_API int InspectFile(const char* path, char* buffer, int size, int* whole
 // GIF, TIFF, BMP, PCX, TGA), so a small file whose header claims a huge size costs as much as a
 // real picture of that size. 0 for an empty handle.
 VIMBRAL_API std::int64_t GetPeakMemory(Image image, int width, int height, int format);
+// The same for a Shrink to width x height, which holds a JPEG's decode whole while it reduces it.
+VIMBRAL_API std::int64_t GetShrinkMemory(Image image, int width, int height);
 // Each thread keeps its last decode, when it has at most kMaxKeptDecodePixels, so that the next
 // load of the same file is resampled from memory; this frees what the calling thread keeps.
 inline constexpr std::int64_t kMaxKeptDecodePixels = 4'000'000;
