@@ -96,6 +96,7 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
     const VariantRequest asked = TemplateVariantRequest(templ.Text());
     for (int i = 0; i < n; ++i) {
         page->CopyFrom(templ);
+        ApplyLargeSizeTags(*page, ctx, asked, i);
         const std::ptrdiff_t pi = page->Find("PICTURE");
         const std::ptrdiff_t fi = page->Find("IMFILEPATH");
         if (pi >= 0) {

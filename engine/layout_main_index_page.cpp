@@ -89,6 +89,7 @@ void WritePicturePages(PageBuffer& templ, PageContext& ctx) {
     const VariantRequest asked = TemplateVariantRequest(templ.Text());
     for (int i = 0; i < n; ++i) {
         page->CopyFrom(templ);
+        ApplyLargeSizeTags(*page, ctx, asked, i);
         const std::ptrdiff_t pi = page->Find("PICTURE");
         const std::ptrdiff_t fi = page->Find("IMFILENAME");
         if (pi >= 0) {

@@ -42,6 +42,9 @@ void WriteSequence(PageBuffer& templ, PageContext& ctx, const Sequence& seq) {
     const VariantRequest asked = TemplateVariantRequest(templ.Text());
     for (int i = 0; i < n; ++i) {
         page->CopyFrom(templ);
+        if (seq.large) {
+            ApplyLargeSizeTags(*page, ctx, asked, i);
+        }
         const std::ptrdiff_t pi = page->Find(picture);
         const std::ptrdiff_t fi = page->Find("IMFILENAME");
         if (pi >= 0) {

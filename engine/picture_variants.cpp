@@ -10,6 +10,8 @@ VariantRequest TemplateVariantRequest(std::string_view text) {
     request.largeJpeg = text.find(kJpegWidthsTag) != std::string_view::npos;
     request.thumbnailWebp = text.find(kWebpThumbsTag) != std::string_view::npos;
     request.thumbnailJpeg = text.find(kJpegThumbsTag) != std::string_view::npos;
+    request.largeSize = text.find(kPictureWidthTag) != std::string_view::npos ||
+                        text.find(kPictureHeightTag) != std::string_view::npos;
     return request;
 }
 
@@ -31,6 +33,7 @@ VariantRequest StyleVariantRequest(const std::string& stylePath) {
         request.largeJpeg |= asked.largeJpeg;
         request.thumbnailWebp |= asked.thumbnailWebp;
         request.thumbnailJpeg |= asked.thumbnailJpeg;
+        request.largeSize |= asked.largeSize;
     }
     return request;
 }

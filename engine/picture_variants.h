@@ -13,6 +13,11 @@ inline constexpr std::string_view kWebpWidthsTag = "WEBPWIDTHS";  // "a-640w.web
 inline constexpr std::string_view kJpegWidthsTag = "JPEGWIDTHS";  // "a-640w.jpg 640w, a.jpg 1024w"
 inline constexpr std::string_view kWebpThumbsTag = "WEBPTHUMBS";  // "thn_a.jpg, thn_a@2x.webp 2x"
 inline constexpr std::string_view kJpegThumbsTag = "JPEGTHUMBS";  // "thn_a.jpg, thn_a@2x.jpg 2x"
+// The large picture's width and height in pixels ("1024", "768"), so that a page can give its <img>
+// a size before the file arrives and its `sizes` the width the picture is drawn at where the height
+// of its box limits it. Every occurrence is replaced, before any other placeholder of the page.
+inline constexpr std::string_view kPictureWidthTag = "PICTUREWIDTH";
+inline constexpr std::string_view kPictureHeightTag = "PICTUREHEIGHT";
 
 // Which variants a style asks for.
 struct VariantRequest {
@@ -20,8 +25,9 @@ struct VariantRequest {
     bool largeJpeg = false;
     bool thumbnailWebp = false;
     bool thumbnailJpeg = false;
+    bool largeSize = false;  // the large picture's width and height, known from the plan
 
-    bool Any() const { return largeWebp || largeJpeg || thumbnailWebp || thumbnailJpeg; }
+    bool Any() const { return largeWebp || largeJpeg || thumbnailWebp || thumbnailJpeg || largeSize; }
     bool operator==(const VariantRequest&) const = default;
 };
 
@@ -43,6 +49,7 @@ bool IsVariantNameOf(std::string_view name, std::string_view sourceName);
 // The variants made of one picture, as the pages list them.
 struct PictureVariants {
     int largeWidth = 0;           // the large picture's own width; 0: not known
+    int largeHeight = 0;          // ... and height
     std::vector<int> webpWidths;  // large picture variants written as WebP, ascending
     std::vector<int> jpegWidths;  // ... and as JPEG (the large picture itself not among them)
     int wideJpegWidth = 0;        // a JPEG file wider than every WebP file, topping their list; 0: none

@@ -101,6 +101,20 @@ std::string ThumbnailWebpSrcset(const PageContext& context, int index) {
            SrcsetUrl(DoubleThumbnailName(SourcePath(context, index), true)) + " 2x";
 }
 
+void ApplyLargeSizeTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,
+                        int index) {
+    if (!asked.largeSize) {
+        return;
+    }
+    const PictureVariants& variants = VariantsOf(context, index);
+    const std::string width = std::to_string(std::max(0, variants.largeWidth));
+    const std::string height = std::to_string(std::max(0, variants.largeHeight));
+    while (page.ReplacePlaceholder(kPictureWidthTag, width)) {
+    }
+    while (page.ReplacePlaceholder(kPictureHeightTag, height)) {
+    }
+}
+
 void ApplyLargeVariantTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked,
                            int index) {
     if (asked.largeWebp) {

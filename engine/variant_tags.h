@@ -17,6 +17,11 @@ std::string LargeJpegSrcset(const PageContext& context, int index);
 std::string ThumbnailWebpSrcset(const PageContext& context, int index);
 std::string ThumbnailJpegSrcset(const PageContext& context, int index);
 
+// Replace every occurrence of the large picture's size placeholders when `asked` names them, with
+// its width and height in pixels ("0" where not known). Called before PICTURE is replaced, whose
+// name begins theirs; the values are digits, so no later step can take them for a placeholder.
+void ApplyLargeSizeTags(PageBuffer& page, const PageContext& context, const VariantRequest& asked, int index);
+
 // Replace the first occurrence of each of the large picture's, or the thumbnail's, placeholders
 // that `asked` names (what the page's template holds: pages of other templates stay untouched).
 // A thumbnail slot past the last picture (index out of range) gets "empty.gif".

@@ -37,6 +37,7 @@ VariantPlan PlanVariants(const ConversionSettings& settings, const std::string& 
         }
     }
     plan.shown.largeWidth = large.width;
+    plan.shown.largeHeight = large.height;
     if (width <= 0 || height <= 0) {
         return plan;
     }

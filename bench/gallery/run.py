@@ -6,7 +6,8 @@
 
 Publishes, with each style, a gallery of 15 real photographs (Debian's wallpaper packages) with
 1600 px large pictures, one of 2,000 pictures (the same photographs again and again, as
-originals, so only thumbnails are made), and one of albums (--albums: 25 albums below the top,
+originals, so only thumbnails are made), one of two pictures whose height limits them ("shapes": a
+photograph of 4:3 and the same turned to 3:4, 1600 px large pictures), and one of albums (--albums: 25 albums below the top,
 pictures at every level, one branch 5 levels deep, names that need escaping), serves them on
 127.0.0.1 and runs Lighthouse over each style's pages: for albums the top start page with its
 tiles, an album's start page and a picture page 5 levels down. Pages, style sheets and scripts are served gzip-compressed, as Debian's Apache and
@@ -49,12 +50,18 @@ ALBUMS = ["2026", "2026/Rome & around", "2026/Rome & around/Day #1", "2026/Rome 
 ALBUM = "Family & friends"
 PAGES = {
     "Classic": {"15": ["main.htm", "indexpage1.htm", "imagepage1.htm"], "2000": ["indexpage1.htm", "imagepage1000.htm"],
-                "albums": ["main.htm", ALBUM + "/main.htm", DEEPEST + "/imagepage1.htm"]},
+                "albums": ["main.htm", ALBUM + "/main.htm", DEEPEST + "/imagepage1.htm"],
+                "shapes": ["imagepage1.htm", "imagepage2.htm"]},
     "Frames": {"15": ["main.htm", "main.htm#3", "imagepage1.htm"], "2000": ["main.htm"],
-               "albums": ["main.htm", ALBUM + "/main.htm", DEEPEST + "/imagepage1.htm"]},
+               "albums": ["main.htm", ALBUM + "/main.htm", DEEPEST + "/imagepage1.htm"],
+               "shapes": ["imagepage1.htm", "imagepage2.htm"]},
     "Slides": {"15": ["main.htm", "largepage1.htm", "smallpage1.htm", "listpage.htm"], "2000": ["listpage.htm"],
-               "albums": ["main.htm", ALBUM + "/main.htm", DEEPEST + "/largepage1.htm"]},
+               "albums": ["main.htm", ALBUM + "/main.htm", DEEPEST + "/largepage1.htm"],
+               "shapes": ["largepage1.htm", "largepage2.htm"]},
 }
+# The photograph the "shapes" galleries show at 4:3 and, turned, at 3:4: pictures whose height
+# limits the width they are drawn at.
+SHAPES_PHOTO = "/usr/share/backgrounds/mate/nature/Wood.jpg"
 # Audits that judge the picture files a page loads: their size for the room they get, and their format.
 PICTURE_AUDITS = ("uses-responsive-images", "modern-image-formats")
 TARGETS = {"performance": 95, "accessibility": 100, "best-practices": 95, "seo": 95}
@@ -130,6 +137,18 @@ def galleries(program, work, wanted):
                 source = copies[(index * 3 + i) % len(copies)]
                 os.link(source, os.path.join(folder, os.path.basename(source)))
         os.rename(tree + ".part", tree)
+    # Shapes: a landscape photograph of 4:3 and the same turned to portrait, with 1600 px large pictures.
+    shapes = os.path.join(work, "shape-photos")
+    if any(size == "shapes" for _, size in wanted) and not os.path.isdir(shapes):
+        os.makedirs(shapes + ".part", exist_ok=True)
+        shutil.copy(SHAPES_PHOTO, os.path.join(shapes + ".part", "s1_wood.jpg"))
+        subprocess.run(["vips", "rot", SHAPES_PHOTO, os.path.join(shapes + ".part", "s2_wood_standing.jpg[Q=90]"), "d90"],
+                       check=True)
+        os.rename(shapes + ".part", shapes)
+    for style in PAGES:
+        dest = os.path.join(work, style + "-shapes")
+        if (style, "shapes") in wanted and not os.path.exists(os.path.join(dest, "main.htm")):
+            publish(program, shapes, dest, style, ["--large", "1600x1600"])
     for style in PAGES:
         dest = os.path.join(work, style + "-albums")
         if (style, "albums") in wanted and not os.path.exists(os.path.join(dest, "main.htm")):
@@ -212,7 +231,7 @@ def main():
     parser.add_argument("program")
     parser.add_argument("work", nargs="?")
     parser.add_argument("--only", default="", help="STYLE, STYLE/PICTURES or STYLE/PICTURES/PAGE; PICTURES is 15, "
-                        "2000 or albums; an empty part matches all (/albums: the album galleries of every style)")
+                        "2000, shapes or albums; an empty part matches all (/albums: the album galleries of every style)")
     parser.add_argument("--device", choices=("phone", "desktop"))
     parser.add_argument("--reports", help="folder to keep each Lighthouse report in")
     parser.add_argument("--uncompressed", action="store_true", help="serve pages as they are, not gzip-compressed")

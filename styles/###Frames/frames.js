@@ -96,9 +96,16 @@
     // The full view: a modal dialog keeps the focus while open and hands it back when closed.
     var view = null;
     // The full view fills the window; like the page, it asks for two image pixels per CSS pixel
-    // at most, which look as sharp as three and weigh half as much.
-    var FULL_VIEW_SIZES = "(min-resolution: 3dppx) calc(100vw * 2 / 3), (min-resolution: 2.5dppx) calc(100vw * 0.8), 100vw";
-    function showView(src, alt, onClose, captionText, srcset) {
+    // at most, which look as sharp as three and weigh half as much. A picture whose size the page
+    // gives (width and height) is drawn at most as wide as the window's height allows: the list
+    // is asked for that width, so a tall picture takes no file wider than it is shown.
+    function fullViewSizes(img) {
+        var width = parseInt(img.getAttribute("width"), 10);
+        var height = parseInt(img.getAttribute("height"), 10);
+        var drawn = width > 0 && height > 0 ? "min(100vw, 100vh * " + width + " / " + height + ")" : "100vw";
+        return "(min-resolution: 3dppx) calc(" + drawn + " * 2 / 3), (min-resolution: 2.5dppx) calc(" + drawn + " * 0.8), " + drawn;
+    }
+    function showView(src, alt, onClose, captionText, srcset, sizes) {
         if (!view) {
             view = document.createElement("dialog");
             view.className = "full-view";
@@ -120,7 +127,7 @@
         }
         var big = view.querySelector("img");
         big.removeAttribute("srcset");
-        showChosen(big, src, srcset);
+        showChosen(big, src, srcset, sizes || "100vw");
         big.alt = alt;
         view.querySelector(".view-caption").textContent = captionText || "";
         view.setAttribute("aria-label", alt || "Picture");
@@ -200,13 +207,13 @@
                     ? [message.name, "Picture " + message.shown + " of " + message.of, galleryTitle].filter(Boolean).join(" \u2013 ")
                     : galleryTitle;
                 send(list.contentWindow, { current: message.shown });
-                if (viewOpen() && message.src) showView(message.src, message.name, view.onClosed, message.caption, message.srcset);
+                if (viewOpen() && message.src) showView(message.src, message.name, view.onClosed, message.caption, message.srcset, message.sizes);
             } else if (message.key) {
                 key(message.key);
             } else if (message.full) {
                 showView(message.full, message.name, function () {
                     display.focus();
-                }, message.caption, message.srcset);
+                }, message.caption, message.srcset, message.sizes);
             } else if (message.thumbnails) {
                 list.focus();
                 send(list.contentWindow, { focus: shown });
@@ -318,9 +325,9 @@
         if (img.complete && img.naturalWidth) then();
         else img.addEventListener("load", then, { once: true });
     }
-    function showChosen(big, src, srcset) {
+    function showChosen(big, src, srcset, sizes) {
         if (srcset) {
-            big.sizes = FULL_VIEW_SIZES;
+            big.sizes = sizes;
             big.srcset = srcset;
         }
         big.src = src;
@@ -366,7 +373,8 @@
             name: pictureName,
             caption: pictureCaption,
             src: picture ? picture.src : "",
-            srcset: picture ? offered(picture) : ""
+            srcset: picture ? offered(picture) : "",
+            sizes: picture ? fullViewSizes(picture) : ""
         });
         window.addEventListener("message", function (event) {
             if (event.data && event.data.galvane === true && event.data.key) go(event.data.key);
@@ -395,11 +403,12 @@
         var open = function () {
             var src = picture.src;
             if (framed) {
-                send(window.parent, { full: src, srcset: offered(picture), name: pictureName, caption: pictureCaption });
+                send(window.parent, { full: src, srcset: offered(picture), sizes: fullViewSizes(picture), name: pictureName,
+                    caption: pictureCaption });
             } else {
                 showView(src, pictureName, function () {
                     if (location.hash === "#full") history.replaceState(null, "", location.pathname + location.search);
-                }, pictureCaption, offered(picture));
+                }, pictureCaption, offered(picture), fullViewSizes(picture));
             }
         };
         zoom.addEventListener("click", open);

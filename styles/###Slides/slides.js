@@ -128,8 +128,15 @@
         return (webp && webp.getAttribute("sizes")) || img.getAttribute("sizes") || "100vw";
     }
     // The full view fills the window; like the page, it asks for two image pixels per CSS pixel
-    // at most, which look as sharp as three and weigh half as much.
-    var FULL_VIEW_SIZES = "(min-resolution: 3dppx) calc(100vw * 2 / 3), (min-resolution: 2.5dppx) calc(100vw * 0.8), 100vw";
+    // at most, which look as sharp as three and weigh half as much. A picture whose size the page
+    // gives (width and height) is drawn at most as wide as the window's height allows: the list
+    // is asked for that width, so a tall picture takes no file wider than it is shown.
+    function fullViewSizes(img) {
+        var width = parseInt(img.getAttribute("width"), 10);
+        var height = parseInt(img.getAttribute("height"), 10);
+        var drawn = width > 0 && height > 0 ? "min(100vw, 100vh * " + width + " / " + height + ")" : "100vw";
+        return "(min-resolution: 3dppx) calc(" + drawn + " * 2 / 3), (min-resolution: 2.5dppx) calc(" + drawn + " * 0.8), " + drawn;
+    }
     function holderOf(img) {
         return img.parentNode && img.parentNode.tagName === "PICTURE" ? img.parentNode : img;
     }
@@ -173,9 +180,9 @@
         if (img.complete && img.naturalWidth) then();
         else img.addEventListener("load", then, { once: true });
     }
-    function showChosen(big, src, srcset) {
+    function showChosen(big, src, srcset, sizes) {
         if (srcset) {
-            big.sizes = FULL_VIEW_SIZES;
+            big.sizes = sizes;
             big.srcset = srcset;
         }
         big.src = src;
@@ -214,7 +221,7 @@
             close.type = "button";
             close.textContent = "Close";
             var big = document.createElement("img");
-            showChosen(big, picture.src, offered(picture));
+            showChosen(big, picture.src, offered(picture), fullViewSizes(picture));
             big.alt = picture.alt;
             view.appendChild(big);
             var words = document.querySelector(".full .caption");

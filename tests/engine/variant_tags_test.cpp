@@ -138,12 +138,40 @@ TEST_F(VariantTags, EveryLayoutFillsThemAndTemplatesWithoutThemAreUntouched) {
     EXPECT_EQ(Page("imagepage1.htm"), " WEBPWIDTHS.jpg");
 }
 
+// The size placeholders stand wherever PICTURE does, every occurrence of them, even before PICTURE
+// (whose name begins theirs) and in a picture named like them; pictures of unknown size get 0.
+TEST_F(VariantTags, TheLargePicturesSizeFillsEveryOccurrenceOnEveryPicturePage) {
+    images.Add("/photos/PICTUREWIDTH.jpg");
+    images.Add("/photos/b.jpg");
+    images.Add("/photos/c.jpg");
+    PictureVariants portrait;
+    portrait.largeWidth = 768;
+    portrait.largeHeight = 1024;
+    PictureVariants wide;
+    wide.largeWidth = 1600;
+    wide.largeHeight = 900;
+    const std::string templ = "PICTUREWIDTHxPICTUREHEIGHT PICTURE PICTUREHEIGHT/PICTUREWIDTH IMFILENAME";
+    GenerateWith("<MAIN-INDEX-PAGE><PAGE> " + templ, {portrait, wide});
+    EXPECT_EQ(Page("imagepage1.htm"), " 768x1024 PICTUREWIDTH.jpg 1024/768 PICTUREWIDTH.jpg");
+    EXPECT_EQ(Page("imagepage2.htm"), " 1600x900 b.jpg 900/1600 b.jpg");
+    EXPECT_EQ(Page("imagepage3.htm"), " 0x0 c.jpg 0/0 c.jpg");
+    GenerateWith("<MAIN-SMALL-LARGE><LARGE> " + templ, {portrait, wide});
+    EXPECT_EQ(Page("largepage2.htm"), " 1600x900 b.jpg 900/1600 b.jpg");
+    GenerateWith("<FRAME-MAIN-LIST-IMAGE><IMAGE> PICTUREHEIGHT PICTURE PICTUREWIDTH", {portrait, wide});
+    EXPECT_EQ(Page("imagepage1.htm"), " 1024 PICTUREWIDTH.jpg 768");
+    // Thumbnail pages show no large picture: the words stay as they are there.
+    GenerateWith("<MAIN-SMALL-LARGE><SMALL> THUMBNAIL PICTUREWIDTH", {portrait, wide});
+    EXPECT_EQ(Page("smallpage2.htm"), " thn_b.jpg PICTUREWIDTH");
+    EXPECT_EQ(TemplateVariantRequest("<img height=\"PICTUREHEIGHT\">"),
+              (VariantRequest{false, false, false, false, true}));
+}
+
 // The bundled styles offer WebP files at several sizes beside the designed JPEG pictures; JPEG
 // lists, which only browsers without WebP would use, would cost a publish more encoding time.
 TEST(VariantRequests, TheBundledStylesAskForTheWebpLists) {
     for (const char* style : {"Classic", "Frames", "Slides"}) {
         EXPECT_EQ(StyleVariantRequest(std::string(GALVANE_STYLES_DIR) + "/###" + style),
-                  (VariantRequest{true, false, true, false}))
+                  (VariantRequest{true, false, true, false, true}))
             << style;
     }
 }

@@ -249,6 +249,28 @@ TEST_F(Variants, AStyleThatAsksForNoneGetsExactlyTheDesignedFiles) {
     EXPECT_GT(FilesIn(dest).size(), designed.size());
 }
 
+// A style that asks only for the large picture's size gets the designed files alone, and the size
+// of each large picture as written, on the first publish and on a re-publish that writes nothing.
+TEST_F(Variants, AStyleAskingOnlyForTheSizeGetsTheDesignedFilesAndEachLargePicturesSize) {
+    Jpeg("p.jpg", 900, 1200);
+    Jpeg("s.jpg", 300, 200);
+    folder.Write("###S/page.htm",
+                 "<!-- <MAIN-INDEX-PAGE> <PAGE> --><img src=\"PICTURE\" width=\"PICTUREWIDTH\">");
+    for (int run = 0; run < 2; ++run) {
+        const VimbralConverter converter = Convert();
+        EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"p.jpg", "s.jpg", "thn_p.jpg", "thn_s.jpg"}));
+        ASSERT_EQ(converter.Outcomes().size(), 2u);
+        const PictureVariants& portrait = converter.Outcomes()[0].variants;
+        EXPECT_EQ(SizeOfOut("p.jpg"), (Size{360, 480}));
+        EXPECT_EQ(portrait.largeWidth, 360) << run;
+        EXPECT_EQ(portrait.largeHeight, 480) << run;
+        EXPECT_TRUE(portrait.webpWidths.empty() && portrait.jpegWidths.empty() && !portrait.thumbnailWebp);
+        const PictureVariants& small = converter.Outcomes()[1].variants;  // never enlarged
+        EXPECT_EQ(small.largeWidth, 300) << run;
+        EXPECT_EQ(small.largeHeight, 200) << run;
+    }
+}
+
 TEST_F(Variants, WebpFilesShowTheSamePictureAsTheJpegFiles) {
     Jpeg("a.jpg", 3000, 2000);
     Jpeg("n.jpg", 1400, 1000, Noise);

@@ -485,6 +485,9 @@ const SCREENS = {
 };
 // Each bundled style's page that shows one large picture.
 const PICTURE_PAGES = { Classic: "imagepage1.htm", Frames: "imagepage1.htm", Slides: "largepage1.htm" };
+// Of the sample pictures, the first is of 4:3 (Beach, 1600x1200) and the second stands upright
+// (Forest, 1200x1600): in most rooms their height limits the width they are drawn at.
+const SHAPED_PAGES = { "4:3": 1, portrait: 2 };
 
 // The style without its <picture> and <source> markup: the pages and files of a style that asks
 // for no variants, as the bundled styles were before they offered sized WebP files.
@@ -501,15 +504,16 @@ function plainStyle(folder, work) {
 async function srcsetChoices(browser, root, works) {
     for (const [large, base] of works) {
         for (const [screen, viewport] of Object.entries(SCREENS)) {
-            for (const style of Object.keys(PICTURE_PAGES)) {
+            for (const [style, shape] of Object.keys(PICTURE_PAGES).flatMap((style) => Object.keys(SHAPED_PAGES).map((shape) => [style, shape]))) {
                 const page = await browser.newPage();
                 await page.setViewport(viewport);
-                const got = await chosenFiles(page, `${root}${base}${style}/${PICTURE_PAGES[style]}`);
+                const pageName = PICTURE_PAGES[style].replace("1", SHAPED_PAGES[shape]);
+                const got = await chosenFiles(page, `${root}${base}${style}/${pageName}`);
                 await page.close();
                 const want = Math.min(viewport.deviceScaleFactor, 2);
                 for (const [where, file] of [["page", got.onPage], ["full view", got.full]]) {
-                    const label = `srcset: ${style} --large ${large} ${screen} (${viewport.width}x${viewport.height} @${viewport.deviceScaleFactor}) ${where}`;
-                    console.log(`${label}: ${file.name}, ${file.pixels} px wide, ${file.perCssPixel.toFixed(2)} px per CSS px`);
+                    const label = `srcset: ${style} ${shape} --large ${large} ${screen} (${viewport.width}x${viewport.height} @${viewport.deviceScaleFactor}) ${where}`;
+                    console.log(`${label}: ${file.name}, ${file.pixels} px wide, ${file.perCssPixel.toFixed(2)} px per CSS px, drawn ${file.drawnWidth.toFixed(0)} px wide`);
                     // Past the widest sized file the picture's own file is offered: the source's full size.
                     const full = file.pixels >= file.widest && !file.name.endsWith(".webp");
                     check(file.name.endsWith(".webp") || full, `${label} picks a WebP file: ${file.name}`);
@@ -520,6 +524,16 @@ async function srcsetChoices(browser, root, works) {
                     // room the layouts' sizes round up).
                     const narrower = file.widths.filter((w) => w < file.pixels && w >= want * file.boxWidth * 1.1);
                     check(narrower.length === 0, `${label}: ${file.name} where ${narrower.join(", ")} px would do`);
+                    // Nor one that covers the width the picture is drawn at, where its height
+                    // limits it (the sizes say that width; a fiftieth for their rounding): a file
+                    // sized for the room would be wider than the picture needs.
+                    const enough = file.widths.filter((w) => w < file.pixels && w >= want * file.drawnWidth * 1.02);
+                    check(enough.length === 0,
+                        `${label}: ${file.name} for ${file.drawnWidth.toFixed(0)} px drawn, where ${enough.join(", ")} px would do`);
+                    // Lighthouse's desktop: a WebP file wherever one is offered, on every picture page.
+                    if (screen === "desktop") {
+                        check(file.name.endsWith(".webp"), `${label}: ${file.name}, not a WebP file`);
+                    }
                     // On the desktop, Classic's and Frames' picture rooms are sized to the 1280 px
                     // file such a window takes: the page shows a sized WebP file at most a tenth
                     // wider than its room, not one reduced to a narrower column nor the large
@@ -560,6 +574,33 @@ async function fetchedAhead(browser, root, base) {
         await fresh.close();
         check(ahead.length >= 3 && ahead.includes(got.onPage.name),
             `${style}: the phone fetched ahead ${ahead.join(" ")}, page 1 shows ${got.onPage.name}`);
+    }
+}
+
+// On Lighthouse's desktop, from the 4:3 picture's page at camera size, the upright picture of the
+// next page is fetched ahead as the WebP file its drawn width needs, not as the large picture
+// topping its list (a JPEG file wider than every WebP file), and is what that page then shows.
+async function fetchedAheadUpright(browser, root, base) {
+    for (const style of Object.keys(PICTURE_PAGES)) {
+        const context = await browser.createBrowserContext();
+        const page = await context.newPage();
+        await page.setViewport(SCREENS.desktop);
+        const asked = [];
+        page.on("request", (request) => asked.push(decodeURIComponent(request.url().replace(/^.*\//, ""))));
+        const next = PICTURE_PAGES[style].replace("1", "2");
+        await page.goto(`${root}${base}${style}/${PICTURE_PAGES[style]}`, { waitUntil: "load" });
+        const upright = () => asked.filter((n) => n.startsWith("Forest"));
+        await until(() => Promise.resolve(asked.includes(next) && upright().length >= 1), 8000);
+        await sleep(500);
+        const ahead = upright();
+        await context.close();
+        const fresh = await browser.createBrowserContext();
+        const alone = await fresh.newPage();
+        await alone.setViewport(SCREENS.desktop);
+        const got = await chosenFiles(alone, `${root}${base}${style}/${next}`);
+        await fresh.close();
+        check(ahead.length === 1 && ahead[0] === got.onPage.name && got.onPage.name.endsWith(".webp"),
+            `${style}: the desktop fetched ahead ${ahead.join(" ")}, page 2 shows ${got.onPage.name}`);
     }
 }
 
@@ -693,6 +734,7 @@ async function main() {
         await albumsOnPhone(browser, root);
         await srcsetChoices(browser, root, [["0x0", "camera/"], ["1024x768", "limited/"]]);
         await fetchedAhead(browser, root, "limited/");
+        await fetchedAheadUpright(browser, root, "camera/");
         await commaNames(browser, root);
         for (const [large, base] of [["0x0", "bytes-camera/"], ["1024x768", "bytes-limited/"]]) {
             const before = await phoneBytes(browser, `${root}${base}before/imagepage2.htm`);

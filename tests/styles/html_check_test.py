@@ -3,7 +3,9 @@
 wrote; any error fails. Galleries of one picture and of the sample set cover every page role, one
 of pictures with awkward names the escaping of names, and one of albums (--albums) the album
 tiles, the path from the top (three levels down) and the way up; the sample set at 1024x768 the
-WebP lists that a JPEG file tops.
+WebP lists that a JPEG file tops, and the sizes of its 4:3 and its upright picture (Beach and
+Forest), which give the width a picture is drawn at from its own size; the sample set at camera size
+those of an upright picture whose WebP list the large picture itself tops.
 
     html_check_test.py GALVANE_PUBLISH MAKE_SAMPLE_PICTURES VNU_JAR
 """
@@ -85,6 +87,17 @@ def main():
                                  open(page, encoding="utf-8").read()) for page in written):
                 raise SystemExit(f"{style}: no WebP list topped by the JPEG at twice 1024x768")
             pages += written
+            # The large picture's size in the <img> and in the sizes, for a 4:3 and an upright one.
+            for name, width, height in (("Beach", 1024, 768), ("Forest", 576, 768)):
+                page = next(open(page, encoding="utf-8").read() for page in written
+                            if f'src="{name}.jpg"' in open(page, encoding="utf-8").read())
+                if (f'width="{width}" height="{height}"' not in page
+                        or f"* {width} / {height})" not in page or "PICTURE" in page):
+                    raise SystemExit(f"{style}: {name}'s page does not give its size {width}x{height}")
+            dest = os.path.join(work, os.path.basename(style).lstrip("#") + "-camera")
+            subprocess.run([publish, "--source", photos, "--dest", dest, "--style", style,
+                            "--large", "0x0", "--quiet"], check=True, stdout=subprocess.DEVNULL)
+            pages += sorted(glob.glob(os.path.join(dest, "*.htm")))
         result = subprocess.run([java, "-jar", vnu, "--errors-only", "--format", "gnu", *pages],
                                 capture_output=True, text=True)
         report = (result.stdout + result.stderr).strip()
