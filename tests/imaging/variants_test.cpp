@@ -264,7 +264,8 @@ TEST_F(Variants, AStyleAskingOnlyForTheSizeGetsTheDesignedFilesAndEachLargePictu
         EXPECT_EQ(SizeOfOut("p.jpg"), (Size{360, 480}));
         EXPECT_EQ(portrait.largeWidth, 360) << run;
         EXPECT_EQ(portrait.largeHeight, 480) << run;
-        EXPECT_TRUE(portrait.webpWidths.empty() && portrait.jpegWidths.empty() && !portrait.thumbnailWebp);
+        EXPECT_TRUE(portrait.webpWidths.empty() && portrait.jpegWidths.empty() &&
+                    !portrait.doubleThumbnailWebp && !portrait.doubleThumbnailJpeg);
         const PictureVariants& small = converter.Outcomes()[1].variants;  // never enlarged
         EXPECT_EQ(small.largeWidth, 300) << run;
         EXPECT_EQ(small.largeHeight, 200) << run;
