@@ -205,11 +205,11 @@ private:
     std::vector<std::unique_ptr<Connection>> m_extra;
     std::mutex m_extraMutex;
     std::vector<std::jthread> m_closing;  // logins being closed aside (CloseAside)
-    std::recursive_mutex m_reportMutex;  // one window call, and one change of the counts, at a time
-    std::string m_trustedHostKey;        // the fingerprint the one question was answered Yes for
-    std::vector<UploadFile> m_files;     // the run's file list
-    std::vector<std::string> m_folders;  // the folders below the local folder, parents first
-    MadeFolders m_madeFolders;           // the remote folders Galvane made, for the next record
+    std::recursive_mutex m_reportMutex;   // one window call, and one change of the counts, at a time
+    std::string m_trustedHostKey;         // the fingerprint the one question was answered Yes for
+    std::vector<UploadFile> m_files;      // the run's file list
+    std::vector<std::string> m_folders;   // the folders below the local folder, parents first
+    MadeFolders m_madeFolders;            // the remote folders Galvane made, for the next record
     std::atomic<int> m_filesSent{0};
     std::atomic<int> m_filesFailed{0};
     std::atomic<int> m_filesSkipped{0};

@@ -31,7 +31,8 @@ struct ReadJob {
     bool machineReadable = false;
 };
 
-std::vector<ReadJob> PlanReading(const std::vector<UploadFile>& files, const std::vector<std::string>& folders) {
+std::vector<ReadJob> PlanReading(const std::vector<UploadFile>& files,
+                                 const std::vector<std::string>& folders) {
     std::map<std::string, std::size_t> names;
     names[""] = 0;
     for (const std::string& folder : folders) {
@@ -45,7 +46,8 @@ std::vector<ReadJob> PlanReading(const std::vector<UploadFile>& files, const std
     for (const auto& [folder, count] : names) {
         jobs.push_back({false, folder, 2 + count / kNamesPerReply, FtpOutcome::Aborted, false, {}, false});
     }
-    std::stable_sort(jobs.begin(), jobs.end(), [](const ReadJob& a, const ReadJob& b) { return a.trips > b.trips; });
+    std::stable_sort(jobs.begin(), jobs.end(),
+                     [](const ReadJob& a, const ReadJob& b) { return a.trips > b.trips; });
     return jobs;
 }
 
@@ -65,7 +67,8 @@ bool FtpUploader::ReadAhead(ServerState& state, ListedAhead& ahead) {
         total += job.trips;
     }
     // No other login while the first one would be through before it: a small gallery reads as before.
-    const int others = total > kLoginTrips ? std::min(ConnectionCount() - 1, static_cast<int>(jobs.size()) - 1) : 0;
+    const int others =
+        total > kLoginTrips ? std::min(ConnectionCount() - 1, static_cast<int>(jobs.size()) - 1) : 0;
     std::mutex mutex;
     std::size_t next = 0;
     FtpOutcome mainFailure = FtpOutcome::Done;
@@ -143,7 +146,8 @@ bool FtpUploader::ReadAhead(ServerState& state, ListedAhead& ahead) {
             ahead[job.folder] = std::nullopt;
         }
     }
-    const bool recordRead = std::any_of(jobs.begin(), jobs.end(), [](const ReadJob& job) { return job.record && job.read; });
+    const bool recordRead =
+        std::any_of(jobs.begin(), jobs.end(), [](const ReadJob& job) { return job.record && job.read; });
     return recordRead || ReadRecord(state);
 }
 

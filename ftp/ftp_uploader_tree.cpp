@@ -70,8 +70,8 @@ bool FtpUploader::ReadRemoteFolder(const std::string& below, ServerState& state,
             return true;
         }
     }
-    for (auto& [name, entry] : listed.machineReadable ? ParseMlsd(listed.text)
-                                                      : ParseList(listed.text, std::time(nullptr))) {
+    for (auto& [name, entry] :
+         listed.machineReadable ? ParseMlsd(listed.text) : ParseList(listed.text, std::time(nullptr))) {
         state.listing[Below(below, name)] = entry;
     }
     for (const std::string& name : ParseFolderNames(listed.text, listed.machineReadable)) {
@@ -80,7 +80,8 @@ bool FtpUploader::ReadRemoteFolder(const std::string& below, ServerState& state,
     return true;
 }
 
-FtpOutcome FtpUploader::ListOneFolder(Connection& connection, const std::string& below, FolderListing& listed) {
+FtpOutcome FtpUploader::ListOneFolder(Connection& connection, const std::string& below,
+                                      FolderListing& listed) {
     return Request(connection,
                    [&] { return connection.session.ListFolder(listed.text, listed.machineReadable, below); });
 }
