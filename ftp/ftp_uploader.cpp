@@ -52,6 +52,7 @@ void FtpUploader::Run() {
         } catch (...) {
         }
     }
+    m_closing.clear();  // the logins closed aside are through
     if (!IsAborted()) {
         m_window.UploadEnded(Result());
     }

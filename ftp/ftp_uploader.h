@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ftp/ftp_session.h"
@@ -133,10 +134,30 @@ private:
     bool TakeNextFile(Batch& batch, int& index);
     void CancelPendingLogins();
     void FinishFile(Batch& batch, const std::string& status, const std::string& failure);
+    // One folder's listing as the server gave it.
+    struct FolderListing {
+        std::string text;
+        bool machineReadable = false;
+    };
+    // Listings read on other logins before the tree is walked, by folder; empty where the server
+    // refused one. A folder not in it is listed by the first login.
+    using ListedAhead = std::map<std::string, std::optional<FolderListing>>;
     bool ReadServerState(ServerState& state);
     bool ReadRecord(ServerState& state);
-    bool ReadRemoteTree(ServerState& state);
-    bool ReadRemoteFolder(const std::string& below, ServerState& state);
+    FtpOutcome FetchRecord(Connection& connection, std::string& text);
+    static void TakeRecord(const std::string& text, ServerState& state);
+    // Whether the record and the listings are worth spreading over several logins.
+    bool ReadsAhead() const;
+    // The record and the listings of the uploaded folder and of each local folder, over the first
+    // login and up to ConnectionCount() - 1 others at once; what another login could not read is
+    // left to the first one. False when the run ended here.
+    bool ReadAhead(ServerState& state, ListedAhead& ahead);
+    bool ReadRemoteTree(ServerState& state, const ListedAhead& ahead);
+    bool ReadRemoteFolder(const std::string& below, ServerState& state, const ListedAhead& ahead);
+    FtpOutcome ListOneFolder(Connection& connection, const std::string& below, FolderListing& listed);
+    // Closes a login on a thread of its own, so that its goodbye costs the run no round trip; the
+    // run waits for it at its end.
+    void CloseAside(std::unique_ptr<Connection> connection);
     bool MakeRemoteFolders(const ServerState& state);
     void RemoveDroppedFolders(const ServerState& state);
     void ReadSentListings(const Batch& batch, std::map<std::string, RemoteEntry>& listed);
@@ -183,11 +204,12 @@ private:
     // The logins beside it, made for the sending and closed after it; guarded against Abort.
     std::vector<std::unique_ptr<Connection>> m_extra;
     std::mutex m_extraMutex;
-    std::recursive_mutex m_reportMutex;  // one window call, and one change of the counts, at a time
-    std::string m_trustedHostKey;        // the fingerprint the one question was answered Yes for
-    std::vector<UploadFile> m_files;     // the run's file list
-    std::vector<std::string> m_folders;  // the folders below the local folder, parents first
-    MadeFolders m_madeFolders;           // the remote folders Galvane made, for the next record
+    std::vector<std::jthread> m_closing;  // logins being closed aside (CloseAside)
+    std::recursive_mutex m_reportMutex;   // one window call, and one change of the counts, at a time
+    std::string m_trustedHostKey;         // the fingerprint the one question was answered Yes for
+    std::vector<UploadFile> m_files;      // the run's file list
+    std::vector<std::string> m_folders;   // the folders below the local folder, parents first
+    MadeFolders m_madeFolders;            // the remote folders Galvane made, for the next record
     std::atomic<int> m_filesSent{0};
     std::atomic<int> m_filesFailed{0};
     std::atomic<int> m_filesSkipped{0};

@@ -88,26 +88,42 @@ void FtpUploader::HashLocalFiles(std::vector<PlannedFile>& planned) const {
 // minutes only, the attributes of the files it cannot vouch for. A lost connection that cannot be
 // made again ends the run.
 bool FtpUploader::ReadServerState(ServerState& state) {
-    return ReadRecord(state) && ReadRemoteTree(state) && VerifyRecorded(state);
+    ListedAhead ahead;
+    if (ReadsAhead()) {
+        if (!ReadAhead(state, ahead)) {
+            return false;
+        }
+    } else if (!ReadRecord(state)) {
+        return false;
+    }
+    return ReadRemoteTree(state, ahead) && VerifyRecorded(state);
 }
 
 bool FtpUploader::ReadRecord(ServerState& state) {
     std::string text;
-    const FtpOutcome read =
-        Request(Main(), [&] { return Session().ReadFile(kUploadRecordName, text, kRecordLimit); });
+    const FtpOutcome read = FetchRecord(Main(), text);
     if (read == FtpOutcome::ConnectionLost || read == FtpOutcome::Aborted) {
         EndAfterFailure(read);
         return false;
     }
     if (read == FtpOutcome::Done) {
-        MadeFolders made;
-        if (auto record = ParseUploadRecord(text, &made)) {
-            state.hasRecord = true;
-            state.record = std::move(*record);
-            state.madeFolders = std::move(made);
-        }
+        TakeRecord(text, state);
     }
     return true;
+}
+
+FtpOutcome FtpUploader::FetchRecord(Connection& connection, std::string& text) {
+    return Request(connection,
+                   [&] { return connection.session.ReadFile(kUploadRecordName, text, kRecordLimit); });
+}
+
+void FtpUploader::TakeRecord(const std::string& text, ServerState& state) {
+    MadeFolders made;
+    if (auto record = ParseUploadRecord(text, &made)) {
+        state.hasRecord = true;
+        state.record = std::move(*record);
+        state.madeFolders = std::move(made);
+    }
 }
 
 // The files a listing to the minute cannot vouch for (those of the minute the record was written in),
@@ -178,9 +194,9 @@ std::map<std::string, std::pair<std::int64_t, std::time_t>> FtpUploader::ReadAtt
         }
     };
     {
+        // Logins that read the listings take part too: they are logged in already.
         std::lock_guard lock(m_extraMutex);
-        m_extra.clear();
-        for (int k = 1; k < logins && !IsAborted(); ++k) {
+        for (int k = static_cast<int>(m_extra.size()) + 1; k < logins && !IsAborted(); ++k) {
             m_extra.push_back(std::make_unique<Connection>());
         }
     }

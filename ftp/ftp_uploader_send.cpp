@@ -2,6 +2,7 @@
 // every finished file is reported from one place, in the order the files finish.
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ftp/ftp_uploader.h"
@@ -37,6 +38,7 @@ bool FtpUploader::SendPlanned(const UploadPlan& plan, const ServerState& state, 
             return !connection->ready || connection->reconnectFailed;
         });
         while (static_cast<int>(m_extra.size()) > std::max(0, logins - 1)) {
+            CloseAside(std::move(m_extra.back()));
             m_extra.pop_back();
         }
         for (int k = static_cast<int>(m_extra.size()) + 1; k < logins && !IsAborted(); ++k) {

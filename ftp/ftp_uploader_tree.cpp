@@ -24,7 +24,9 @@ std::string Below(const std::string& folder, const std::string& name) {
 
 // The uploaded folder's listing, then that of each folder that holds local files or files the record
 // names, when the listing above it shows it: one request each, none for a folder not on the server.
-bool FtpUploader::ReadRemoteTree(ServerState& state) {
+// A listing read ahead on another login stands for the request; one of a folder that the listing
+// above does not show is left out, as if never read.
+bool FtpUploader::ReadRemoteTree(ServerState& state, const ListedAhead& ahead) {
     std::set<std::string> wanted;
     for (const std::string& folder : m_folders) {
         AddWithParents(folder, wanted);
@@ -37,12 +39,12 @@ bool FtpUploader::ReadRemoteTree(ServerState& state) {
             AddWithParents(folder, wanted);
         }
     }
-    if (!ReadRemoteFolder("", state)) {
+    if (!ReadRemoteFolder("", state, ahead)) {
         return false;
     }
     // In the set's order a folder comes after the one that holds it.
     for (const std::string& folder : wanted) {
-        if (state.folders.count(folder) && !ReadRemoteFolder(folder, state)) {
+        if (state.folders.count(folder) && !ReadRemoteFolder(folder, state, ahead)) {
             return false;
         }
     }
@@ -50,26 +52,38 @@ bool FtpUploader::ReadRemoteTree(ServerState& state) {
 }
 
 // A server that gives no listing (or none that can be read) gets every file of that folder.
-bool FtpUploader::ReadRemoteFolder(const std::string& below, ServerState& state) {
-    std::string listing;
-    bool machineReadable = false;
-    const FtpOutcome listed =
-        Request(Main(), [&] { return Session().ListFolder(listing, machineReadable, below); });
-    if (listed == FtpOutcome::ConnectionLost || listed == FtpOutcome::Aborted) {
-        EndAfterFailure(listed);
-        return false;
-    }
-    if (listed != FtpOutcome::Done) {
-        return true;
+bool FtpUploader::ReadRemoteFolder(const std::string& below, ServerState& state, const ListedAhead& ahead) {
+    FolderListing listed;
+    const auto early = ahead.find(below);
+    if (early != ahead.end()) {
+        if (!early->second) {
+            return true;  // refused on the other login
+        }
+        listed = *early->second;
+    } else {
+        const FtpOutcome outcome = ListOneFolder(Main(), below, listed);
+        if (outcome == FtpOutcome::ConnectionLost || outcome == FtpOutcome::Aborted) {
+            EndAfterFailure(outcome);
+            return false;
+        }
+        if (outcome != FtpOutcome::Done) {
+            return true;
+        }
     }
     for (auto& [name, entry] :
-         machineReadable ? ParseMlsd(listing) : ParseList(listing, std::time(nullptr))) {
+         listed.machineReadable ? ParseMlsd(listed.text) : ParseList(listed.text, std::time(nullptr))) {
         state.listing[Below(below, name)] = entry;
     }
-    for (const std::string& name : ParseFolderNames(listing, machineReadable)) {
+    for (const std::string& name : ParseFolderNames(listed.text, listed.machineReadable)) {
         state.folders.insert(Below(below, name));
     }
     return true;
+}
+
+FtpOutcome FtpUploader::ListOneFolder(Connection& connection, const std::string& below,
+                                      FolderListing& listed) {
+    return Request(connection,
+                   [&] { return connection.session.ListFolder(listed.text, listed.machineReadable, below); });
 }
 
 // Each local folder the server does not have, parents first, on the first login before any file.

@@ -7,11 +7,14 @@
 
 #include "tests/support/ftp_test_server.h"
 
-SftpTestServer::SftpTestServer(const std::string& hostKeyFile, int closeDelayMs)
-    : m_home(m_folder.MakeFolder("home")), m_log(m_folder / "requests.log") {
+SftpTestServer::SftpTestServer(const std::string& hostKeyFile, int closeDelayMs, int listDelayMs)
+    : m_home(m_folder.MakeFolder("home")),
+      m_log(m_folder / "requests.log"),
+      m_sessionLog(m_folder / "sessions.log") {
     m_process = StartServerProcess(
         {GALVANE_SYSTEM_PYTHON, GALVANE_SFTP_SERVER_SCRIPT, "--home", m_home, "--user", FtpTestServer::kLogin,
-         "--host-key", hostKeyFile, "--log", m_log, "--close-delay-ms", std::to_string(closeDelayMs)},
+         "--host-key", hostKeyFile, "--log", m_log, "--session-log", m_sessionLog, "--close-delay-ms",
+         std::to_string(closeDelayMs), "--listdir-delay-ms", std::to_string(listDelayMs)},
         FtpTestServer::kPassword);
 }
 
@@ -30,6 +33,18 @@ std::vector<std::string> SftpTestServer::Requests() const {
         lines.push_back(line);
     }
     return lines;
+}
+
+std::vector<std::pair<int, std::string>> SftpTestServer::RequestsByLogin() const {
+    std::vector<std::pair<int, std::string>> requests;
+    std::ifstream in(m_sessionLog);
+    for (std::string line; std::getline(in, line);) {
+        const auto blank = line.find(' ');
+        if (blank != std::string::npos && blank > 0) {
+            requests.emplace_back(std::stoi(line.substr(0, blank)), line.substr(blank + 1));
+        }
+    }
+    return requests;
 }
 
 void SftpTestServer::Stop() {

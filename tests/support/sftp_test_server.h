@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/server_process.h"
@@ -9,10 +10,10 @@
 // tests/support/sftp_server.py (asyncssh) as a child process on 127.0.0.1 at a free port, serving
 // FtpTestServer's user and password over SFTP, rooted at a fresh home folder. Its host key lives in
 // the given file, made on first start: a second server on the same file has the same key. With
-// `closeDelayMs`, each CLOSE is answered that late.
+// `closeDelayMs`, each CLOSE is answered that late; with `listDelayMs`, each folder opened for reading.
 class SftpTestServer {
 public:
-    explicit SftpTestServer(const std::string& hostKeyFile, int closeDelayMs = 0);
+    explicit SftpTestServer(const std::string& hostKeyFile, int closeDelayMs = 0, int listDelayMs = 0);
     ~SftpTestServer();
     SftpTestServer(const SftpTestServer&) = delete;
     SftpTestServer& operator=(const SftpTestServer&) = delete;
@@ -25,12 +26,15 @@ public:
     // The requests so far, in order of arrival: "OPEN NAME", "CLOSE", "STAT NAME",
     // "FSTAT", "LISTDIR NAME", "REMOVE NAME" (no reads nor writes).
     std::vector<std::string> Requests() const;
+    // The same requests, each with the number of the login that made it (1 for the first).
+    std::vector<std::pair<int, std::string>> RequestsByLogin() const;
     void Stop();
 
 private:
     TempFolder m_folder;
     std::string m_home;
     std::string m_log;
+    std::string m_sessionLog;
     ServerProcess m_process;
 };
 
