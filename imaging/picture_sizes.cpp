@@ -1,5 +1,6 @@
 #include "imaging/picture_sizes.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -79,6 +80,20 @@ std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, 
         }
         const auto scaled = static_cast<int>(static_cast<long long>(height) * standard / width);
         sizes.push_back({standard, scaled < 1 ? 1 : scaled});
+    }
+    const auto nearOrAbove = [](int width, int other) { return width * 10 >= other * 9; };
+    const int tall = static_cast<int>(static_cast<long long>(width) * kDesktopVariantHeight / height);
+    const bool narrow = static_cast<long long>(width) * 9 * 11 < static_cast<long long>(height) * 16 * 10;
+    if (narrow && tall >= 1 && !nearOrAbove(tall, cap.width) &&
+        std::none_of(sizes.begin(), sizes.end(), [&](const PictureSize& size) {
+            return nearOrAbove(tall, size.width) && nearOrAbove(size.width, tall);
+        })) {
+        const auto scaled = static_cast<int>(static_cast<long long>(height) * tall / width);
+        const PictureSize size{tall, scaled < 1 ? 1 : scaled};
+        sizes.insert(
+            std::upper_bound(sizes.begin(), sizes.end(), size,
+                             [](const PictureSize& a, const PictureSize& b) { return a.width < b.width; }),
+            size);
     }
     if (capMade) {
         sizes.push_back(cap);

@@ -35,6 +35,10 @@ inline constexpr int kMaxVariantWidth = 2560;
 // (61rem, 976 CSS pixels at most): the file at twice the limit is then taken at ratio 2, in the
 // full view and by layouts wider than the standard widths.
 inline constexpr int kDesktopPictureWidth = 976;
+// The height of the 1280-pixel file of a 16:9 picture. A picture narrower than that (4:3, 3:2,
+// upright) fills a desktop's picture room by its height, so the 1280-pixel file is far wider than
+// what it shows: it gets a file this tall as well (960 pixels wide at 4:3, 540 upright at 3:4).
+inline constexpr int kDesktopVariantHeight = 720;
 
 // The sizes of the large picture's variants of a width x height source, ascending by width.
 // - When the large picture keeps the source size (no limit, or the source fits it), it tops the
@@ -46,6 +50,8 @@ inline constexpr int kDesktopPictureWidth = 976;
 // - Else the cap is the source fitted into twice the limits (never enlarged): every standard width
 //   below the cap's width gives one, and the cap gives one when it is at most kMaxVariantWidth wide
 //   (a standard width within a tenth of it is then left out: the two would be nearly the same file).
+// - A source narrower than 16:9 by more than a tenth also gets the width at which it is
+//   kDesktopVariantHeight pixels tall, below the cap and not within a tenth of another width.
 // Heights keep the source's proportions, truncated.
 std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, int maxHeight);
 

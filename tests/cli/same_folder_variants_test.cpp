@@ -78,13 +78,15 @@ TEST_F(SameFolderVariants, AreMadeMarkedListedAndLeftAsTheyAreOnARepublish) {
     EXPECT_FALSE(fs::exists(source + "/small-800w.webp"));
     EXPECT_EQ(ReadFile(source + "/small-600w.webp").substr(0, 4), "RIFF");
     const std::string pages = PicturePages(source);
-    EXPECT_TRUE(Contains(pages, "srcset=\"p1-800w.webp 800w, p1-1280w.webp 1280w, p1.jpg 1500w\"")) << pages;
+    EXPECT_TRUE(Contains(
+        pages, "srcset=\"p1-800w.webp 800w, p1-1080w.webp 1080w, p1-1280w.webp 1280w, p1.jpg 1500w\""))
+        << pages;
     EXPECT_TRUE(Contains(pages, "srcset=\"small-600w.webp 600w\"")) << pages;
     // The designed picture is still the source.
     EXPECT_TRUE(Contains(pages, "src=\"p1.jpg\"")) << pages;
 
     const auto variants = FilesEndingWith(source, "w.webp");
-    ASSERT_EQ(variants.size(), 5u);
+    ASSERT_EQ(variants.size(), 7u);  // 800, 1080 (720 pixels tall) and 1280 of each 3:2 photo
     for (int run = 0; run < 2; ++run) {
         const Outcome again = Publish();
         ASSERT_EQ(again.exitCode, 0) << again.output;
@@ -120,13 +122,15 @@ TEST_F(SameFolderVariants, GoWithTheirSourceWhileAUsersFileOfTheirNameStays) {
     // Its own page shows it; p1's list leaves out the width it could not make.
     EXPECT_TRUE(fs::exists(source + "/thn_p1-800w.jpg"));
     const std::string pages = PicturePages(source);
-    EXPECT_TRUE(Contains(pages, "srcset=\"p1-1280w.webp 1280w, p1.jpg 1500w\"")) << pages;
+    EXPECT_TRUE(Contains(pages, "srcset=\"p1-1080w.webp 1080w, p1-1280w.webp 1280w, p1.jpg 1500w\""))
+        << pages;
 
     fs::remove(source + "/p1.jpg");
     fs::remove(source + "/p2.jpg");
     const Outcome again = Publish();
     ASSERT_EQ(again.exitCode, 0) << again.output;
-    for (const std::string name : {"p1-1280w.webp", "p2-800w.webp", "p2-1280w.webp", "thn_p2@2x.webp"}) {
+    for (const std::string name :
+         {"p1-1080w.webp", "p1-1280w.webp", "p2-800w.webp", "p2-1280w.webp", "thn_p2@2x.webp"}) {
         EXPECT_FALSE(fs::exists(source + "/" + name)) << name;
     }
     EXPECT_EQ(ReadFile(source + "/p1-800w.webp"), mine);

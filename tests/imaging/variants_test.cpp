@@ -120,23 +120,54 @@ ConversionSettings PlanSettings(int largeMaxWidth, int largeMaxHeight, VariantRe
 TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit) {
     using V = std::vector<PictureSize>;
     // Kept at the source size, the large picture itself tops the list: no copy of it, the phones'
-    // widths only, and none within a tenth of it.
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{800, 600}, {1280, 960}}));
+    // widths only (and a picture narrower than 16:9 its file 720 pixels tall), none within a tenth
+    // of it.
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 0, 0), (V{{800, 600}, {960, 720}, {1280, 960}}));
     EXPECT_EQ(LargeVariantSizes(4619, 2598, 0, 0), (V{{800, 449}, {1280, 719}}));
     EXPECT_EQ(LargeVariantSizes(2000, 1000, 0, 0), (V{{800, 400}, {1280, 640}}));
-    EXPECT_EQ(LargeVariantSizes(1400, 1000, 0, 0), (V{{800, 571}}));  // 1280 is within a tenth of 1400
-    EXPECT_EQ(LargeVariantSizes(880, 600, 0, 0), V{});                // and 800 of 880
+    EXPECT_EQ(LargeVariantSizes(1400, 1000, 0, 0),
+              (V{{800, 571}, {1008, 720}}));            // 1280 is within a tenth of 1400
+    EXPECT_EQ(LargeVariantSizes(880, 600, 0, 0), V{});  // and 800 of 880
     EXPECT_EQ(LargeVariantSizes(640, 480, 0, 0), V{});
     EXPECT_EQ(LargeVariantSizes(500, 400, 1024, 768), V{});  // fits the limit: kept as it is
-    EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), (V{{800, 4800}}));
+    EXPECT_EQ(LargeVariantSizes(1000, 6000, 0, 0), (V{{120, 720}, {800, 4800}}));
     // Twice 1024x768 caps at 2048x1536; 1920 is within a tenth of it and left out.
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768), (V{{800, 600}, {1280, 960}, {2048, 1536}}));
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768),
+              (V{{800, 600}, {960, 720}, {1280, 960}, {2048, 1536}}));
     // The smallest width only below the large picture's by more than a tenth.
-    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{1280, 853}}));
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 880, 660), (V{{1280, 960}, {1760, 1320}}));
-    EXPECT_EQ(LargeVariantSizes(4000, 3000, 900, 675), (V{{800, 600}, {1280, 960}, {1800, 1350}}));
+    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{1080, 720}, {1280, 853}}));
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 880, 660), (V{{960, 720}, {1280, 960}, {1760, 1320}}));
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 900, 675),
+              (V{{800, 600}, {960, 720}, {1280, 960}, {1800, 1350}}));
     // Twice 1600x1200 is wider than the widest variant: the standard widths only.
-    EXPECT_EQ(LargeVariantSizes(7000, 5000, 1600, 1200), (V{{800, 571}, {1280, 914}, {1920, 1371}}));
+    EXPECT_EQ(LargeVariantSizes(7000, 5000, 1600, 1200),
+              (V{{800, 571}, {1008, 720}, {1280, 914}, {1920, 1371}}));
+}
+
+// A picture that a desktop's picture room shows by its height gets the file it takes there.
+TEST(VariantSizes, APictureNarrowerThanSixteenByNineAlsoGetsAFileAsTallAsTheDesktopTakes) {
+    using V = std::vector<PictureSize>;
+    const auto tallFile = [](int width, int height, int maxWidth, int maxHeight) {
+        V tall;
+        for (const PictureSize& size : LargeVariantSizes(width, height, maxWidth, maxHeight)) {
+            if (size.height == kDesktopVariantHeight) {
+                tall.push_back(size);
+            }
+        }
+        return tall;
+    };
+    EXPECT_EQ(tallFile(4000, 3000, 1600, 1600), (V{{960, 720}}));   // 4:3
+    EXPECT_EQ(tallFile(6000, 4000, 1600, 1600), (V{{1080, 720}}));  // 3:2
+    EXPECT_EQ(tallFile(3000, 4000, 1600, 1600), (V{{540, 720}}));   // upright
+    EXPECT_EQ(tallFile(2500, 2000, 0, 0), (V{{900, 720}}));         // 5:4
+    // 16:9, and anything within a tenth of it, is shown by its width: the standard widths serve.
+    EXPECT_EQ(tallFile(4619, 2598, 1600, 1600), V{});
+    EXPECT_EQ(tallFile(3000, 1800, 1600, 1600), V{});  // 5:3
+    // Never within a tenth of another width, nor of the cap or above it (never enlarged).
+    EXPECT_EQ(tallFile(1600, 1000, 0, 0), V{});  // 1152 is within a tenth of 1280
+    EXPECT_EQ(tallFile(2000, 2000, 0, 0), V{});  // 720 is within a tenth of 800
+    EXPECT_EQ(tallFile(1000, 750, 0, 0), V{});   // 960 is within a tenth of the source's 1000
+    EXPECT_EQ(tallFile(600, 700, 0, 0), V{});    // would be enlarged
 }
 
 TEST(VariantSizes, NoneIsEnlargedOrBeyondTwiceTheLimitOrAsWideAsAKeptSource) {
@@ -198,8 +229,9 @@ TEST(WebpQuality, FollowsTheMeasuredMappingAndStaysInRange) {
 TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     Jpeg("a.jpg", 3000, 2000);
     const VimbralConverter converter = Convert();
-    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a-1280w.jpg", "a-1280w.webp", "a-640w.webp", "a.jpg",
-                                                       "thn_a.jpg", "thn_a@2x.jpg", "thn_a@2x.webp"}));
+    EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a-1080w.jpg", "a-1080w.webp", "a-1280w.jpg",
+                                                       "a-1280w.webp", "a-640w.webp", "a.jpg", "thn_a.jpg",
+                                                       "thn_a@2x.jpg", "thn_a@2x.webp"}));
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-640w.webp"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-1280w.webp"), (Size{1280, 853}));
@@ -220,8 +252,8 @@ TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     ASSERT_EQ(converter.Outcomes().size(), 1u);
     const PictureVariants shown = converter.Outcomes()[0].variants;
     EXPECT_EQ(shown.largeWidth, 640);
-    EXPECT_EQ(shown.webpWidths, (std::vector<int>{640, 1280}));
-    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{1280}));
+    EXPECT_EQ(shown.webpWidths, (std::vector<int>{640, 1080, 1280}));  // 1080: 720 pixels tall
+    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{1080, 1280}));
     EXPECT_TRUE(shown.doubleThumbnailWebp && shown.doubleThumbnailJpeg);
 }
 
@@ -293,17 +325,17 @@ TEST(VariantPlans, TheLargePicturesOwnSizeJoinsTheWebpWidths) {
     EXPECT_EQ(plan.shown.largeWidth, 1024);
     settings.largeMaxWidth = settings.largeMaxHeight = 800;
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
-              (std::vector<int>{800, 1280, 1600}));
+              (std::vector<int>{800, 960, 1280, 1600}));
     // A standard width within a tenth of the large picture's own gives way to it.
     settings.largeMaxWidth = settings.largeMaxHeight = 1200;
     const VariantPlan wide = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(wide.shown.webpWidths, (std::vector<int>{800, 1200, 1920}));
+    EXPECT_EQ(wide.shown.webpWidths, (std::vector<int>{800, 960, 1200, 1920}));
     EXPECT_EQ(wide.shown.wideJpegWidth, 2400);
     // Kept at 4000, the large picture tops the list: no WebP copy of it.
     settings.largeMaxWidth = settings.largeMaxHeight = 0;
     const VariantPlan kept = PlanVariants(settings, "/photos/a.jpg", 4000, 3000);
-    EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{800, 1280}));
-    EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{800, 1280}));
+    EXPECT_EQ(kept.shown.webpWidths, (std::vector<int>{800, 960, 1280}));
+    EXPECT_EQ(kept.shown.jpegWidths, (std::vector<int>{800, 960, 1280}));
     EXPECT_EQ(kept.shown.largeWidth, 4000);
     EXPECT_EQ(kept.shown.wideJpegWidth, 0);
 }
@@ -314,27 +346,28 @@ TEST(VariantPlans, ASameFolderRunsSourceTopsItsOwnWebpList) {
     ConversionSettings settings = PlanSettings(640, 480, {true, true, true, false}, "/photos");
     settings.makeLargePictures = false;
     const VariantPlan plan = PlanVariants(settings, "/photos/a.jpg", 1600, 1200);
-    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{800, 1280}));
-    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{800, 1280}));
+    EXPECT_EQ(plan.shown.webpWidths, (std::vector<int>{800, 960, 1280}));
+    EXPECT_EQ(plan.shown.jpegWidths, (std::vector<int>{800, 960, 1280}));
     EXPECT_EQ(plan.shown.largeWidth, 1600);
     std::vector<std::string> names;
     for (const VariantFile& file : plan.files) {
         names.push_back(file.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"thn_a@2x.webp", "a-800w.webp", "a-800w.jpg", "a-1280w.webp",
-                                               "a-1280w.jpg"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"thn_a@2x.webp", "a-800w.webp", "a-800w.jpg", "a-960w.webp",
+                                               "a-960w.jpg", "a-1280w.webp", "a-1280w.jpg"}));
     // Never enlarged, nor made within a tenth of the source's width; a source that leaves no
     // standard width gets its WebP twin.
-    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 1400, 1000).shown.webpWidths, (std::vector<int>{800}));
+    EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 1400, 1000).shown.webpWidths,
+              (std::vector<int>{800, 1008}));
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 870, 600).shown.webpWidths, (std::vector<int>{870}));
     // The limits shape neither the sizes nor the marks of these files.
     const SourceIdentity identity{"a.jpg", 1, 2, 3};
-    const VariantFile& wide = plan.files[4];
+    const VariantFile& wide = plan.files[6];
     const std::string mark = VariantProvenanceText(settings, wide, identity);
     settings.largeMaxWidth = settings.largeMaxHeight = 0;
     EXPECT_EQ(VariantProvenanceText(settings, wide, identity), mark);
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 1600, 1200).shown.webpWidths,
-              (std::vector<int>{800, 1280}));
+              (std::vector<int>{800, 960, 1280}));
     // GIF sources, and GIF output, get the thumbnails' variants only.
     for (const char* gif : {"/photos/a.gif", "/photos/b.GIF"}) {
         const VariantPlan still = PlanVariants(settings, gif, 1600, 1200);
@@ -361,7 +394,7 @@ TEST(VariantPlans, OnlyWebpFilesWiderThanTheLargePictureAreWrittenFast) {
     // The file at twice the limit is a JPEG without optimised tables.
     EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-1280w.webp", "a-2048w.jpg"}));
     settings.largeMaxWidth = settings.largeMaxHeight = 640;
-    EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-1280w.webp"}));
+    EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-960w.webp", "a-1280w.webp"}));
     // Kept at the source size, the large picture is wider than every variant.
     settings.largeMaxWidth = settings.largeMaxHeight = 0;
     EXPECT_TRUE(fastFiles(4000, 3000).empty());
@@ -462,9 +495,9 @@ TEST(VariantPlans, ATwinOnlyWhereNoStandardWidthIsMade) {
     EXPECT_EQ(std::count_if(small.files.begin(), small.files.end(),
                             [](const VariantFile& file) { return !file.thumbnail; }),
               1);
-    // Wider photos get the standard widths and no extra twin.
+    // Wider photos get the standard widths (and, at 4:3, the file 720 pixels tall) and no twin.
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
-              (std::vector<int>{640, 1280}));
+              (std::vector<int>{640, 960, 1280}));
     // A GIF large picture: still no WebP of it. A source published as it is gets its twin too.
     settings.jpegQuality = 0;
     EXPECT_TRUE(PlanVariants(settings, "/photos/a.jpg", 600, 400).shown.webpWidths.empty());
@@ -496,7 +529,7 @@ TEST_F(Variants, RepublishingRemakesTheChangedPicturesFilesAndNothingElse) {
     }
     const VimbralConverter again = Convert();
     EXPECT_EQ(again.UpToDateCount(), 2);
-    EXPECT_EQ(again.Outcomes()[0].variants.webpWidths, (std::vector<int>{640, 1280}));
+    EXPECT_EQ(again.Outcomes()[0].variants.webpWidths, (std::vector<int>{640, 1080, 1280}));
     {
         TempFolder scratch;
         std::filesystem::copy_file(MakeJpeg(scratch, "a.jpg", 3000, 2000, Noise), a,
@@ -531,7 +564,7 @@ TEST_F(Variants, AFileGalvaneDidNotMakeIsNeverReplacedNorListed) {
     const PictureOutcome outcome = converter.Outcomes()[0];
     ASSERT_EQ(outcome.notWritten.size(), 1u);
     EXPECT_EQ(outcome.notWritten[0].name, Out("a-1280w.webp"));
-    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{640}));
+    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{640, 1080}));
     EXPECT_TRUE(outcome.thumbnailWritten);
 }
 
@@ -563,8 +596,9 @@ TEST_F(Variants, ThePlanNamesEveryOutputAndOrdersPicturesSharingOne) {
         names.push_back(output.name);
         EXPECT_EQ(output.kind == OutputKind::Variant, output.variant.has_value()) << output.name;
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a@2x.webp", "thn_a@2x.jpg",
-                                               "a-640w.webp", "a-1280w.webp", "a-1280w.jpg"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a@2x.webp", "thn_a@2x.jpg", "a-640w.webp",
+                                        "a-1080w.webp", "a-1080w.jpg", "a-1280w.webp", "a-1280w.jpg"}));
     const auto units = PlanWorkUnits({a, clash, other}, settings);
     EXPECT_EQ(units, (std::vector<WorkUnit>{{0, 1}, {2}}));
 }
