@@ -169,6 +169,10 @@ private:
     bool ReadTimesPipelined(const std::vector<std::string>& names,
                             std::map<std::string, std::pair<std::int64_t, std::time_t>>& found);
     bool LogIn(Connection& connection);
+    // `work` on the first login, and on each extra login (logged in first) on a thread of its own;
+    // `mainDone` runs once the first login's work is through. Returns when every login is through.
+    void OnEveryLogin(const std::function<void(Connection&)>& work,
+                      const std::function<void()>& mainDone = {});
     void HashLocalFiles(std::vector<PlannedFile>& planned) const;
     void RemoveDropped(const UploadPlan& plan, const UploadRecord& previous, UploadRecord& next);
     void NoteSentFiles(const Batch& batch, UploadRecord& next);

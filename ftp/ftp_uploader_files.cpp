@@ -200,21 +200,7 @@ std::map<std::string, std::pair<std::int64_t, std::time_t>> FtpUploader::ReadAtt
             m_extra.push_back(std::make_unique<Connection>());
         }
     }
-    {
-        std::vector<std::jthread> threads;
-        for (const auto& connection : m_extra) {
-            threads.emplace_back([this, &connection, &work] {
-                try {
-                    if (LogIn(*connection)) {
-                        work(*connection);
-                    }
-                } catch (...) {
-                    connection->reconnectFailed = true;  // out of memory or the like: this login stops
-                }
-            });
-        }
-        work(Main());
-    }
+    OnEveryLogin(work);
     return found;
 }
 
@@ -320,6 +306,26 @@ FtpOutcome FtpUploader::WithPassiveFallback(Connection& connection,
 }
 
 // A login beside the first, with the same scheme, login and folder, made once.
+void FtpUploader::OnEveryLogin(const std::function<void(Connection&)>& work,
+                               const std::function<void()>& mainDone) {
+    std::vector<std::jthread> threads;
+    for (const auto& connection : m_extra) {
+        threads.emplace_back([this, &connection, &work] {
+            try {
+                if (LogIn(*connection)) {
+                    work(*connection);
+                }
+            } catch (...) {
+                connection->reconnectFailed = true;  // out of memory or the like: this login stops
+            }
+        });
+    }
+    work(Main());
+    if (mainDone) {
+        mainDone();
+    }
+}
+
 bool FtpUploader::LogIn(Connection& connection) {
     FtpSession& session = connection.session;
     if (!connection.ready) {

@@ -105,22 +105,7 @@ bool FtpUploader::ReadAhead(ServerState& state, ListedAhead& ahead) {
             m_extra.back()->loggingIn = true;
         }
     }
-    {
-        std::vector<std::jthread> threads;
-        for (const auto& connection : m_extra) {
-            threads.emplace_back([this, &connection, &work] {
-                try {
-                    if (LogIn(*connection)) {
-                        work(*connection);
-                    }
-                } catch (...) {
-                    connection->reconnectFailed = true;  // out of memory or the like: this login stops
-                }
-            });
-        }
-        work(Main());
-        CancelPendingLogins();  // nothing left for a login still on its way
-    }
+    OnEveryLogin(work, [this] { CancelPendingLogins(); });  // nothing left for a login on its way
     {
         // The logins that got through stay for the sending.
         std::lock_guard lock(m_extraMutex);
