@@ -27,7 +27,9 @@ struct VariantRequest {
     bool thumbnailJpeg = false;
     bool largeSize = false;  // the large picture's width and height, known from the plan
 
-    bool Any() const { return largeWebp || largeJpeg || thumbnailWebp || thumbnailJpeg || largeSize; }
+    bool Any() const { return AnyFiles() || largeSize; }
+    // Whether it asks for files beside the designed ones (the size alone makes none).
+    bool AnyFiles() const { return largeWebp || largeJpeg || thumbnailWebp || thumbnailJpeg; }
     bool operator==(const VariantRequest&) const = default;
 };
 

@@ -143,11 +143,15 @@ private:
     // Both halves of one entry, within the memory budget, unless its outputs are up to date.
     void ConvertEntry(std::size_t entry) {
         const ConversionSettings& settings = *m_settingsOf[entry];
-        if (settings.variants.Any()) {
+        if (settings.variants.AnyFiles()) {
             ConvertEntryWithVariants(entry);
             return;
         }
         const std::string& path = m_paths[entry];
+        // The size alone is planned from the header: the designed conversion makes the files.
+        if (settings.variants.largeSize) {
+            VariantsShown(entry, PlanVariants(settings, path).shown);
+        }
         // Each output is remade only when it is stale: a new thumbnail box leaves large pictures be.
         const std::optional<SourceIdentity> identity = IdentifySource(path);
         const bool largeFresh = OutputUpToDate(settings, path, OutputKind::LargePicture, &identity);

@@ -272,6 +272,15 @@ TEST_F(Variants, AStyleThatAsksForNoneGetsExactlyTheDesignedFiles) {
     job.m_strStylePath = style;
     Convert();
     EXPECT_EQ(Contents(), designed);
+    // Nor does asking for the large picture's size alone change a byte: no variant is made for it.
+    std::filesystem::remove_all(dest);
+    std::filesystem::create_directory(dest);
+    folder.Write("###S/page.htm",
+                 "<!-- <MAIN-INDEX-PAGE> <PAGE> --><img src=\"PICTURE\" width=\"PICTUREWIDTH\">");
+    const VimbralConverter sized = Convert();
+    EXPECT_TRUE(Contents() == designed);  // (the bytes would flood the log)
+    ASSERT_EQ(sized.Outcomes().size(), 2u);
+    EXPECT_EQ(sized.Outcomes()[0].variants.largeWidth, 3000);
     // Asking adds files: the designed ones keep their names, sizes and formats.
     folder.Write("###S/page.htm", kAskingTemplate);
     Convert();
