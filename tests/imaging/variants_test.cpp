@@ -301,13 +301,13 @@ TEST_F(Variants, AStyleAskingOnlyForTheSizeGetsTheDesignedFilesAndEachLargePictu
         const VimbralConverter converter = Convert();
         EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"p.jpg", "s.jpg", "thn_p.jpg", "thn_s.jpg"}));
         ASSERT_EQ(converter.Outcomes().size(), 2u);
-        const PictureVariants& portrait = converter.Outcomes()[0].variants;
+        const PictureVariants portrait = converter.Outcomes()[0].variants;
         EXPECT_EQ(SizeOfOut("p.jpg"), (Size{360, 480}));
         EXPECT_EQ(portrait.largeWidth, 360) << run;
         EXPECT_EQ(portrait.largeHeight, 480) << run;
         EXPECT_TRUE(portrait.webpWidths.empty() && portrait.jpegWidths.empty() &&
                     !portrait.doubleThumbnailWebp && !portrait.doubleThumbnailJpeg);
-        const PictureVariants& small = converter.Outcomes()[1].variants;  // never enlarged
+        const PictureVariants small = converter.Outcomes()[1].variants;  // never enlarged
         EXPECT_EQ(small.largeWidth, 300) << run;
         EXPECT_EQ(small.largeHeight, 200) << run;
     }
