@@ -481,6 +481,8 @@ const SCREENS = {
     laptop: { width: 1366, height: 768, deviceScaleFactor: 1 },
     // The window Lighthouse's desktop runs use.
     desktop: { width: 1350, height: 940, deviceScaleFactor: 1 },
+    // The window Lighthouse's phone runs use.
+    lighthouse: { width: 412, height: 823, deviceScaleFactor: 1.75, isMobile: true, hasTouch: true },
     wide: { width: 2560, height: 1440, deviceScaleFactor: 2 }
 };
 // Each bundled style's page that shows one large picture.
@@ -530,6 +532,15 @@ async function srcsetChoices(browser, root, works) {
                     const enough = file.widths.filter((w) => w < file.pixels && w >= want * file.drawnWidth * 1.02);
                     check(enough.length === 0,
                         `${label}: ${file.name} for ${file.drawnWidth.toFixed(0)} px drawn, where ${enough.join(", ")} px would do`);
+                    // Lighthouse's phone counts as waste the share of a page's file beyond its
+                    // <img> box at the screen's ratio (the box, not the picture drawn in it), and
+                    // fails the page past 12 KiB of it where a srcset is offered.
+                    if (screen === "lighthouse" && where === "page") {
+                        const boxPixels = file.boxWidth * file.boxHeight * viewport.deviceScaleFactor ** 2;
+                        const waste = file.bytes * Math.max(0, 1 - boxPixels / (file.pixels * file.pixelsHigh));
+                        check(file.bytes > 0 && waste <= 12288,
+                            `${label}: ${file.name} (${file.pixels}x${file.pixelsHigh}, ${file.bytes} bytes) wastes ${Math.round(waste)} bytes in its box`);
+                    }
                     // Lighthouse's desktop: a WebP file wherever one is offered, on every picture page.
                     if (screen === "desktop") {
                         check(file.name.endsWith(".webp"), `${label}: ${file.name}, not a WebP file`);

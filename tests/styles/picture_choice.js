@@ -7,7 +7,7 @@ const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
 // Runs in the page. The file the <img> matched by `selector` shows: its name, its width in pixels,
 // how many of those fall on one CSS pixel as the picture is drawn (as its object-fit draws it), the
-// width it is drawn at in CSS pixels,
+// width it is drawn at in CSS pixels, the file's height and bytes, the <img> box's size,
 // the widths its srcset offers (read as the browser reads a list: an address runs to the next
 // blank, commas inside it included) and whether it is the page's own src.
 function chosenIn(selector) {
@@ -23,9 +23,11 @@ function chosenIn(selector) {
                 const offered = holder.getAttribute("srcset") || "";
                 const widths = (offered.match(/[^\s,]\S*\s+\d+w/g) || []).map((c) => parseInt(c.split(/\s+/)[1], 10));
                 done({ name: decodeURIComponent(img.currentSrc.replace(/^.*\//, "")), pixels: file.naturalWidth,
+                    pixelsHigh: file.naturalHeight,
+                    bytes: (performance.getEntriesByName(img.currentSrc)[0] || {}).encodedBodySize || 0,
                     perCssPixel: file.naturalWidth / (img.naturalWidth * scale), drawnWidth: img.naturalWidth * scale,
                     widths, widest: Math.max(0, ...widths),
-                    boxWidth: box.width, own: img.currentSrc === img.src });
+                    boxWidth: box.width, boxHeight: box.height, own: img.currentSrc === img.src });
             };
             file.src = img.currentSrc;
         };
