@@ -75,7 +75,8 @@ std::vector<PictureSize> LargeVariantSizes(int width, int height, int maxWidth, 
         if (standard >= cap.width || (capListed && standard * 10 >= cap.width * 9)) {
             continue;
         }
-        if (standard == kVariantWidths[0] && standard * 10 >= large.width * 9) {
+        if (standard == kVariantWidths[0] && standard * 10 >= large.width * 9 &&
+            large.width * 10 >= standard * 9) {
             continue;
         }
         const auto scaled = static_cast<int>(static_cast<long long>(height) * standard / width);

@@ -45,8 +45,10 @@ inline constexpr int kDesktopVariantHeight = 720;
 //   list itself, and only the phones' widths are made below it (unless within a tenth of it): the
 //   desktop width would cost a first publish of camera-size pictures about another 0.9x of its
 //   time (a larger decode and the WebP file), so desktops get the large picture.
-// - The smallest width is made only below the large picture's width by more than a tenth: else
-//   the large picture (or its WebP twin) is as light, and a phone takes it.
+// - The smallest width is left out within a tenth of the large picture's width: the large picture
+//   (or its WebP twin) is then as light, and a phone takes it. A large picture narrower than that
+//   (an upright one at 1024x768, any at 640x480) gets it above, or a phone at ratio 2 would go on
+//   to the file at twice the limit, four times the pixels.
 // - Else the cap is the source fitted into twice the limits (never enlarged): every standard width
 //   below the cap's width gives one, and the cap gives one when it is at most kMaxVariantWidth wide
 //   (a standard width within a tenth of it is then left out: the two would be nearly the same file).

@@ -134,9 +134,12 @@ TEST(VariantSizes, StandardWidthsBelowTheCapNeverEnlargedNorBeyondTwiceTheLimit)
     // Twice 1024x768 caps at 2048x1536; 1920 is within a tenth of it and left out.
     EXPECT_EQ(LargeVariantSizes(4000, 3000, 1024, 768),
               (V{{800, 600}, {960, 720}, {1280, 960}, {2048, 1536}}));
-    // The smallest width only below the large picture's by more than a tenth.
-    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{1080, 720}, {1280, 853}}));
+    // The smallest width never within a tenth of the large picture's, above it or below.
+    EXPECT_EQ(LargeVariantSizes(3000, 2000, 640, 480), (V{{800, 533}, {1080, 720}, {1280, 853}}));
+    // Upright at 1024x768 the large picture is 576 wide (the plan puts its twin for the 540).
+    EXPECT_EQ(LargeVariantSizes(3000, 4000, 1024, 768), (V{{540, 720}, {800, 1066}, {1152, 1536}}));
     EXPECT_EQ(LargeVariantSizes(4000, 3000, 880, 660), (V{{960, 720}, {1280, 960}, {1760, 1320}}));
+    EXPECT_EQ(LargeVariantSizes(4000, 3000, 760, 570), (V{{960, 720}, {1280, 960}, {1520, 1140}}));
     EXPECT_EQ(LargeVariantSizes(4000, 3000, 900, 675),
               (V{{800, 600}, {960, 720}, {1280, 960}, {1800, 1350}}));
     // Twice 1600x1200 is wider than the widest variant: the standard widths only.
@@ -192,10 +195,13 @@ TEST(VariantSizes, NoneIsEnlargedOrBeyondTwiceTheLimitOrAsWideAsAKeptSource) {
                     } else {
                         EXPECT_LT(sizes[i].width * 10, width * 9) << where;  // the large picture is the top
                     }
-                    // The smallest standard width well below the large picture (the last entry
-                    // of a limited picture may be twice its limit, which can be as narrow).
+                    // The smallest standard width not within a tenth of the large picture (the
+                    // last entry of a limited picture may be twice its limit, which can be as
+                    // narrow).
                     if (sizes[i].width == kVariantWidths[0] && (!large || i + 1 < sizes.size())) {
-                        EXPECT_LT(sizes[i].width * 10, (large ? large->width : width) * 9) << where;
+                        const int largeWidth = large ? large->width : width;
+                        EXPECT_TRUE(sizes[i].width * 10 < largeWidth * 9 || largeWidth * 10 < sizes[i].width * 9)
+                            << where;
                     }
                     if (i > 0) {
                         EXPECT_GT(sizes[i].width, sizes[i - 1].width) << where;
@@ -230,10 +236,12 @@ TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     Jpeg("a.jpg", 3000, 2000);
     const VimbralConverter converter = Convert();
     EXPECT_EQ(FilesIn(dest), (std::vector<std::string>{"a-1080w.jpg", "a-1080w.webp", "a-1280w.jpg",
-                                                       "a-1280w.webp", "a-640w.webp", "a.jpg", "thn_a.jpg",
-                                                       "thn_a@2x.jpg", "thn_a@2x.webp"}));
+                                                       "a-1280w.webp", "a-640w.webp", "a-800w.jpg",
+                                                       "a-800w.webp", "a.jpg", "thn_a.jpg", "thn_a@2x.jpg",
+                                                       "thn_a@2x.webp"}));
     EXPECT_EQ(SizeOfOut("a.jpg"), (Size{640, 426}));
     EXPECT_EQ(SizeOfOut("a-640w.webp"), (Size{640, 426}));
+    EXPECT_EQ(SizeOfOut("a-800w.webp"), (Size{800, 533}));
     EXPECT_EQ(SizeOfOut("a-1280w.webp"), (Size{1280, 853}));
     EXPECT_EQ(SizeOfOut("a-1280w.jpg"), (Size{1280, 853}));
     EXPECT_EQ(SizeOfOut("thn_a.jpg"), (Size{100, 66}));
@@ -252,8 +260,8 @@ TEST_F(Variants, EachVariantHasItsSizeFormatAndMark) {
     ASSERT_EQ(converter.Outcomes().size(), 1u);
     const PictureVariants shown = converter.Outcomes()[0].variants;
     EXPECT_EQ(shown.largeWidth, 640);
-    EXPECT_EQ(shown.webpWidths, (std::vector<int>{640, 1080, 1280}));  // 1080: 720 pixels tall
-    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{1080, 1280}));
+    EXPECT_EQ(shown.webpWidths, (std::vector<int>{640, 800, 1080, 1280}));  // 1080: 720 pixels tall
+    EXPECT_EQ(shown.jpegWidths, (std::vector<int>{800, 1080, 1280}));
     EXPECT_TRUE(shown.doubleThumbnailWebp && shown.doubleThumbnailJpeg);
 }
 
@@ -388,7 +396,7 @@ TEST(VariantPlans, ASameFolderRunsSourceTopsItsOwnWebpList) {
 }
 
 // Only WebP files wider than the large picture are written at the encoder's least effort: the
-// phones' files, the large picture's twin, the thumbnails and every JPEG keep the usual effort.
+// narrower ones, the large picture's twin, the thumbnails and every JPEG keep the usual effort.
 TEST(VariantPlans, OnlyWebpFilesWiderThanTheLargePictureAreWrittenFast) {
     ConversionSettings settings = PlanSettings(1024, 768, {true, true, true, true});
     const auto fastFiles = [&](int width, int height) {
@@ -403,7 +411,7 @@ TEST(VariantPlans, OnlyWebpFilesWiderThanTheLargePictureAreWrittenFast) {
     // The file at twice the limit is a JPEG without optimised tables.
     EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-1280w.webp", "a-2048w.jpg"}));
     settings.largeMaxWidth = settings.largeMaxHeight = 640;
-    EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-960w.webp", "a-1280w.webp"}));
+    EXPECT_EQ(fastFiles(4000, 3000), (std::vector<std::string>{"a-800w.webp", "a-960w.webp", "a-1280w.webp"}));
     // Kept at the source size, the large picture is wider than every variant.
     settings.largeMaxWidth = settings.largeMaxHeight = 0;
     EXPECT_TRUE(fastFiles(4000, 3000).empty());
@@ -506,7 +514,7 @@ TEST(VariantPlans, ATwinOnlyWhereNoStandardWidthIsMade) {
               1);
     // Wider photos get the standard widths (and, at 4:3, the file 720 pixels tall) and no twin.
     EXPECT_EQ(PlanVariants(settings, "/photos/a.jpg", 4000, 3000).shown.webpWidths,
-              (std::vector<int>{640, 960, 1280}));
+              (std::vector<int>{640, 800, 960, 1280}));
     // A GIF large picture: still no WebP of it. A source published as it is gets its twin too.
     settings.jpegQuality = 0;
     EXPECT_TRUE(PlanVariants(settings, "/photos/a.jpg", 600, 400).shown.webpWidths.empty());
@@ -538,7 +546,7 @@ TEST_F(Variants, RepublishingRemakesTheChangedPicturesFilesAndNothingElse) {
     }
     const VimbralConverter again = Convert();
     EXPECT_EQ(again.UpToDateCount(), 2);
-    EXPECT_EQ(again.Outcomes()[0].variants.webpWidths, (std::vector<int>{640, 1080, 1280}));
+    EXPECT_EQ(again.Outcomes()[0].variants.webpWidths, (std::vector<int>{640, 800, 1080, 1280}));
     {
         TempFolder scratch;
         std::filesystem::copy_file(MakeJpeg(scratch, "a.jpg", 3000, 2000, Noise), a,
@@ -573,7 +581,7 @@ TEST_F(Variants, AFileGalvaneDidNotMakeIsNeverReplacedNorListed) {
     const PictureOutcome outcome = converter.Outcomes()[0];
     ASSERT_EQ(outcome.notWritten.size(), 1u);
     EXPECT_EQ(outcome.notWritten[0].name, Out("a-1280w.webp"));
-    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{640, 1080}));
+    EXPECT_EQ(outcome.variants.webpWidths, (std::vector<int>{640, 800, 1080}));
     EXPECT_TRUE(outcome.thumbnailWritten);
 }
 
@@ -607,7 +615,8 @@ TEST_F(Variants, ThePlanNamesEveryOutputAndOrdersPicturesSharingOne) {
     }
     EXPECT_EQ(names,
               (std::vector<std::string>{"thn_a.jpg", "a.jpg", "thn_a@2x.webp", "thn_a@2x.jpg", "a-640w.webp",
-                                        "a-1080w.webp", "a-1080w.jpg", "a-1280w.webp", "a-1280w.jpg"}));
+                                        "a-800w.webp", "a-800w.jpg", "a-1080w.webp", "a-1080w.jpg",
+                                        "a-1280w.webp", "a-1280w.jpg"}));
     const auto units = PlanWorkUnits({a, clash, other}, settings);
     EXPECT_EQ(units, (std::vector<WorkUnit>{{0, 1}, {2}}));
 }
