@@ -341,20 +341,27 @@ TEST_F(Conversion, CancelStopsBetweenPictures) {
     for (int i = 0; i < 7; ++i) {
         Jpeg("p" + std::to_string(i) + ".jpg", 1200, 900, Noise);
     }
+    const auto thumbnailsMade = [&] {
+        std::size_t thumbnails = 0;
+        for (const std::string& name : FilesIn(dest)) {
+            thumbnails += name.rfind("thn_", 0) == 0 ? 1 : 0;
+        }
+        return thumbnails;
+    };
     RecordingSink sink;
     std::atomic<bool> cancel{false};
-    sink.onCall = [&] { cancel = true; };
+    std::size_t madeAtCancel = 0;
+    sink.onCall = [&] {
+        madeAtCancel = thumbnailsMade();
+        cancel = true;
+    };
     VimbralConverter converter;
     converter.ConvertImages(job, images, sink, cancel);
     EXPECT_EQ(sink.values, std::vector<int>{5});
-    // The pictures under way were finished, no other was started.
-    std::size_t thumbnails = 0;
-    for (const std::string& name : FilesIn(dest)) {
-        thumbnails += name.rfind("thn_", 0) == 0 ? 1 : 0;
-    }
-    EXPECT_LT(thumbnails, 7u);
+    // The pictures under way were finished, no other was started: at most one a worker beyond
+    // those done when the cancel came (a loaded machine may report the first step late).
     const auto workers = std::max(1u, std::thread::hardware_concurrency());
-    EXPECT_LE(thumbnails, workers + 1);
+    EXPECT_LE(thumbnailsMade(), madeAtCancel + workers);
 }
 
 }  // namespace
