@@ -141,15 +141,7 @@ void GalleryPublisher::PublishAlbums(ProgressSink& progress) {
     if (m_dryRun) {
         for (const std::unique_ptr<AlbumPart>& part : parts) {
             part->album->pictures = part->converting;
-            for (const std::string& name : m_converter.StaleOutputNames(part->job, part->converting)) {
-                struct stat st {};
-                const std::string path = JoinPath(part->job.m_strDestFolder, name);
-                const bool exists = ::lstat(path.c_str(), &st) == 0;
-                (exists ? part->report.wouldReplace : part->report.wouldWrite).push_back(name);
-                if (exists && (!S_ISREG(st.st_mode) || !m_converter.ReadOutputMark(path))) {
-                    part->report.replacedForeign.push_back(name);
-                }
-            }
+            NoteStaleOutputs(m_converter, part->job, part->converting, part->report);
         }
     } else {
         ConvertImages(all, progress);

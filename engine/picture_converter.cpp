@@ -18,3 +18,12 @@ std::vector<std::string> PictureConverter::OutputNames(const GalleryJob& job, co
     }
     return names;
 }
+
+std::vector<PictureConverter::StaleOutput> PictureConverter::StaleOutputs(const GalleryJob& job,
+                                                                        const ImageList& images) const {
+    std::vector<StaleOutput> stale;
+    for (std::string& name : OutputNames(job, images)) {
+        stale.push_back({std::move(name)});
+    }
+    return stale;
+}

@@ -49,10 +49,16 @@ public:
     // Every file name a conversion of these entries makes in the destination: the one list of a
     // run's picture outputs, so that every kind of output is known to the clean-up of stale files.
     virtual std::vector<std::string> OutputNames(const GalleryJob& job, const ImageList& images) const;
-    // Those of the names a conversion would write now (missing or stale); a dry run lists them.
-    virtual std::vector<std::string> StaleOutputNames(const GalleryJob& job, const ImageList& images) const {
-        return OutputNames(job, images);
-    }
+    // An output a conversion would write now (missing or stale). A file at its name that the
+    // conversion did not make is written over (the thumbnail and the large picture), or, with
+    // `keepsForeignFile`, left as it is and named as not written (the sized and WebP files).
+    struct StaleOutput {
+        std::string name;
+        bool keepsForeignFile = false;
+        bool operator==(const StaleOutput&) const = default;
+    };
+    // Those of the outputs a conversion would write now; a dry run lists them.
+    virtual std::vector<StaleOutput> StaleOutputs(const GalleryJob& job, const ImageList& images) const;
 
     // What the mark inside a picture the conversion wrote says of it; empty for any other file.
     struct OutputMark {

@@ -229,18 +229,7 @@ void GalleryPublisher::FinishFolder(const GalleryJob& job, RunFiles& files, cons
 
 void GalleryPublisher::PlanDryRun(const ImageList& converting) {
     const bool sameFolder = IsSameFolder(m_job.m_strDestFolder, m_job.m_strSourceFolder);
-    for (const std::string& name : m_converter.StaleOutputNames(m_job, converting)) {
-        const std::string path = JoinPath(m_job.m_strDestFolder, name);
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0) {
-            m_report.wouldWrite.push_back(name);
-            continue;
-        }
-        m_report.wouldReplace.push_back(name);
-        if (!S_ISREG(st.st_mode) || !m_converter.ReadOutputMark(path)) {
-            m_report.replacedForeign.push_back(name);
-        }
-    }
+    NoteStaleOutputs(m_converter, m_job, converting, m_report);
     // Every picture counts as shown: the pages are those of a run in which all convert.
     if (!DestinationIsStyleFolder(m_job)) {
         StyleCopy copies =
@@ -256,6 +245,27 @@ void GalleryPublisher::PlanDryRun(const ImageList& converting) {
         m_report.wouldReplace.insert(m_report.wouldReplace.end(), m_files.wouldReplace.begin(),
                                      m_files.wouldReplace.end());
         FinishDestination(converting, sameFolder);
+    }
+}
+
+void NoteStaleOutputs(const PictureConverter& converter, const GalleryJob& job, const ImageList& images,
+                      RunReport& report) {
+    for (const PictureConverter::StaleOutput& output : converter.StaleOutputs(job, images)) {
+        const std::string path = JoinPath(job.m_strDestFolder, output.name);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) {
+            report.wouldWrite.push_back(output.name);
+            continue;
+        }
+        const bool foreign = !S_ISREG(st.st_mode) || !converter.ReadOutputMark(path);
+        if (foreign && output.keepsForeignFile) {
+            report.kept.push_back(output.name);
+            continue;
+        }
+        report.wouldReplace.push_back(output.name);
+        if (foreign) {
+            report.replacedForeign.push_back(output.name);
+        }
     }
 }
 

@@ -14,6 +14,12 @@
 #include "engine/run_manifest.h"
 #include "engine/run_report.h"
 
+// A dry run's account of the pictures' outputs in `job`'s destination: each to write, to replace
+// (and, of those, the ones Galvane did not make), or, where the conversion leaves a file it did not
+// make, kept.
+void NoteStaleOutputs(const PictureConverter& converter, const GalleryJob& job, const ImageList& images,
+                      RunReport& report);
+
 // The picture list of a gallery and the operations that publish it. The wizard sheet owns one;
 // galvane-publish makes one per run.
 class GalleryPublisher {

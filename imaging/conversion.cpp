@@ -470,9 +470,9 @@ std::vector<std::string> VimbralConverter::OutputNames(const GalleryJob& job, co
     return names;
 }
 
-std::vector<std::string> VimbralConverter::StaleOutputNames(const GalleryJob& job,
-                                                            const ImageList& images) const {
-    std::vector<std::string> names;
+std::vector<PictureConverter::StaleOutput> VimbralConverter::StaleOutputs(const GalleryJob& job,
+                                                                        const ImageList& images) const {
+    std::vector<StaleOutput> stale;
     AlbumSettingsCache settingsOf(job, m_rebuild);
     for (std::size_t i = 0; i < images.GetSize(); ++i) {
         const ImageEntry& entry = images.ElementAt(i);
@@ -480,12 +480,13 @@ std::vector<std::string> VimbralConverter::StaleOutputNames(const GalleryJob& jo
         const std::optional<SourceIdentity> identity = IdentifySource(entry.path);
         for (PlannedOutput& output : OutputsOf(entry.path, settings)) {
             if (!PlannedOutputUpToDate(settings, entry.path, output, identity)) {
-                names.push_back(entry.album.empty() ? std::move(output.name)
-                                                    : JoinPath(entry.album, output.name));
+                // Variants are never written over a file without the mark (ConvertWithVariants).
+                stale.push_back({entry.album.empty() ? std::move(output.name) : JoinPath(entry.album, output.name),
+                                 output.kind == OutputKind::Variant});
             }
         }
     }
-    return names;
+    return stale;
 }
 
 std::optional<PictureConverter::OutputMark> VimbralConverter::ReadOutputMark(const std::string& path) const {

@@ -32,7 +32,7 @@ public:
 
     std::vector<PictureOutcome> Outcomes() const override { return m_outcomes; }
     std::vector<std::string> OutputNames(const GalleryJob& job, const ImageList& images) const override;
-    std::vector<std::string> StaleOutputNames(const GalleryJob& job, const ImageList& images) const override;
+    std::vector<StaleOutput> StaleOutputs(const GalleryJob& job, const ImageList& images) const override;
     std::optional<OutputMark> ReadOutputMark(const std::string& path) const override;
     std::string WhyUnreadable(const std::string& path) const override;
 

@@ -271,6 +271,26 @@ TEST_F(Prune, FilesOfTheUsersAtOutputNamesAreReplacedAndNamed) {
     EXPECT_TRUE(fs::exists(dest + "/" + kRecord));
 }
 
+// A sized or WebP file is never written over a file the user put at its name: the dry run says
+// the file is kept, as the run then keeps it, not that it would be replaced.
+TEST_F(Prune, ADryRunSaysAUsersFileAtAVariantsNameIsKept) {
+    const std::string source = Source(2);
+    const std::string dest = out.MakeFolder("gallery");
+    out.Write("gallery/thn_p1@2x.webp", "mine");
+    const Outcome dry = Publish(source, dest, {"--dry-run", "--thumb", "40x40"});
+    ASSERT_EQ(dry.exitCode, 0) << dry.output;
+    EXPECT_TRUE(Contains(dry.output, "kept: not made by Galvane: thn_p1@2x.webp")) << dry.output;
+    EXPECT_FALSE(Contains(dry.output, "would replace thn_p1@2x.webp")) << dry.output;
+    EXPECT_FALSE(Contains(dry.output, "would replace, not made by Galvane: thn_p1@2x.webp")) << dry.output;
+    EXPECT_TRUE(Contains(dry.output, "would write thn_p2@2x.webp")) << dry.output;
+    EXPECT_EQ(Number(dry.output, "to replace"), 0) << dry.output;
+
+    const Outcome run = Publish(source, dest, {"--thumb", "40x40"});
+    EXPECT_EQ(ReadFile(dest + "/thn_p1@2x.webp"), "mine");
+    EXPECT_TRUE(Contains(run.output, "thn_p1@2x.webp: a file that Galvane did not make has this name")) << run.output;
+    EXPECT_FALSE(Contains(run.output, "replaced, not made by Galvane")) << run.output;
+}
+
 TEST_F(Prune, ADryRunTouchesNothingAndSaysWhatARunWouldDo) {
     const std::string source = Source(4);
     const std::string dest = out / "gallery";
